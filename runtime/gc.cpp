@@ -1,0 +1,217 @@
+// The incremental three-colour collector.
+//
+// Colours: an object whose low bit equals gc_markbit is white; the other value is grey or black
+// (the list tells which); 3 marks the static empty arrays, never white. A cycle ends once 8 MiB
+// were allocated since the last one: the grey queue is drained, everything still white becomes
+// garbage, and flipping gc_markbit turns every survivor white again without touching it.
+
+#include "runtime/gc.h"
+
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Globals
+
+int gc_markbit = 1;
+int gc_new_bytes;
+int gc_alloced_bytes;
+int gc_max_alloced_bytes;
+int gc_marked_bytes;
+int gc_free_bytes;
+std::atomic<int> gc_ext_new_bytes{0};
+// Sentinels; zero-initialised before any code runs and linked on first use, so objects may be
+// allocated from any static initialiser.
+gc_object gc_queued_list(gc_static), gc_unmarked_list(gc_static), gc_marked_list(gc_static),
+    gc_free_list(gc_static);
+gc_stats_t gc_stats;
+
+namespace {
+
+// Released blocks of 8..56 bytes, indexed by size / 8, linked through their first word.
+void *gc_cache[8];
+
+// Sizes handed from operator new to the gc_object constructor that runs right after it.
+// Allocation and construction nest (a constructor argument may itself be a new object), so a
+// small stack carries them.
+constexpr int PENDING_MAX = 256;
+int pending_sizes[PENDING_MAX];
+int pending_count;
+
+bool torture;
+
+// The size of the object being destroyed, read from its header before its destructor runs:
+// array representations are larger than their class, so operator delete's size would be wrong.
+int freeing_size;
+
+std::vector<void (*)()> &root_markers() {
+    static std::vector<void (*)()> markers;
+    return markers;
+}
+
+void link_empty(gc_object &list) { list.succ = list.pred = &list; }
+
+void init_lists() {
+    link_empty(gc_queued_list);
+    link_empty(gc_unmarked_list);
+    link_empty(gc_marked_list);
+    link_empty(gc_free_list);
+}
+
+inline bool list_empty(gc_object &list) { return list.succ == &list; }
+
+// Appends every object of `from` to the tail of `to`; `from` becomes empty.
+void splice_all(gc_object &from, gc_object &to) {
+    if (list_empty(from)) return;
+    gc_object *first = from.succ, *last = from.pred;
+    first->pred = to.pred;
+    to.pred->succ = first;
+    last->succ = &to;
+    to.pred = last;
+    link_empty(from);
+}
+
+inline int object_size(gc_object *o) { return o->flags & ~7; }
+
+void scan_one() {
+    gc_object *o = gc_queued_list.succ;
+    gc_move(o, &gc_marked_list);
+    gc_marked_bytes += object_size(o);
+    ++gc_stats.objects_scanned;
+    ++gc_stats.last_step_scanned;
+    o->mark();
+}
+
+void destroy_first_garbage() {
+    gc_object *o = gc_free_list.succ;
+    o->pred->succ = o->succ;
+    o->succ->pred = o->pred;
+    ++gc_stats.objects_freed;
+    freeing_size = object_size(o);
+    delete o;  // the class destructor, then gc_object_free through operator delete
+}
+
+void end_cycle() {
+    gc_ext_new_bytes.fetch_sub(gc_ext_new_bytes.load());
+    gc_mark_queued(-1);
+    if (gc_alloced_bytes != gc_marked_bytes) {
+        splice_all(gc_unmarked_list, gc_free_list);
+        gc_free_bytes += gc_alloced_bytes - gc_marked_bytes;
+    }
+    splice_all(gc_marked_list, gc_unmarked_list);
+    gc_alloced_bytes = gc_marked_bytes;
+    gc_marked_bytes = 0;
+    gc_markbit ^= 1;
+    gc_mark();
+    gc_new_bytes = 0;
+    ++gc_stats.cycles;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Objects
+
+void *gc_object::operator new(std::size_t requested) {
+    if (!gc_free_list.succ) init_lists();
+    int size = static_cast<int>((requested + 7) & ~static_cast<std::size_t>(7));
+    gc_new_bytes += size;
+
+    // Pay back at least as much garbage as this allocation takes.
+    int target = gc_free_bytes - size > 0 ? gc_free_bytes - size : 0;
+    while (gc_free_bytes > target && !list_empty(gc_free_list)) destroy_first_garbage();
+
+    void *p;
+    if (size < 64 && gc_cache[size >> 3]) {
+        p = gc_cache[size >> 3];
+        gc_cache[size >> 3] = *static_cast<void **>(p);
+        ++gc_stats.cache_hits;
+    } else {
+        p = std::malloc(size);
+        if (!p) {
+            std::fputs("Out of memory: the collector could not allocate an object\n", stderr);
+            std::abort();
+        }
+    }
+    assert(pending_count < PENDING_MAX && "collected objects nested too deeply in construction");
+    pending_sizes[pending_count++] = size;
+    return p;
+}
+
+void gc_object::operator delete(void *p, std::size_t) {
+    int size = freeing_size;
+    gc_free_bytes -= size;
+    gc_stats.bytes_freed += size;
+    if (size >= 64) {
+        std::free(p);
+    } else {
+        *static_cast<void **>(p) = gc_cache[size >> 3];
+        gc_cache[size >> 3] = p;
+    }
+}
+
+gc_object::gc_object() {
+    assert(pending_count > 0 &&
+           "a collected object must be created with new, not on the stack or as a member");
+    int size = pending_sizes[--pending_count];
+    flags = size | gc_markbit;
+    succ = &gc_unmarked_list;
+    pred = gc_unmarked_list.pred;
+    gc_unmarked_list.pred->succ = this;
+    gc_unmarked_list.pred = this;
+    gc_alloced_bytes += size;
+    if (gc_alloced_bytes > gc_max_alloced_bytes) gc_max_alloced_bytes = gc_alloced_bytes;
+}
+
+// Sentinels and static arrays: colour 3, on no list, links left as they are.
+gc_object::gc_object(gc_static_t) { flags = 3; }
+
+gc_object::~gc_object() {}
+
+// ---------------------------------------------------------------------------------------------
+// Collector
+
+void gc_register_roots(void (*mark_roots)()) { root_markers().push_back(mark_roots); }
+
+void gc_mark() {
+    if (!gc_free_list.succ) init_lists();
+    for (auto marker : root_markers()) marker();
+}
+
+void gc_mark_queued(int limit) {
+    while (!list_empty(gc_queued_list) && (limit < 0 || gc_marked_bytes < limit)) scan_one();
+}
+
+void gc_ext_malloced(int bytes) { gc_ext_new_bytes.fetch_add(bytes); }
+
+void gc_collect_step(gc_object *delegate) {
+    if (!gc_free_list.succ) init_lists();
+    ++gc_stats.steps;
+    gc_stats.last_step_scanned = 0;
+
+    if (delegate && (delegate->flags & 3) == gc_markbit) {
+        delegate->flags ^= 1;
+        gc_move(delegate, &gc_marked_list);
+        gc_marked_bytes += object_size(delegate);
+        ++gc_stats.objects_scanned;
+        ++gc_stats.last_step_scanned;
+        delegate->mark();
+    }
+
+    if (torture || gc_new_bytes + gc_ext_new_bytes.load() > GC_CYCLE_BYTES) {
+        end_cycle();
+        if (torture) {
+            while (!list_empty(gc_free_list)) destroy_first_garbage();
+        }
+        return;
+    }
+
+    long long target = gc_new_bytes + static_cast<long long>(gc_alloced_bytes - gc_new_bytes) *
+                                          gc_new_bytes / GC_CYCLE_BYTES;
+    while (!list_empty(gc_queued_list) && gc_marked_bytes < target) scan_one();
+}
+
+void gc_set_torture(bool on) { torture = on; }
+bool gc_torture() { return torture; }
