@@ -9,6 +9,7 @@
 // Globals
 
 KtGame *KtGame::_game;
+int glfwGraphicsSeq;
 
 // ---------------------------------------------------------------------------------------------
 // State and defaults
