@@ -14,14 +14,23 @@
 #include "runtime/ktstring.h"
 
 template <class T>
+class Array;
+
+// Arrays of arrays hold handles to collected representations, so they mark and barrier them.
+template <class T>
+struct kt_is_array : std::false_type {};
+template <class T>
+struct kt_is_array<Array<T>> : std::true_type {};
+
+template <class T>
 class Array {
 public:
     struct Rep : gc_object {
         int length;
 
         explicit Rep(int n) : length(n) {
-            if constexpr (std::is_same_v<T, String>) {
-                for (int i = 0; i < n; ++i) new (&data()[i]) String();
+            if constexpr (std::is_same_v<T, String> || kt_is_array<T>::value) {
+                for (int i = 0; i < n; ++i) new (&data()[i]) T();
             } else {
                 if (n > 0) std::memset(static_cast<void *>(data()), 0, sizeof(T) * n);
             }
@@ -41,6 +50,9 @@ public:
                     T *d = data();
                     for (int i = 0; i < length; ++i) gc_mark(d[i]);
                 }
+            } else if constexpr (kt_is_array<T>::value) {
+                T *d = data();
+                for (int i = 0; i < length; ++i) gc_mark(d[i].GetRep());
             }
         }
 
@@ -70,7 +82,7 @@ public:
 
     // Stores one element, through the barrier for references.
     void Store(int i, const T &value) const {
-        if constexpr (std::is_pointer_v<T>) {
+        if constexpr (std::is_pointer_v<T> || kt_is_array<T>::value) {
             gc_assign(rep->data()[i], value);
         } else {
             rep->data()[i] = value;

@@ -2,6 +2,7 @@
 
 #include "runtime/debug.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +28,9 @@ void write_all(int fd, const char *p, std::size_t n) {
 
 // The debugger speaks through a pipe or a file on standard input. A terminal is a person who
 // cannot answer the protocol, so the game must not sit frozen waiting for a command line.
-bool debugger_attached() { return !::isatty(0); }
+bool debugger_attached() {
+    return !::isatty(0);
+}
 
 }  // namespace
 
@@ -35,8 +38,9 @@ bool debugger_attached() { return !::isatty(0); }
 // Output
 
 void ktPrint(const String &text) {
-    int n = 0;
-    while (n < text.Length() && text[n] != 0) ++n;
+    const Char *units = text.Data();
+    const Char *end = std::find(units, units + text.Length(), Char(0));
+    int n = static_cast<int>(end - units);
     std::string line;
     line.reserve(static_cast<std::size_t>(n) + 1);
     kt_utf8_encode(text.Data(), n, line);
@@ -45,15 +49,19 @@ void ktPrint(const String &text) {
     write_all(1, line.data(), line.size());
 }
 
-void ktDebugLog(const String &text) { ktPrint(text); }
+void ktDebugLog(const String &text) {
+    ktPrint(text);
+}
 
 void dbg_print(const String &text) {
     std::string line = text.ToNarrow() + "\n";
-    std::fputs(line.c_str(), stderr);
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 
-String dbg_stacktrace() { return String(); }
+String dbg_stacktrace() {
+    return String();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Errors
@@ -87,7 +95,10 @@ void dbg_stop() {
             case '?':
                 continue;
             case '@': {
-                Object *o = reinterpret_cast<Object *>(std::strtoull(buf + 1, nullptr, 0));
+                // Only a live language object is asked for its text: any other address (stale,
+                // mistyped, an array) would crash the program being debugged.
+                auto *g = reinterpret_cast<gc_object *>(std::strtoull(buf + 1, nullptr, 0));
+                Object *o = gc_is_live(g) ? dynamic_cast<Object *>(g) : nullptr;
                 dbg_print(o ? o->debug() : String());
                 continue;
             }
@@ -109,7 +120,9 @@ void dbg_stop() {
     }
 }
 
-void ktDebugStop() { dbg_stop(); }
+void ktDebugStop() {
+    dbg_stop();
+}
 
 void dbg_throw(ThrowableObject *object) {
     dbg_exstack = dbg_stacktrace();

@@ -51,7 +51,9 @@ std::vector<void (*)()> &root_markers() {
     return markers;
 }
 
-void link_empty(gc_object &list) { list.succ = list.pred = &list; }
+void link_empty(gc_object &list) {
+    list.succ = list.pred = &list;
+}
 
 void init_lists() {
     link_empty(gc_queued_list);
@@ -60,7 +62,9 @@ void init_lists() {
     link_empty(gc_free_list);
 }
 
-inline bool list_empty(gc_object &list) { return list.succ == &list; }
+inline bool list_empty(gc_object &list) {
+    return list.succ == &list;
+}
 
 // Appends every object of `from` to the tail of `to`; `from` becomes empty.
 void splice_all(gc_object &from, gc_object &to) {
@@ -73,7 +77,9 @@ void splice_all(gc_object &from, gc_object &to) {
     link_empty(from);
 }
 
-inline int object_size(gc_object *o) { return o->flags & ~7; }
+inline int object_size(gc_object *o) {
+    return o->flags & ~7;
+}
 
 void scan_one() {
     gc_object *o = gc_queued_list.succ;
@@ -93,8 +99,9 @@ void destroy_first_garbage() {
     delete o;  // the class destructor, then gc_object_free through operator delete
 }
 
-void end_cycle() {
-    gc_ext_new_bytes.fetch_sub(gc_ext_new_bytes.load());
+// `ext_read` is the external count the step compared; what other threads added since stays.
+void end_cycle(int ext_read) {
+    gc_ext_new_bytes.fetch_sub(ext_read);
     gc_mark_queued(-1);
     if (gc_alloced_bytes != gc_marked_bytes) {
         splice_all(gc_unmarked_list, gc_free_list);
@@ -166,25 +173,41 @@ gc_object::gc_object() {
 }
 
 // Sentinels and static arrays: colour 3, on no list, links left as they are.
-gc_object::gc_object(gc_static_t) { flags = 3; }
+gc_object::gc_object(gc_static_t) {
+    flags = 3;
+}
 
 gc_object::~gc_object() {}
 
 // ---------------------------------------------------------------------------------------------
 // Collector
 
-void gc_register_roots(void (*mark_roots)()) { root_markers().push_back(mark_roots); }
+void gc_register_roots(void (*mark_roots)()) {
+    root_markers().push_back(mark_roots);
+}
 
 void gc_mark() {
     if (!gc_free_list.succ) init_lists();
     for (auto marker : root_markers()) marker();
 }
 
+bool gc_is_live(const gc_object *o) {
+    if (!o || !gc_free_list.succ) return false;
+    for (gc_object *list : {&gc_unmarked_list, &gc_queued_list, &gc_marked_list}) {
+        for (gc_object *p = list->succ; p != list; p = p->succ) {
+            if (p == o) return true;
+        }
+    }
+    return false;
+}
+
 void gc_mark_queued(int limit) {
     while (!list_empty(gc_queued_list) && (limit < 0 || gc_marked_bytes < limit)) scan_one();
 }
 
-void gc_ext_malloced(int bytes) { gc_ext_new_bytes.fetch_add(bytes); }
+void gc_ext_malloced(int bytes) {
+    gc_ext_new_bytes.fetch_add(bytes);
+}
 
 void gc_collect_step(gc_object *delegate) {
     if (!gc_free_list.succ) init_lists();
@@ -200,8 +223,9 @@ void gc_collect_step(gc_object *delegate) {
         delegate->mark();
     }
 
-    if (torture || gc_new_bytes + gc_ext_new_bytes.load() > GC_CYCLE_BYTES) {
-        end_cycle();
+    int ext = gc_ext_new_bytes.load();
+    if (torture || static_cast<long long>(gc_new_bytes) + ext > GC_CYCLE_BYTES) {
+        end_cycle(ext);
         if (torture) {
             while (!list_empty(gc_free_list)) destroy_first_garbage();
         }
@@ -213,5 +237,9 @@ void gc_collect_step(gc_object *delegate) {
     while (!list_empty(gc_queued_list) && gc_marked_bytes < target) scan_one();
 }
 
-void gc_set_torture(bool on) { torture = on; }
-bool gc_torture() { return torture; }
+void gc_set_torture(bool on) {
+    torture = on;
+}
+bool gc_torture() {
+    return torture;
+}

@@ -32,13 +32,13 @@ constexpr gc_extra_t gc_extra{};
 // Read-only counters of collector work; tests and benchmarks read them, nothing else relies on
 // them. Totals since start-up unless noted.
 struct gc_stats_t {
-    long long steps;             // gc_collect_step calls
-    long long cycles;            // full cycles ended
-    long long objects_scanned;   // grey objects turned black
-    long long objects_freed;     // garbage objects destroyed
+    long long steps;            // gc_collect_step calls
+    long long cycles;           // full cycles ended
+    long long objects_scanned;  // grey objects turned black
+    long long objects_freed;    // garbage objects destroyed
     long long bytes_freed;
-    long long cache_hits;        // small blocks reused from gc_cache
-    int last_step_scanned;       // objects scanned by the most recent step
+    long long cache_hits;   // small blocks reused from gc_cache
+    int last_step_scanned;  // objects scanned by the most recent step
 };
 
 struct gc_object {
@@ -69,9 +69,12 @@ struct Object : gc_object {
     Object() = default;
     explicit Object(gc_static_t s) : gc_object(s) {}
     virtual bool Equals(Object *other) { return this == other; }
+    // Address order. The sign of the address difference, not the difference itself: a 64-bit
+    // difference truncated to int could report the wrong order.
     virtual int Compare(Object *other) {
-        return static_cast<int>(reinterpret_cast<std::intptr_t>(this) -
-                                reinterpret_cast<std::intptr_t>(other));
+        auto a = reinterpret_cast<std::uintptr_t>(this),
+             b = reinterpret_cast<std::uintptr_t>(other);
+        return a < b ? -1 : a > b ? 1 : 0;
     }
     // A description for the debugger's object query.
     virtual String debug() { return String("+Object"); }
@@ -128,6 +131,10 @@ inline void gc_assign(T *&field, std::nullptr_t) {
 
 // Greys every registered root.
 void gc_mark();
+
+// True when `o` is a collected object that is not known to be garbage (white, grey or black).
+// Walks the lists; meant for the debugger's object query, which receives raw addresses.
+bool gc_is_live(const gc_object *o);
 
 // Registers a function that marks module globals holding references. Call it from a static
 // initialiser of the module that owns the globals; the collector itself needs no edit.

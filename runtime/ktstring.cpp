@@ -162,7 +162,8 @@ bool String::StartsWith(const String &prefix) const {
 
 bool String::EndsWith(const String &suffix) const {
     int off = Length() - suffix.Length();
-    return off >= 0 && std::memcmp(Data() + off, suffix.Data(), sizeof(Char) * suffix.Length()) == 0;
+    return off >= 0 &&
+           std::memcmp(Data() + off, suffix.Data(), sizeof(Char) * suffix.Length()) == 0;
 }
 
 Array<String> String::Split(const String &separator) const {
@@ -201,17 +202,21 @@ String String::Replace(const String &find, const String &with) const {
 }
 
 String String::Join(Array<String> parts) const {
-    int count = parts.Length();
-    if (count == 0) return String();
+    return JoinParts(*this, parts.Data(), parts.Length());
+}
+
+String String::JoinParts(const String &separator, const String *parts, int count) {
+    if (count <= 0) return String();
     if (count == 1) return parts[0];
-    int total = Length() * (count - 1);
+    int sep = separator.Length();
+    int total = sep * (count - 1);
     for (int i = 0; i < count; ++i) total += parts[i].Length();
     Rep *r = Rep::alloc(total);
     Char *d = r->data();
     for (int i = 0; i < count; ++i) {
         if (i > 0) {
-            std::memcpy(d, Data(), sizeof(Char) * Length());
-            d += Length();
+            std::memcpy(d, separator.Data(), sizeof(Char) * sep);
+            d += sep;
         }
         std::memcpy(d, parts[i].Data(), sizeof(Char) * parts[i].Length());
         d += parts[i].Length();
@@ -311,7 +316,8 @@ String String::Decode(const unsigned char *p, int n) {
         bool big = p[0] == 0xFE;
         units.reserve(static_cast<std::size_t>(n / 2));
         for (int i = 2; i + 1 < n; i += 2) {
-            units.push_back(static_cast<Char>(big ? (p[i] << 8) | p[i + 1] : (p[i + 1] << 8) | p[i]));
+            units.push_back(
+                static_cast<Char>(big ? (p[i] << 8) | p[i + 1] : (p[i + 1] << 8) | p[i]));
         }
         return String(units.data(), static_cast<int>(units.size()));
     }

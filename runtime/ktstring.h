@@ -53,6 +53,8 @@ public:
     Array<String> Split(const String &separator) const;
     String Replace(const String &find, const String &with) const;
     String Join(Array<String> parts) const;
+    // The same join over `count` parts in plain memory (string stacks join their storage).
+    static String JoinParts(const String &separator, const String *parts, int count);
 
     int Find(const String &what, int start = 0) const;  // -1 when absent
     bool StartsWith(const String &prefix) const;
@@ -86,8 +88,12 @@ private:
 
 String operator+(const String &a, const String &b);
 bool operator==(const String &a, const String &b);
-inline bool operator!=(const String &a, const String &b) { return !(a == b); }
-inline bool operator<(const String &a, const String &b) { return a.Compare(b) < 0; }
+inline bool operator!=(const String &a, const String &b) {
+    return !(a == b);
+}
+inline bool operator<(const String &a, const String &b) {
+    return a.Compare(b) < 0;
+}
 
 // Encodes each code unit on its own as UTF-8 into `out` (appended).
 void kt_utf8_encode(const Char *units, int length, std::string &out);
