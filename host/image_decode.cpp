@@ -1,0 +1,68 @@
+// Image decoding through Debian's stb_image header, compiled here with only its PNG decoder.
+//
+// The prebuilt stb library is never linked: it carries decoders (GIF, PIC, PSD, ...) with open
+// security advisories that this game never needs. Its functions stay static to this file.
+
+#include "host/image_decode.h"
+
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_MAX_DIMENSIONS 8192
+// Third-party code: its unused static functions and style are not ours to warn about.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#include "stb_image.h"
+#pragma GCC diagnostic pop
+
+// ---------------------------------------------------------------------------------------------
+// Functions
+
+unsigned char *kt_image_Decode(const unsigned char *bytes, int length, int *width, int *height,
+                               int *depth) {
+    if (!bytes || length <= 0) return nullptr;
+    int w = 0, h = 0, channels = 0;
+    unsigned char *pixels = stbi_load_from_memory(bytes, length, &w, &h, &channels, 0);
+    if (!pixels) return nullptr;
+    if (w <= 0 || h <= 0 || channels < 1 || channels > 4) {
+        stbi_image_free(pixels);
+        return nullptr;
+    }
+    *width = w;
+    *height = h;
+    *depth = channels;
+    return pixels;
+}
+
+unsigned char *kt_image_LoadFile(KtGame *game, String path, int *width, int *height, int *depth) {
+    if (!game) return nullptr;
+    std::FILE *file = game->OpenFile(path, String("rb"));
+    if (!file) return nullptr;
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[4096];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (bytes.size() + n > static_cast<std::size_t>(INT_MAX)) {
+            std::fclose(file);
+            return nullptr;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    std::fclose(file);
+
+    unsigned char *pixels =
+        kt_image_Decode(bytes.data(), static_cast<int>(bytes.size()), width, height, depth);
+    if (pixels) gc_ext_malloced(*width * *height * *depth);
+    return pixels;
+}
