@@ -1,0 +1,229 @@
+// The input device driven directly, with a scripted host for joystick polls.
+
+#include <vector>
+
+#include "framework/input.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// Answers joystick polls from a script and records which ports were asked.
+struct JoyHost : KtGame {
+    bool present[4] = {};
+    bool buttons[4][32] = {};
+    float leftX[4] = {};
+    std::vector<int> polled;
+
+    bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float>,
+                      Array<bool> pressed) override {
+        polled.push_back(port);
+        if (!present[port]) return false;
+        joyx[0] = leftX[port];
+        joyy[1] = -leftX[port];
+        for (int b = 0; b < 32; ++b) pressed[b] = buttons[port][b];
+        return true;
+    }
+};
+
+class Input : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = KtGame::_game;
+        KtGame::_game = &host;
+        kt_input_Init();
+        device = (new c_InputDevice())->m_new();
+        kt_input_SetInputDevice(device);
+    }
+    void TearDown() override {
+        kt_input_Init();
+        KtGame::_game = saved;
+    }
+    // One update of the game, as the delegate brackets it.
+    template <class F>
+    void update(F &&body) {
+        device->p_BeginUpdate();
+        body();
+        device->p_EndUpdate();
+    }
+    void key(int event, int code) { device->p_KeyEvent(event, code); }
+
+    JoyHost host;
+    KtGame *saved = nullptr;
+    c_InputDevice *device = nullptr;
+};
+
+TEST_F(Input, LeftButtonAndTouchZeroAreOnePointer) {
+    device->p_MouseEvent(4, 0, 10, 20);
+    EXPECT_EQ(kt_input_KeyDown(1), 1);
+    EXPECT_EQ(kt_input_TouchDown(0), 1);
+    EXPECT_EQ(kt_input_KeyHit(1), 1);
+    EXPECT_EQ(kt_input_KeyHit(384), 1);
+    EXPECT_EQ(kt_input_TouchX(0), 10);
+    EXPECT_EQ(kt_input_TouchY(0), 20);
+
+    device->p_MouseEvent(6, -1, 30, 40);
+    EXPECT_EQ(kt_input_MouseX(), 30);
+    EXPECT_EQ(kt_input_TouchY(0), 40);
+    device->p_MouseEvent(5, 0, 99, 99);
+    EXPECT_EQ(kt_input_MouseDown(0), 0);
+    EXPECT_EQ(kt_input_TouchDown(0), 0);
+    EXPECT_EQ(kt_input_MouseX(), 30) << "a release does not move the pointer";
+
+    // And the other way round: touch 0 drives the mouse; other touches do not.
+    device->p_TouchEvent(7, 0, 5, 6);
+    EXPECT_EQ(kt_input_MouseDown(0), 1);
+    EXPECT_EQ(kt_input_MouseX(), 5);
+    device->p_TouchEvent(7, 3, 70, 80);
+    EXPECT_EQ(kt_input_TouchDown(3), 1);
+    EXPECT_EQ(kt_input_TouchX(3), 70);
+    EXPECT_EQ(kt_input_MouseX(), 5);
+    device->p_TouchEvent(8, 0, 0, 0);
+    EXPECT_EQ(kt_input_KeyDown(1), 0);
+    EXPECT_EQ(kt_input_TouchDown(3), 1);
+}
+
+TEST_F(Input, HitsLastExactlyOneUpdate) {
+    key(1, 65);
+    key(1, 65);  // auto-repeat: no second hit
+    update([] {
+        EXPECT_EQ(kt_input_KeyHit(65), 1);
+        EXPECT_EQ(kt_input_KeyDown(65), 1);
+    });
+    update([] {
+        EXPECT_EQ(kt_input_KeyHit(65), 0);
+        EXPECT_EQ(kt_input_KeyDown(65), 1);
+    });
+    // Pressed and released between updates: hit in the next one, then not down.
+    key(2, 65);
+    key(1, 66);
+    key(2, 66);
+    key(1, 66);
+    update([] { EXPECT_EQ(kt_input_KeyHit(66), 2); });
+    key(2, 66);
+    update([] {
+        EXPECT_EQ(kt_input_KeyHit(66), 0);
+        EXPECT_EQ(kt_input_KeyDown(66), 0);
+    });
+}
+
+TEST_F(Input, HitQueueHoldsThirtyThreeKeysPerUpdate) {
+    for (int k = 0; k < 34; ++k) key(1, 100 + k);
+    update([] {
+        for (int k = 0; k < 33; ++k) EXPECT_EQ(kt_input_KeyHit(100 + k), 1) << k;
+        EXPECT_EQ(kt_input_KeyHit(133), 0);
+        EXPECT_EQ(kt_input_KeyDown(133), 1);
+    });
+    for (int k = 0; k < 34; ++k) key(2, 100 + k);
+    key(1, 133);
+    update([] { EXPECT_EQ(kt_input_KeyHit(133), 1); });
+    // The mirrored code takes its own queue entry, and only while there is room.
+    for (int k = 0; k < 32; ++k) key(1, 140 + k);
+    key(1, 1);
+    EXPECT_EQ(kt_input_KeyHit(1), 1);
+    EXPECT_EQ(kt_input_KeyHit(384), 0);
+    EXPECT_EQ(kt_input_TouchDown(0), 1);
+}
+
+TEST_F(Input, CharacterQueueKeepsThirtyTwoPerUpdate) {
+    for (int c = 0; c < 40; ++c) key(3, 'a' + c);
+    update([] {
+        for (int c = 0; c < 32; ++c) EXPECT_EQ(kt_input_GetChar(), 'a' + c);
+        EXPECT_EQ(kt_input_GetChar(), 0);
+    });
+    key(3, 'x');
+    key(3, 'y');
+    update([] { EXPECT_EQ(kt_input_GetChar(), 'x'); });
+    update([] { EXPECT_EQ(kt_input_GetChar(), 0) << "unread characters are dropped"; });
+}
+
+TEST_F(Input, OutOfRangeReadsZeroAndIsIgnored) {
+    key(1, 0);
+    key(1, 512);
+    key(1, -7);
+    device->p_TouchEvent(7, 32, 1, 1);
+    device->p_TouchEvent(7, -1, 1, 1);  // would alias joystick 3 button 31
+    device->p_MouseEvent(4, 7, 1, 1);
+    EXPECT_EQ(device->keyHitCount, 0);
+    EXPECT_EQ(kt_input_KeyDown(0), 0);
+    EXPECT_EQ(kt_input_KeyHit(512), 0);
+    EXPECT_EQ(kt_input_KeyDown(383), 0);
+    EXPECT_EQ(kt_input_MouseDown(511), 0);
+    EXPECT_EQ(kt_input_MouseDown(0x7FFFFFFF), 0);
+    EXPECT_EQ(kt_input_TouchDown(-0x7FFFFFFF), 0);
+    EXPECT_EQ(kt_input_TouchX(32), 0);
+    EXPECT_EQ(kt_input_TouchX(-1), 0);
+    EXPECT_EQ(kt_input_JoyX(2, 0), 0);
+    EXPECT_EQ(kt_input_JoyX(0, 4), 0);
+    EXPECT_EQ(kt_input_JoyDown(0, 8), 0);
+    EXPECT_EQ(kt_input_JoyHit(0, 0x7FFFFFFF), 0);
+    // The boundary of the touch range reaches the left button, code 1.
+    key(1, 1);
+    EXPECT_EQ(kt_input_TouchDown(-383), 1);
+
+    device->p_MotionEvent(10, 0, 1, 2, 3);
+    device->p_MotionEvent(9, 0, 7, 7, 7);
+    EXPECT_EQ(kt_input_AccelX(), 1);
+    EXPECT_EQ(kt_input_AccelY(), 2);
+}
+
+TEST_F(Input, JoysticksArePolledInOrderUntilOneIsMissing) {
+    update([] {});
+    EXPECT_EQ(host.polled, std::vector<int>({0})) << "no joystick 0: ports 1..3 are not asked";
+
+    host.present[0] = host.present[1] = host.present[3] = true;
+    host.polled.clear();
+    host.buttons[1][3] = true;
+    host.leftX[1] = 0.5f;
+    update([] {
+        EXPECT_EQ(kt_input_JoyHit(3, 1), 1);
+        EXPECT_EQ(kt_input_KeyHit(291), 1);
+        EXPECT_EQ(kt_input_JoyDown(3, 1), 1);
+        EXPECT_EQ(kt_input_JoyX(0, 1), 0.5f);
+        EXPECT_EQ(kt_input_JoyY(1, 1), -0.5f);
+    });
+    EXPECT_EQ(host.polled, std::vector<int>({0, 1, 2}));
+
+    // Held: down without a new hit. Released by the poll: up without any event.
+    update([] {
+        EXPECT_EQ(kt_input_JoyHit(3, 1), 0);
+        EXPECT_EQ(kt_input_JoyDown(3, 1), 1);
+    });
+    host.buttons[1][3] = false;
+    update([] { EXPECT_EQ(kt_input_JoyDown(3, 1), 0); });
+
+    // A pad unplugged while held goes idle instead of keeping its button and stick.
+    host.buttons[1][4] = true;
+    update([] { EXPECT_EQ(kt_input_JoyDown(4, 1), 1); });
+    host.present[1] = false;
+    update([] {
+        EXPECT_EQ(kt_input_JoyDown(4, 1), 0);
+        EXPECT_EQ(kt_input_JoyX(0, 1), 0);
+        EXPECT_EQ(kt_input_JoyHit(4, 1), 0);
+    });
+}
+
+TEST_F(Input, KeyboardSwitchGoesToTheHost) {
+    kt_input_EnableKeyboard();
+    EXPECT_TRUE(host.KeyboardEnabled());
+    kt_input_DisableKeyboard();
+    EXPECT_FALSE(host.KeyboardEnabled());
+}
+
+// The installed device is a collector root and keeps its tables and joystick states alive.
+TEST_F(Input, InstalledDeviceSurvivesCollection) {
+    gc_set_torture(true);
+    for (int i = 0; i < 3; ++i) {
+        gc_collect_step(nullptr);
+        (void)Array<int>(1000);
+    }
+    gc_set_torture(false);
+    EXPECT_TRUE(gc_is_live(device));
+    EXPECT_TRUE(gc_is_live(device->keyDown.GetRep()));
+    EXPECT_TRUE(gc_is_live(device->joyStates[3]));
+    EXPECT_TRUE(gc_is_live(device->joyStates[3]->buttons.GetRep()));
+    host.present[0] = true;
+    host.buttons[0][31] = true;
+    update([] { EXPECT_EQ(kt_input_JoyHit(31, 0), 1); });
+}
+
+}  // namespace
