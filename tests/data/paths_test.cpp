@@ -47,7 +47,6 @@ protected:
 
 TEST(FixDataPath, PrefixesOnlyBareNames) {
     EXPECT_EQ(utf8(kt_data_FixDataPath(String("gfx/tiles.png"))), "vantor://data/gfx/tiles.png");
-    EXPECT_EQ(utf8(kt_data_FixDataPath(String("plume_font.png"))), "vantor://data/plume_font.png");
     EXPECT_EQ(utf8(kt_data_FixDataPath(String("C:/x.png"))), "C:/x.png");
     EXPECT_EQ(utf8(kt_data_FixDataPath(String("./x.png"))), "./x.png");
     EXPECT_EQ(utf8(kt_data_FixDataPath(String("/x.png"))), "/x.png");
@@ -67,20 +66,17 @@ TEST(ResolvePath, MapsEachAreaAgainstTheExecutableDirectory) {
     EXPECT_EQ(utf8(internal), "/games/cv/internal");
     EXPECT_EQ(resolve("vantor://external/e.txt"), "/games/cv/external/e.txt");
     EXPECT_EQ(resolve("vantor://cache/x"), "");
-    EXPECT_EQ(resolve("vantor:data/x"), "");
     EXPECT_EQ(resolve("./.vantorstate"), "./.vantorstate");
     EXPECT_EQ(resolve("/etc/x"), "/etc/x");
     EXPECT_EQ(resolve("vantorx/y"), "vantorx/y");
     EXPECT_EQ(utf8(app), "/games/cv");
-}
 
-TEST(ResolvePath, FindsTheRunningExecutablesDirectory) {
-    String app, internal;
-    String p = kt_data_ResolvePath(String("vantor://data/a.png"), app, internal);
+    // With nothing cached, the directory of the running executable.
+    app = String();
     std::string exe = fs::read_symlink("/proc/self/exe").string();
     std::string dir = exe.substr(0, exe.rfind('/'));
+    EXPECT_EQ(resolve("vantor://data/a.png"), dir + "/data/a.png");
     EXPECT_EQ(utf8(app), dir);
-    EXPECT_EQ(utf8(p), dir + "/data/a.png");
 }
 
 TEST(FileNames, ConvertToUtf8AndBackByteForByte) {
@@ -114,9 +110,6 @@ TEST_F(TempDir, OpenFileUsesUtf8NamesAndRefusesWhatCannotBeNamed) {
     errno = 0;
     EXPECT_EQ(game.OpenFile(String("vantor://cache/x"), String("rb")), nullptr);
     EXPECT_EQ(errno, 0) << "an unresolvable path must not reach the file system";
-    EXPECT_EQ(game.LoadString(String("vantor://cache/x")).Length(), 0);
-    int length = -1;
-    EXPECT_EQ(game.LoadData(String("vantor://cache/x"), &length), nullptr);
 
     // A NUL would cut the name short and open some other file.
     String cut = String((dir + "/d").c_str()) + units({0xD83D, 0xDE00, 0}) + String(".txt");
@@ -140,16 +133,6 @@ TEST_F(TempDir, LoadDataReadsWholeFilesAcrossChunkBoundaries) {
     EXPECT_EQ(game.LoadData(String((dir + "/missing").c_str()), &length), nullptr);
     // A directory opens but cannot be read: an error, not an empty file.
     EXPECT_EQ(game.LoadData(String(dir.c_str()), &length), nullptr);
-}
-
-TEST_F(TempDir, LoadStringResolvesDataPaths) {
-    fs::create_directory(dir + "/data");
-    write("data/hello.txt", "h\xC3\xA9llo");
-    PathGame game;
-    game.appPath = String(dir.c_str());
-    EXPECT_EQ(game.LoadString(String("vantor://data/hello.txt")),
-              units({'h', 0xE9, 'l', 'l', 'o'}));
-    EXPECT_EQ(game.LoadString(String("vantor://data/none.txt")).Length(), 0);
 }
 
 }  // namespace
