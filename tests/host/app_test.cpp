@@ -1,0 +1,176 @@
+// The app module on the test host: registration, the delegate's device work around updates and
+// renders, input routing, the end of the app, display modes and the window-size cache.
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "framework/app.h"
+#include "tests/support/test_game.h"
+
+namespace {
+
+// Records what the hooks saw of the framework's state.
+struct c_ProbeApp : c_App {
+    std::vector<std::string> hooks;
+    std::vector<int> hitA, downA, hitMouse, downTouch;
+    bool renderDeviceSet = false;
+
+    c_ProbeApp *m_new() {
+        c_App::m_new();
+        return this;
+    }
+    int p_OnCreate() override {
+        hooks.push_back("create");
+        return 0;
+    }
+    int p_OnSuspend() override {
+        hooks.push_back("suspend");
+        return 0;
+    }
+    int p_OnResume() override {
+        hooks.push_back("resume");
+        return 0;
+    }
+    int p_OnUpdate() override {
+        hitA.push_back(kt_input_KeyHit(65));
+        downA.push_back(kt_input_KeyDown(65));
+        hitMouse.push_back(kt_input_MouseHit(0));
+        downTouch.push_back(kt_input_TouchDown(0));
+        return 0;
+    }
+    int p_OnRender() override {
+        renderDeviceSet = kt_graphics_renderDevice != nullptr;
+        return 0;
+    }
+};
+
+struct App : ::testing::Test {
+    KtTestGame game;
+
+    void SetUp() override {
+        // Test machines have no sound card; the audio device works on OpenAL's silent back end.
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        game.Install();
+        kt_app_Init();
+        kt_graphics_Init();
+        kt_input_Init();
+        kt_audio_Init();
+    }
+};
+
+TEST_F(App, CreationHandsOneDelegateToTheHostAndASecondAppIsFatal) {
+    c_ProbeApp *app = (new c_ProbeApp())->m_new();
+    EXPECT_EQ(kt_app__app, app);
+    ASSERT_NE(kt_app__delegate, nullptr);
+    EXPECT_EQ(game.Delegate(), kt_app__delegate);
+    EXPECT_EQ(kt_app__delegate->graphics, nullptr) << "no devices before the start";
+    EXPECT_EXIT((new c_ProbeApp())->m_new(), ::testing::ExitedWithCode(255), "");
+}
+
+TEST_F(App, StartCreatesTheDevicesAndTheDelegateBracketsUpdatesAndRenders) {
+    c_ProbeApp *app = (new c_ProbeApp())->m_new();
+    game.SetDisplayModes({{800, 600}, {640, 480}});
+    game.StartGame();
+    c_GameDelegate *delegate = kt_app__delegate;
+    ASSERT_NE(delegate->graphics, nullptr);
+    ASSERT_NE(delegate->audio, nullptr);
+    ASSERT_NE(delegate->input, nullptr);
+    EXPECT_EQ(kt_graphics_device, delegate->graphics);
+    EXPECT_EQ(kt_audio_device, delegate->audio);
+    EXPECT_EQ(kt_input_device, delegate->input);
+    EXPECT_EQ(kt_app_DeviceWidth(), 640);
+    EXPECT_EQ(kt_app_DeviceHeight(), 480);
+    EXPECT_EQ(kt_app__displayModes.Length(), 2);
+    EXPECT_EQ(app->hooks, std::vector<std::string>{"create"});
+
+    // Every render of this renderer sets up the framework's render state, and clears it after.
+    game.RenderGame();
+    EXPECT_TRUE(app->renderDeviceSet);
+    EXPECT_EQ(kt_graphics_renderDevice, nullptr);
+
+    // A key pressed and released between updates is a hit for one update only; the left button
+    // is touch 0 as well.
+    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS);
+    game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
+    game.ScriptMouseButton(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
+    game.PumpNow();
+    game.UpdateGame();
+    game.UpdateGame();
+    EXPECT_EQ(app->hitA, (std::vector<int>{1, 0}));
+    EXPECT_EQ(app->downA, (std::vector<int>{0, 0}));
+    EXPECT_EQ(app->hitMouse, (std::vector<int>{1, 0}));
+    EXPECT_EQ(app->downTouch, (std::vector<int>{1, 1}));
+
+    // The window size is refreshed before every update.
+    game.SetDeviceSize(800, 600);
+    game.UpdateGame();
+    EXPECT_EQ(kt_app_DeviceWidth(), 800);
+    EXPECT_EQ(kt_app_DeviceHeight(), 600);
+
+    game.SuspendGame();
+    game.ResumeGame();
+    EXPECT_EQ(app->hooks, (std::vector<std::string>{"create", "suspend", "resume"}));
+}
+
+TEST_F(App, CloseAndBackKeysEndTheProcessWithStatusZero) {
+    // The audio device runs threads: each death test re-runs the program instead of forking it.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    (new c_ProbeApp())->m_new();
+    game.StartGame();
+    // Only key downs end it; an up or a character with the same number does not.
+    game.KeyEvent(2, 432);
+    game.KeyEvent(3, 432);
+    EXPECT_EXIT(game.KeyEvent(1, 432), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(game.KeyEvent(1, 416), ::testing::ExitedWithCode(0), "");
+    // The window's close button through the host's callback.
+    game.ScriptClose();
+    EXPECT_EXIT(game.PumpNow(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(App, DisplayModesAreDistinctSizesInFirstSeenOrder) {
+    (new c_ProbeApp())->m_new();
+    game.SetDisplayModes({{800, 600}, {640, 480}, {800, 600}, {1024, 768}, {640, 480}});
+    game.SetDesktopMode(1920, 1080);
+    kt_app_EnumDisplayModes();
+    ASSERT_EQ(kt_app__displayModes.Length(), 3);
+    const int expected[3][2] = {{800, 600}, {640, 480}, {1024, 768}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(kt_app__displayModes[i]->width, expected[i][0]);
+        EXPECT_EQ(kt_app__displayModes[i]->height, expected[i][1]);
+    }
+    EXPECT_EQ(kt_app__desktopMode->width, 1920);
+
+    // No modes and no desktop mode: the empty array and the current window size.
+    game.SetDisplayModes({});
+    game.SetDesktopMode(-1, -1);
+    game.SetDeviceSize(700, 500);
+    kt_app_ValidateDeviceWindow(false);
+    kt_app_EnumDisplayModes();
+    EXPECT_EQ(kt_app__displayModes.Length(), 0);
+    EXPECT_EQ(kt_app__desktopMode->width, 700);
+    EXPECT_EQ(kt_app__desktopMode->height, 500);
+}
+
+TEST_F(App, ModuleFunctionsReachTheHost) {
+    (new c_ProbeApp())->m_new();
+    game.StartGame();
+    game.SetUpdateRate(60);
+    game.RunFrame();
+    ASSERT_NE(game.NextUpdate(), 0.0);
+    kt_app_SetUpdateRate(30);
+    EXPECT_EQ(kt_app__updateRate, 30);
+    EXPECT_EQ(game.UpdateRate(), 30);
+    EXPECT_EQ(game.NextUpdate(), 0.0) << "a rate change restarts the update clock";
+
+    game.Advance(2.5);
+    EXPECT_EQ(kt_app_Millisecs(), game.Millisecs());
+    kt_app_SaveState(String("abc"));
+    EXPECT_EQ(kt_app_LoadState(), String("abc"));
+    game.saveResult = -1;
+    kt_app_SaveState(String("lost"));
+    EXPECT_EQ(kt_app_LoadState(), String("abc"));
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// A reporting application for the end-to-end tests: the real process entry, host, delegate and
+// input module, with an application that prints what reaches it, one line per fact:
+//   "created", "suspend", "resume", "hit <code> <count>", "char <character>", and with the
+//   argument --ticks also "tick <millisecs>" for every update.
+
+#include <cstring>
+#include <string>
+
+#include "framework/app.h"
+#include "host/glfw_game.h"
+
+namespace {
+
+void Report(const std::string &line) {
+    ktPrint(String(line.c_str()));
+}
+
+struct c_ReportApp : c_App {
+    bool ticks = false;
+
+    c_ReportApp *m_new() {
+        c_App::m_new();
+        for (int i = 1; i < kt_argc; ++i) {
+            if (std::strcmp(kt_argv[i], "--ticks") == 0) ticks = true;
+        }
+        return this;
+    }
+    int p_OnCreate() override {
+        kt_app_SetUpdateRate(60);
+        Report("created");
+        return 0;
+    }
+    int p_OnSuspend() override {
+        Report("suspend");
+        return 0;
+    }
+    int p_OnResume() override {
+        Report("resume");
+        return 0;
+    }
+    int p_OnUpdate() override {
+        if (ticks) Report("tick " + std::to_string(kt_app_Millisecs()));
+        for (int code = 1; code < 512; ++code) {
+            int hits = kt_input_KeyHit(code);
+            if (hits > 0) Report("hit " + std::to_string(code) + " " + std::to_string(hits));
+        }
+        for (int c = kt_input_GetChar(); c != 0; c = kt_input_GetChar()) {
+            Report("char " + std::to_string(c));
+        }
+        return 0;
+    }
+    int p_OnRender() override {
+        kt_graphics_device->Cls(0, 40, 0);
+        return 0;
+    }
+};
+
+}  // namespace
+
+void ktInit() {
+    kt_app_Init();
+    kt_graphics_Init();
+    kt_input_Init();
+    kt_audio_Init();
+}
+
+int ktMain() {
+    (new c_ReportApp())->m_new();
+    return 0;
+}

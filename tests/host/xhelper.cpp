@@ -1,0 +1,48 @@
+// A tiny X client for the end-to-end tests, on the display in $DISPLAY:
+//   host_xhelper close <window>   asks the window to close, as a window manager's close button
+//                                 does (WM_PROTOCOLS / WM_DELETE_WINDOW client message)
+//   host_xhelper focus <window>   gives the window the input focus
+//   host_xhelper unfocus          moves the input focus to the root window
+// Window ids are decimal or 0x-hexadecimal. Exit status 0 on success.
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char **argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: host_xhelper close|focus <window> | unfocus\n");
+        return 2;
+    }
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "host_xhelper: cannot open the display in $DISPLAY\n");
+        return 1;
+    }
+    Window window = argc > 2 ? std::strtoul(argv[2], nullptr, 0) : 0;
+    if (std::strcmp(argv[1], "close") == 0 && window) {
+        XEvent event;
+        std::memset(&event, 0, sizeof event);
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] =
+            static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+    } else if (std::strcmp(argv[1], "focus") == 0 && window) {
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    } else if (std::strcmp(argv[1], "unfocus") == 0) {
+        XSetInputFocus(display, DefaultRootWindow(display), RevertToParent, CurrentTime);
+    } else {
+        std::fprintf(stderr, "host_xhelper: unknown command or missing window\n");
+        XCloseDisplay(display);
+        return 2;
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+    return 0;
+}

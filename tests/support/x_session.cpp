@@ -1,0 +1,244 @@
+// Xvfb sessions and observed child processes for the end-to-end tests.
+
+#include "tests/support/x_session.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The caller's environment with DISPLAY replaced (or removed when `display` is empty); OpenAL
+// gets its silent back end, since test machines have no sound card.
+std::vector<std::string> ChildEnvironment(const std::string &display) {
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "ALSOFT_DRIVERS=", 15) != 0) {
+            env.push_back(*e);
+        }
+    }
+    if (!display.empty()) env.push_back("DISPLAY=" + display);
+    env.push_back("ALSOFT_DRIVERS=null");
+    return env;
+}
+
+std::vector<char *> Pointers(std::vector<std::string> &strings) {
+    std::vector<char *> out;
+    for (std::string &s : strings) out.push_back(&s[0]);
+    out.push_back(nullptr);
+    return out;
+}
+
+// Starts `args` with stdin from /dev/null, stdout into `outFd` (or /dev/null when -1) and
+// stderr discarded. Returns the pid, or -1.
+pid_t Spawn(std::vector<std::string> args, const std::string &display, int outFd) {
+    std::vector<std::string> env = ChildEnvironment(display);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (outFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char *> argv = Pointers(args), envp = Pointers(env);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+bool Exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// XSession
+
+XSession::XSession(std::vector<std::string> extraArgs) {
+    // Display numbers from the pid, so that concurrently running tests pick different ones; a
+    // number whose lock file exists is skipped, one whose server fails to start is retried.
+    int base = 300 + static_cast<int>(getpid() % 3000) * 2;
+    for (int attempt = 0; attempt < 20 && pid < 0; ++attempt) {
+        int n = base + attempt * 7;
+        if (Exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
+        std::vector<std::string> args = {
+            "Xvfb", ":" + std::to_string(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        pid_t server = Spawn(args, "", -1);
+        if (server < 0) return;
+        std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        auto deadline = Clock::now() + std::chrono::seconds(15);
+        bool up = false, died = false;
+        while (Clock::now() < deadline) {
+            if (waitpid(server, nullptr, WNOHANG) == server) {
+                died = true;
+                break;
+            }
+            if (Exists(socket)) {
+                up = true;
+                break;
+            }
+            usleep(20000);
+        }
+        if (up) {
+            number = n;
+            pid = server;
+        } else if (!died) {
+            kill(server, SIGKILL);
+            waitpid(server, nullptr, 0);
+        }
+    }
+}
+
+XSession::~XSession() {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+int XSession::Run(const std::vector<std::string> &args, std::string *output) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+    pid_t child = Spawn(args, Display(), fds[1]);
+    close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    if (output) *output = text;
+    if (child < 0) return -1;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> XSession::FindWindows(const std::string &name,
+                                               std::chrono::milliseconds timeout) {
+    auto deadline = Clock::now() + timeout;
+    std::vector<std::string> ids;
+    do {
+        std::string out;
+        Run({"xdotool", "search", "--name", "^" + name + "$"}, &out);
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty()) ids.push_back(line);
+        }
+        if (!ids.empty()) break;
+        usleep(100000);
+    } while (Clock::now() < deadline);
+    return ids;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Child
+
+Child::Child(const std::vector<std::string> &args, const std::string &display) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    pid = Spawn(args, display, fds[1]);
+    close(fds[1]);
+    reader = std::thread([this, fd = fds[0]] { ReadOutput(fd); });
+}
+
+Child::~Child() {
+    if (pid > 0 && !reaped) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (reader.joinable()) reader.join();
+}
+
+void Child::ReadOutput(int fd) {
+    std::string partial;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        partial.append(buffer, static_cast<size_t>(n));
+        std::lock_guard<std::mutex> lock(mutex);
+        for (size_t end; (end = partial.find('\n')) != std::string::npos;) {
+            lines.push_back(partial.substr(0, end));
+            partial.erase(0, end + 1);
+        }
+        changed.notify_all();
+    }
+    close(fd);
+}
+
+bool Child::WaitForLine(const std::function<bool(const std::string &)> &match,
+                        std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, timeout, [&] {
+        for (const std::string &line : lines) {
+            if (match(line)) return true;
+        }
+        return false;
+    });
+}
+
+bool Child::WaitForLine(const std::string &line, std::chrono::milliseconds timeout) {
+    return WaitForLine([&](const std::string &l) { return l == line; }, timeout);
+}
+
+std::vector<std::string> Child::Lines() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return lines;
+}
+
+int Child::WaitExit(std::chrono::milliseconds timeout) {
+    if (pid <= 0) return -1;
+    auto deadline = Clock::now() + timeout;
+    while (!reaped) {
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            reaped = true;
+            break;
+        }
+        if (Clock::now() >= deadline) return -1;
+        usleep(10000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double Child::CpuSeconds() const {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Fields after the command name (which may hold spaces) start at field 3; utime and stime
+    // are fields 14 and 15.
+    size_t close = text.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i >= 14) ticks += std::stod(field);
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}

@@ -1,0 +1,72 @@
+// End-to-end test support: a private Xvfb server and child processes whose output lines the
+// test can wait for. Nothing here needs a display of the caller's: each XSession starts its own
+// server on a free display number and children get exactly that display.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A private X server (Xvfb, 1024 x 768 x 24, no TCP). Stopped by the destructor.
+class XSession {
+public:
+    // `extraArgs` go to Xvfb (e.g. {"-extension", "GLX"}).
+    explicit XSession(std::vector<std::string> extraArgs = {});
+    ~XSession();
+    XSession(const XSession &) = delete;
+    XSession &operator=(const XSession &) = delete;
+
+    bool Running() const { return pid > 0; }
+    std::string Display() const { return ":" + std::to_string(number); }
+
+    // Runs a program to its end on this display; returns its exit status (-1 when it could not
+    // run or was killed) and its standard output in `output`.
+    int Run(const std::vector<std::string> &args, std::string *output = nullptr);
+    // The ids of the windows named exactly `name`, waiting up to `timeout` for at least one.
+    std::vector<std::string> FindWindows(const std::string &name,
+                                         std::chrono::milliseconds timeout);
+
+private:
+    int number = -1;
+    pid_t pid = -1;
+};
+
+// A child process with its standard output read line by line in the background. Standard input
+// is /dev/null and standard error is discarded. Killed (SIGKILL) by the destructor if still
+// running.
+class Child {
+public:
+    // `display` empty: the child gets no DISPLAY at all.
+    Child(const std::vector<std::string> &args, const std::string &display);
+    ~Child();
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+
+    pid_t Pid() const { return pid; }
+    // Waits for a line satisfying `match` among all lines so far; false on timeout.
+    bool WaitForLine(const std::function<bool(const std::string &)> &match,
+                     std::chrono::milliseconds timeout);
+    bool WaitForLine(const std::string &line, std::chrono::milliseconds timeout);
+    std::vector<std::string> Lines();
+    // Waits for the process to end; returns its exit status, or -1 on timeout or a signal.
+    int WaitExit(std::chrono::milliseconds timeout);
+    // User plus system CPU seconds the process has used so far.
+    double CpuSeconds() const;
+
+private:
+    void ReadOutput(int fd);
+
+    pid_t pid = -1;
+    bool reaped = false;
+    int status = 0;
+    std::thread reader;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> lines;
+};
