@@ -448,8 +448,10 @@ int gxtkGraphics::ReadPixels(Array<int> pixels, int x, int y, int w, int h, int 
     return 0;
 }
 
+// Primitives already batched with this surface must show its old pixels, so they go first.
 int gxtkGraphics::WritePixels2(gxtkSurface *surface, Array<int> pixels, int x, int y, int w, int h,
                                int offset, int pitch) {
+    if (primCount > 0 && primSurf == surface) Flush();
     surface->SetSubData(x, y, w, h, pixels, offset, pitch);
     return 0;
 }

@@ -1,0 +1,110 @@
+// A private X display and an OpenGL window for programs that render (pixel tests, benchmarks).
+//
+// Xvfb picks a free display number itself (-displayfd), so parallel test programs never
+// collide; Mesa's software rasteriser gives the same pixels on every machine. The window's
+// game object answers the renderer's size queries and decodes images from a data directory.
+#pragma once
+
+#include <GLFW/glfw3.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "host/image_decode.h"
+#include "host/ktgame.h"
+
+// ---------------------------------------------------------------------------------------------
+// Types
+
+// The host for rendering tests: one GLFW window, data files under `dataDir`.
+struct GlTestGame : KtGame {
+    GLFWwindow *window = nullptr;
+    std::string dataDir;
+
+    int GetDeviceWidth() override {
+        int w = 0, h = 0;
+        if (window) glfwGetFramebufferSize(window, &w, &h);
+        return w;
+    }
+    int GetDeviceHeight() override {
+        int w = 0, h = 0;
+        if (window) glfwGetFramebufferSize(window, &w, &h);
+        return h;
+    }
+    String PathToFilePath(String path) override {
+        String scheme("vantor://data/");
+        if (path.StartsWith(scheme)) return String(dataDir.c_str()) + "/" + path.Slice(14);
+        return path;
+    }
+    unsigned char *LoadImageData(String path, int *w, int *h, int *depth) override {
+        return kt_image_LoadFile(this, path, w, h, depth);
+    }
+
+    // (Re)creates the window and makes its context current; counts it in glfwGraphicsSeq as
+    // the real host does.
+    bool OpenWindow(int width, int height) {
+        if (window) glfwDestroyWindow(window);
+        glfwDefaultWindowHints();
+        glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+        window = glfwCreateWindow(width, height, "graphics test", nullptr, nullptr);
+        if (!window) return false;
+        glfwMakeContextCurrent(window);
+        ++glfwGraphicsSeq;
+        return true;
+    }
+};
+
+// A private Xvfb server for the life of the program.
+class XvfbServer {
+public:
+    // Starts the server and points DISPLAY at it; false (with a message) when it fails.
+    bool Start() {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid = fork();
+        if (pid < 0) return false;
+        if (pid == 0) {
+            close(fds[0]);
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                   "-nolisten", "tcp", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        pollfd p = {fds[0], POLLIN, 0};
+        // The server writes its display number once it accepts connections.
+        while (poll(&p, 1, 20000) > 0) {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            std::fprintf(stderr, "Xvfb did not start (is the xvfb package installed?)\n");
+            Stop();
+            return false;
+        }
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+        return true;
+    }
+
+    void Stop() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+
+private:
+    pid_t pid = -1;
+};
