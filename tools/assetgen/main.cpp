@@ -54,6 +54,13 @@ int main(int argc, char **argv) {
             return usage();
         }
     }
+    // Fail before minutes of drawing if the target cannot hold a directory.
+    std::error_code ec;
+    std::filesystem::create_directories(dataDir, ec);
+    if (!std::filesystem::is_directory(dataDir)) {
+        std::fprintf(stderr, "kt_assetgen: %s is not a writable directory\n", dataDir.c_str());
+        return 1;
+    }
     if (!art::loadFonts()) return 1;
 
     std::vector<art::Sheet> sheets;
