@@ -7,7 +7,6 @@
 
 #include "runtime/gc.h"
 
-#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -45,6 +44,12 @@ bool torture;
 // The size of the object being destroyed, read from its header before its destructor runs:
 // array representations are larger than their class, so operator delete's size would be wrong.
 int freeing_size;
+
+// Misuse that would otherwise corrupt the collector's lists; checked in every build.
+[[noreturn]] void misuse(const char *what) {
+    std::fprintf(stderr, "Collector misuse: %s\n", what);
+    std::abort();
+}
 
 std::vector<void (*)()> &root_markers() {
     static std::vector<void (*)()> markers;
@@ -142,7 +147,9 @@ void *gc_object::operator new(std::size_t requested) {
             std::abort();
         }
     }
-    assert(pending_count < PENDING_MAX && "collected objects nested too deeply in construction");
+    if (pending_count == PENDING_MAX) {
+        misuse("collected objects nest too deeply in construction; build deep structures in steps");
+    }
     pending_sizes[pending_count++] = size;
     return p;
 }
@@ -160,8 +167,11 @@ void gc_object::operator delete(void *p, std::size_t) {
 }
 
 gc_object::gc_object() {
-    assert(pending_count > 0 &&
-           "a collected object must be created with new, not on the stack or as a member");
+    if (pending_count == 0) {
+        misuse(
+            "a collected object was not created with new; allocate it with new, never on the "
+            "stack, as a member or as a global");
+    }
     int size = pending_sizes[--pending_count];
     flags = size | gc_markbit;
     succ = &gc_unmarked_list;

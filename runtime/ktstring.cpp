@@ -11,7 +11,7 @@
 // ---------------------------------------------------------------------------------------------
 // Globals
 
-// Starts with one reference that is never dropped, so the empty representation is never freed.
+// The one empty representation; its count is never changed and it is never freed.
 String::Rep String::nullRep = {1, 0};
 
 // ---------------------------------------------------------------------------------------------
@@ -30,10 +30,6 @@ String::Rep *String::Rep::alloc(int length) {
     r->refs = 1;
     r->length = length;
     return r;
-}
-
-void String::Rep::release() {
-    if (--refs == 0 && this != &nullRep) std::free(this);
 }
 
 String &String::operator=(const String &s) {

@@ -7,6 +7,8 @@
 
 // <cstdio>: String::Load reads from a standard file handle.
 #include <cstdio>
+// <cstdlib>: representations are plain heap blocks, freed inline when the last handle goes.
+#include <cstdlib>
 #include <string>
 
 template <class T>
@@ -21,8 +23,14 @@ public:
         int length;
         Char *data() { return reinterpret_cast<Char *>(this + 1); }
         const Char *data() const { return reinterpret_cast<const Char *>(this + 1); }
-        void retain() { ++refs; }
-        void release();
+        // The shared empty representation is not counted: it is never freed, and empty strings
+        // are made on every thread, so counting it would be a data race.
+        void retain() {
+            if (this != &nullRep) ++refs;
+        }
+        void release() {
+            if (this != &nullRep && --refs == 0) std::free(this);
+        }
         static Rep *alloc(int length);
     };
     static Rep nullRep;

@@ -322,3 +322,7 @@ TEST(ObjectOrder, CompareGivesTheSignOfTheAddressDifference) {
     EXPECT_TRUE(a->Equals(a));
     EXPECT_FALSE(a->Equals(b));
 }
+
+TEST(CollectorMisuse, ObjectNotCreatedWithNewStopsWithAMessage) {
+    EXPECT_DEATH({ Object on_stack; }, "not created with new");
+}

@@ -30,6 +30,10 @@ TEST(String, EmptyResultsShareTheStaticRepresentation) {
     EXPECT_TRUE((String() + abc).Shares(abc));
     EXPECT_TRUE(abc.Replace(String("x"), String("y")).Shares(abc));
     EXPECT_EQ(utf8(abc + String("de")), "abcde");
+    // Empty handles are made on every thread, so the shared representation is never counted.
+    String copies[3] = {String(), abc.Slice(5), String("")};
+    EXPECT_EQ(String::nullRep.refs, 1);
+    (void)copies;
 }
 
 TEST(String, ReferenceCountsFollowHandles) {
