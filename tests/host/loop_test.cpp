@@ -158,6 +158,23 @@ TEST_F(Loop, GuardedEntryPointsFollowTheGameState) {
                                                          "resume", "update", "discard"}));
 }
 
+TEST_F(Loop, CallsNestedInAnUpdateLeaveCollectionToTheUpdate) {
+    game.StartGame();
+    game.ScriptKey(GLFW_KEY_UP, GLFW_PRESS);
+    game.PumpNow();
+    // The game re-creates its window during an update: the held key's release arrives inside
+    // the update and must not collect the update's unrooted objects under it.
+    long long steps = 0;
+    delegate->onUpdate = [&] {
+        steps = gc_stats.steps;
+        game.SetDeviceWindow(640, 480, 0);
+        EXPECT_EQ(gc_stats.steps, steps);
+    };
+    game.UpdateGame();
+    EXPECT_EQ(gc_stats.steps, steps + 1);
+    EXPECT_EQ(delegate->calls.back(), "key 2 38");
+}
+
 TEST_F(Loop, LanguageExceptionsDieAndOthersPassThrough) {
     game.StartGame();
     ThrowableObject *thrown = new ThrowableObject();
