@@ -125,22 +125,27 @@ TEST_F(StateFile, DecodesUtf16Utf8AndFallsBackToLatin1) {
 TEST_F(StateFile, SurvivesKillsDuringSaves) {
     const std::string a = std::string(150000, 'a') + "end of A";
     const std::string b = std::string(90000, 'b') + "end of B";
-    ASSERT_EQ(game.SaveState(String(a.c_str())), 0);
+    const String texts[2] = {String(a.c_str()), String(b.c_str())};
+    using Clock = std::chrono::steady_clock;
+    auto before = Clock::now();
+    ASSERT_EQ(game.SaveState(texts[0]), 0);
+    // Kills land anywhere within the first few saves, however slow this build saves.
+    auto one_save = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - before);
+    const long window = 4 * one_save.count() + 1000;
 
     std::mt19937 rng(20261206);
-    auto start = std::chrono::steady_clock::now();
+    auto start = Clock::now();
     int kills = 0, seen_b = 0;
-    while (kills < 200 && std::chrono::steady_clock::now() - start < std::chrono::seconds(8)) {
+    while (kills < 200 && Clock::now() - start < std::chrono::seconds(8)) {
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             KtGame saver;
-            const String texts[2] = {String(a.c_str()), String(b.c_str())};
             for (int i = 1;; ++i) {
                 if (saver.SaveState(texts[i % 2]) != 0) _exit(1);
             }
         }
-        usleep(rng() % 15000);
+        usleep(static_cast<useconds_t>(rng() % window));
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
