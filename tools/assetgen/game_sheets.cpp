@@ -87,9 +87,14 @@ void drawMenu(FrameCtx &c) {
                 for (int i = 0; i < 7; ++i)
                     cobble(cr, i * 42 + (row % 2) * 21 - 10, row * 30 + 8, 22, 15, c.rng,
                            pal::stone);
-            for (int i = 0; i < 40; ++i) {
+            for (int i = 0; i < 26; ++i) {
                 double x = c.rng.range(0, 256), y = c.rng.range(0, 256);
-                glow(cr, x, y, c.rng.range(6, 16), pal::moss, 0.7);
+                glow(cr, x, y, c.rng.range(8, 18), pal::moss, 0.85);
+                for (int k = 0; k < 14; ++k) {
+                    circle(cr, x + c.rng.range(-9, 9), y + c.rng.range(-6, 6), c.rng.range(1, 2.4));
+                    set(cr, k % 3 ? pal::moss : pal::mossLight);
+                    cairo_fill(cr);
+                }
             }
             glow(cr, 128, 128, 160, pal::lantern, 0.25);
             break;
@@ -239,7 +244,7 @@ void cardFace(cairo_t *cr, bool safe) {
         cardBody(cr, shade(pal::ember, 1.15), pal::blood, pal::cream);
     }
     roundedRect(cr, kCardX + 3, kCardY + 3, kCardW - 6, kCardH - 6, 2);
-    set(cr, safe ? shade(pal::mossDark, 0.8) : shade(pal::blood, 0.7), 0.55);
+    set(cr, safe ? shade(pal::mossDark, 0.6) : shade(pal::blood, 0.7), 0.7);
     cairo_fill(cr);
 }
 

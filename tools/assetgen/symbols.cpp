@@ -81,7 +81,7 @@ void clover(cairo_t *cr, double cx, double cy, double r) {
     for (int i = 0; i < 3; ++i) {
         double a = i * 2 * M_PI / 3 - M_PI / 2;
         heart(cr, cx + std::cos(a) * r * 0.33, cy + std::sin(a) * r * 0.33, r * 0.36);
-        outline(cr, pal::moss, r);
+        outline(cr, pal::mossLight, r);
     }
 }
 

@@ -34,24 +34,24 @@ void drawIcons(FrameCtx &c) {
             fillStroke(cr, kIcon, kIconLine, 0.8);
             break;
         case 1:  // quit: an arched door, ajar, with light spilling out
-            glow(cr, 19, 17, 13, pal::lantern, 0.5);
-            cairo_move_to(cr, 8, 28);
-            cairo_line_to(cr, 8, 12);
-            cairo_arc(cr, 16, 12, 8, M_PI, 2 * M_PI);
-            cairo_line_to(cr, 24, 28);
+            iconDisc(cr);
+            cairo_move_to(cr, 10, 25);
+            cairo_line_to(cr, 10, 13);
+            cairo_arc(cr, 16, 13, 6, M_PI, 2 * M_PI);
+            cairo_line_to(cr, 22, 25);
             cairo_close_path(cr);
-            fillStroke(cr, pal::lanternLight, kIconLine, 1.4);
-            cairo_move_to(cr, 8, 28);
-            cairo_line_to(cr, 8, 12);
-            cairo_curve_to(cr, 8, 7, 12, 4.5, 15, 5);
-            cairo_line_to(cr, 15, 29.5);
+            fillStroke(cr, pal::lanternLight, kIconLine, 1.2);
+            cairo_move_to(cr, 10, 25);
+            cairo_line_to(cr, 10, 13);
+            cairo_curve_to(cr, 10, 9.5, 12.5, 7.2, 15, 7.2);
+            cairo_line_to(cr, 15, 26.5);
             cairo_close_path(cr);
-            fillStroke(cr, pal::wood, kIconLine, 1.2);
-            circle(cr, 13, 18, 1.1);
+            fillStroke(cr, pal::wood, kIconLine, 1);
+            circle(cr, 13, 17.5, 0.9);
             set(cr, pal::brass);
             cairo_fill(cr);
-            cairo_rectangle(cr, 5, 28, 22, 2.4);
-            fillStroke(cr, pal::stone, kIconLine, 0.8);
+            cairo_rectangle(cr, 8, 25, 16, 2);
+            fillStroke(cr, pal::stone, kIconLine, 0.7);
             break;
         case 2:  // home
             iconDisc(cr);
@@ -470,11 +470,19 @@ void drawOrvo(FrameCtx &c) {
     cairo_set_source(cr, p);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
-    for (int i = 0; i < 4; ++i) {
-        leaf(cr, cx - 40 + i * 6, cy + 40 - i * 3, 16, 4, -0.9 + i * 0.25);
-        leaf(cr, cx + 40 - i * 6, cy + 40 - i * 3, 16, 4, 0.9 - i * 0.25);
+    for (int i = 0; i < 18; ++i) {
+        double a = c.rng.range(0, 2 * M_PI), d = c.rng.range(20, 50);
+        circle(cr, cx + std::cos(a) * d, cy - 14 + std::sin(a) * d * 0.8, c.rng.range(0.5, 1.3));
+        set(cr, pal::cream, c.rng.range(0.4, 0.9));
+        cairo_fill(cr);
     }
-    set(cr, pal::moss);
+    // A laurel of moss leaves along the lower rim, under the name.
+    for (int i = 0; i < 5; ++i) {
+        double a = (97 + i * 8) * M_PI / 180, b = M_PI - a;
+        leaf(cr, cx + std::cos(a) * 50, cy + std::sin(a) * 50, 11, 3.2, a + M_PI / 2);
+        leaf(cr, cx + std::cos(b) * 50, cy + std::sin(b) * 50, 11, 3.2, b - M_PI / 2);
+    }
+    set(cr, pal::mossLight);
     cairo_fill(cr);
     glow(cr, cx, cy - 12, 40, pal::lanternLight, 0.9);
     circle(cr, cx, cy - 12, 16);
@@ -499,7 +507,7 @@ void drawLogo(FrameCtx &c) {
     const struct {
         const char *text;
         double size, y;
-    } lines[2] = {{"Cobble", 52, 40}, {"Vale", 52, 90}};
+    } lines[2] = {{"Cobble", 58, 36}, {"Vale", 58, 93}};
     for (const auto &l : lines) {
         cairo_save(cr);
         cairo_translate(cr, 2.5, 3);
