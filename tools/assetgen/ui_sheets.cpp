@@ -154,9 +154,21 @@ void drawIcons(FrameCtx &c) {
             triangle(cr, 10.5, 10.5, 4, M_PI);
             cairo_fill(cr);
             break;
-        case 11:  // a life: a little lit lantern
-            lantern(cr, 16, 17, 9.5);
+        case 11: {  // a life: a heart glowing like lantern light
+            glow(cr, 16, 16, 16, pal::lantern, 0.55);
+            heart(cr, 16, 17, 12.5);
+            cairo_pattern_t *p = cairo_pattern_create_radial(12, 11, 1, 16, 17, 14);
+            cairo_pattern_add_color_stop_rgb(p, 0, 1, 0.88, 0.65);
+            cairo_pattern_add_color_stop_rgb(p, 0.5, 0.95, 0.38, 0.24);
+            cairo_pattern_add_color_stop_rgb(p, 1, pal::blood.r, pal::blood.g, pal::blood.b);
+            cairo_set_source(cr, p);
+            cairo_fill_preserve(cr);
+            cairo_pattern_destroy(p);
+            set(cr, kIconLine);
+            cairo_set_line_width(cr, 1.6);
+            cairo_stroke(cr);
             break;
+        }
         case 12:  // info
             iconDisc(cr);
             set(cr, kIcon);
@@ -502,7 +514,12 @@ void drawOrvo(FrameCtx &c) {
 
 void drawLogo(FrameCtx &c) {
     cairo_t *cr = c.cr;
-    glow(cr, 128, 64, 120, pal::lantern, 0.18);
+    // The glow is an ellipse that fades out inside the cell, so no edge of it shows.
+    cairo_save(cr);
+    cairo_translate(cr, 128, 64);
+    cairo_scale(cr, 1, 0.5);
+    glow(cr, 0, 0, 126, pal::lantern, 0.18);
+    cairo_restore(cr);
     // Two lines, stone-filled letters with a dark outline and moss on their tops.
     const struct {
         const char *text;
@@ -545,34 +562,38 @@ void drawCircle(FrameCtx &c) {
     cairo_t *cr = c.cr;
     const double cx = 128, cy = 128;
     switch (c.frame) {
-        case 0: {  // the menu wheel: a cobbled rim, spokes and a hub, shown translucent
+        case 0: {  // the menu wheel: a cobbled rim, spokes and a hub, kept light so the game
+                   // types' names read on top of it
+            cairo_push_group(cr);
             cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
             circle(cr, cx, cy, 124);
-            circle(cr, cx, cy, 96);
-            set(cr, pal::stoneDark, 0.8);
+            circle(cr, cx, cy, 100);
+            set(cr, pal::stoneDark, 0.7);
             cairo_fill(cr);
-            for (int i = 0; i < 28; ++i) {
-                double a = i * 2 * M_PI / 28;
-                cobble(cr, cx + std::cos(a) * 110, cy + std::sin(a) * 110, 12, 12, c.rng,
-                       pal::stoneLight);
+            for (int i = 0; i < 36; ++i) {
+                double a = i * 2 * M_PI / 36;
+                cobble(cr, cx + std::cos(a) * 112, cy + std::sin(a) * 112, 9.5, 9.5, c.rng,
+                       pal::stone);
             }
             for (int i = 0; i < 8; ++i) {
                 cairo_save(cr);
                 cairo_translate(cr, cx, cy);
                 cairo_rotate(cr, i * M_PI / 4);
-                roundedRect(cr, 40, -5, 58, 10, 4);
+                roundedRect(cr, 44, -3.5, 58, 7, 3);
                 cairo_restore(cr);
-                fillStroke(cr, pal::stone, pal::ink, 2);
+                fillStroke(cr, pal::stone, pal::ink, 1.5);
             }
-            circle(cr, cx, cy, 46);
-            fillVertical(cr, pal::stoneLight, pal::stoneDark, cy - 46, cy + 46);
-            circle(cr, cx, cy, 46);
+            circle(cr, cx, cy, 48);
+            fillVertical(cr, pal::stone, pal::stoneDark, cy - 48, cy + 48);
+            circle(cr, cx, cy, 48);
             set(cr, pal::ink);
             cairo_set_line_width(cr, 3);
             cairo_stroke(cr);
-            circle(cr, cx, cy, 34);
-            set(cr, pal::night, 0.7);
+            circle(cr, cx, cy, 38);
+            set(cr, pal::night, 0.8);
             cairo_fill(cr);
+            cairo_pop_group_to_source(cr);
+            cairo_paint_with_alpha(cr, 0.75);
             break;
         }
         case 1:
