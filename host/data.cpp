@@ -156,8 +156,8 @@ bool write_all(int fd, const std::string &bytes) {
     return true;
 }
 
-// Makes the rename itself durable. File systems that cannot flush a directory (EINVAL) order
-// the rename on their own.
+// Makes the rename itself durable. A file system that cannot flush a directory at all (EINVAL)
+// gives no way to do better, which is not a failure of this save.
 bool sync_directory(const std::string &path) {
     std::size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
