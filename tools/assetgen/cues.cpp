@@ -215,7 +215,8 @@ bool writeCues(const std::string &dataDir) {
                 b = rattle(cue - 11);
                 break;
         }
-        finish(b, cue == 99 || cue == 1 || cue == 95 ? 0.5 : 0.8);
+        // Clicks sit quietly under the game; the long sustained fall of cue 10 is held back too.
+        finish(b, cue == 99 || cue == 1 || cue == 95 ? 0.5 : cue == 10 ? 0.6 : 0.8);
         char name[16];
         std::snprintf(name, sizeof name, "%03d.wav", cue);
         ok = writeWav((dir / name).string(), b) && ok;
