@@ -20,14 +20,13 @@ struct FontFile {
 };
 
 const FontFile kFontFiles[] = {
-    {KT_FONT_SANS, "fonts-dejavu-core"},
     {KT_FONT_SANS_BOLD, "fonts-dejavu-core"},
     {KT_FONT_MONO_BOLD, "fonts-dejavu-core"},
     {KT_FONT_ROUND, "fonts-comfortaa"},
 };
 
 FT_Library ftLibrary = nullptr;
-cairo_font_face_t *faces[4] = {};
+cairo_font_face_t *faces[3] = {};
 
 }  // namespace
 
@@ -60,7 +59,7 @@ bool loadFonts() {
         std::fprintf(stderr, "kt_assetgen: FreeType failed to initialise\n");
         return false;
     }
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 3; ++i) {
         if (faces[i]) continue;
         FT_Face face;
         if (FT_New_Face(ftLibrary, kFontFiles[i].path, 0, &face) != 0) {
@@ -330,7 +329,7 @@ cairo_surface_t *renderSheet(const Sheet &s, int level) {
         cairo_rectangle(cr, 0, 0, s.cellW * level, s.cellH * level);
         cairo_clip(cr);
         cairo_scale(cr, level, level);
-        FrameCtx ctx{cr, f, level, Rng(hashName(s.name) + 7919u * f)};
+        FrameCtx ctx{cr, f, Rng(hashName(s.name) + 7919u * f)};
         s.draw(ctx);
         cairo_restore(cr);
         cairo_new_path(cr);

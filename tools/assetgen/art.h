@@ -65,7 +65,7 @@ private:
 uint32_t hashName(const std::string &name);
 
 // Fonts are read straight from Debian's font packages (see the README's credits).
-enum class Font { Sans, SansBold, MonoBold, Round };
+enum class Font { SansBold, MonoBold, Round };
 // Loads the faces; returns false (with a message naming the package) when a file is missing.
 bool loadFonts();
 void useFont(cairo_t *cr, Font font, double size);
@@ -105,7 +105,6 @@ constexpr int kSymbolCount = 16;
 struct FrameCtx {
     cairo_t *cr;
     int frame;
-    int level;
     Rng rng;
 };
 using DrawFrame = void (*)(FrameCtx &);

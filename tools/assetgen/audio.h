@@ -15,7 +15,7 @@ bool writeCues(const std::string &dataDir);
 // Writes "sfx/Fennel.ogg" into dataDir.
 bool writeMusic(const std::string &dataDir);
 
-// Exposed for the music length check in the tests' expectations.
+// The tune's length; the game loops it.
 constexpr int kMusicSeconds = 40;
 
 }  // namespace audio

@@ -26,7 +26,8 @@ double displayScale(const Sheet &s) {
     return 0.75;
 }
 
-// Walks the page layout; `draw` is called for each sheet title and frame tile.
+// Walks the page layout, calling `title` for each sheet and `tile` for each of its frames;
+// returns the page height.
 template <typename Title, typename Tile>
 int layout(const std::vector<ContactEntry> &entries, Title title, Tile tile) {
     int y = kMargin;

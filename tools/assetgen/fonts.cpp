@@ -71,7 +71,11 @@ void drawPixelChar(cairo_t *cr, int code) {
     cairo_fill(cr);
 }
 
-// Controller glyphs sit in the 16 x 16 cell around its centre, about 11 pixels across.
+// Controller and key glyphs sit around the cell's centre, about 11 pixels across, with the same
+// drop shadow as the letters.
+
+// Fills the current path's shadow one pixel down and right, consuming the path; the caller
+// builds the shape again to draw it on top.
 void shadowed(cairo_t *cr) {
     cairo_path_t *path = cairo_copy_path(cr);
     cairo_new_path(cr);
