@@ -1,6 +1,6 @@
 #include "contact.h"
 
-#include "png.h"
+#include "pngfile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // The sound cues: short mono 16-bit WAVs, one family of soft wooden clicks and warm bells.
-#include "audio.h"
+#include "sounds.h"
 #include "synth.h"
 
 #include <cmath>

@@ -5,9 +5,9 @@
 //
 // The same binary always writes byte-identical PNG and WAV files.
 #include "art.h"
-#include "audio.h"
+#include "sounds.h"
 #include "contact.h"
-#include "png.h"
+#include "pngfile.h"
 
 #include <cairo.h>
 

@@ -1,7 +1,7 @@
 // "Fennel": the game's gentle looping tune in F major, 16 bars at 96 beats a minute (40 s).
 // Every note is mixed into a circular buffer, so tails that run past the end sound at the
 // start: the last sample flows into the first and the loop has no seam.
-#include "audio.h"
+#include "sounds.h"
 #include "synth.h"
 
 #include <sndfile.h>

@@ -1,6 +1,6 @@
 #include "synth.h"
 
-#include "audio.h"
+#include "sounds.h"
 
 #include <sndfile.h>
 
