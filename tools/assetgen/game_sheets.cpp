@@ -139,13 +139,13 @@ void drawBadge(FrameCtx &c) {
     set(cr, pal::ink);
     cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
-    circle(cr, 32, 37, 16);
-    fillVertical(cr, shade(metal, 0.75), shade(metal, 1.15), 21, 53);
-    circle(cr, 32, 37, 16);
+    circle(cr, 32, 37, 17);
+    fillVertical(cr, shade(metal, 0.75), shade(metal, 1.15), 20, 54);
+    circle(cr, 32, 37, 17);
     set(cr, shade(metal, 0.45));
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    symbol(cr, c.frame % kSymbolCount, 32, 37, 11);
+    symbol(cr, c.frame % kSymbolCount, 32, 37, 13);
     cairo_arc(cr, 32, 37, 19, M_PI * 1.15, M_PI * 1.55);
     set(cr, pal::white, 0.6);
     cairo_set_line_width(cr, 1.2);
