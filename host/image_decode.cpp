@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #define STB_IMAGE_STATIC
@@ -27,11 +28,41 @@
 #pragma GCC diagnostic pop
 
 // ---------------------------------------------------------------------------------------------
+// Helpers
+
+namespace {
+
+// The decoder grows its buffer for compressed data to whatever length a chunk declares before
+// it reads the chunk, so a 100-byte file declaring a 2 GB chunk would cost a 2 GB allocation
+// before failing: every chunk up to IEND must have its data present in the buffer. An empty
+// IDAT before any data would make it copy zero bytes to a null buffer; no encoder writes one.
+bool chunksFit(const unsigned char *bytes, int length) {
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (length < 8 || std::memcmp(bytes, signature, 8) != 0) return false;
+    long long pos = 8;
+    bool sawData = false;
+    while (pos + 8 <= length) {
+        const unsigned char *c = bytes + pos;
+        long long size = static_cast<long long>(c[0]) << 24 | c[1] << 16 | c[2] << 8 | c[3];
+        if (size > length - pos - 8) return false;
+        if (std::memcmp(c + 4, "IEND", 4) == 0) return true;
+        if (std::memcmp(c + 4, "IDAT", 4) == 0) {
+            if (size == 0 && !sawData) return false;
+            sawData = true;
+        }
+        pos += 12 + size;  // length, type, data, checksum
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
 // Functions
 
 unsigned char *kt_image_Decode(const unsigned char *bytes, int length, int *width, int *height,
                                int *depth) {
-    if (!bytes || length <= 0) return nullptr;
+    if (!bytes || length <= 0 || !chunksFit(bytes, length)) return nullptr;
     int w = 0, h = 0, channels = 0;
     unsigned char *pixels = stbi_load_from_memory(bytes, length, &w, &h, &channels, 0);
     if (!pixels) return nullptr;

@@ -354,6 +354,18 @@ TEST_F(GraphicsModule, BrokenOrForeignImagesGiveNull) {
     EXPECT_EQ(decode(badSignature), nullptr);
     EXPECT_EQ(decode({}), nullptr);
 
+    // A chunk declaring more data than the file holds is refused before the decoder sizes a
+    // buffer by it (2 GB here); so is an empty first data chunk.
+    auto withChunk = [&](const std::string &length, const char *type) {
+        std::string chunk = length + type + std::string(4, '\0');  // the checksum goes unread
+        std::vector<unsigned char> bytes = png;
+        bytes.insert(bytes.begin() + 33, chunk.begin(), chunk.end());
+        return decode(bytes);
+    };
+    EXPECT_EQ(withChunk("\x7f\xff\xff\xf0", "IDAT"), nullptr);
+    EXPECT_EQ(withChunk(std::string(4, '\0'), "IDAT"), nullptr);
+    EXPECT_NE(withChunk(std::string(4, '\0'), "teXt"), nullptr) << "an empty ancillary chunk";
+
     // Wider than 8192 pixels: refused before anything is allocated for it.
     EXPECT_EQ(decode(EncodePng(8193, 1, 1, std::vector<unsigned char>(8193))), nullptr);
     ASSERT_NE(decode(EncodePng(8192, 1, 1, std::vector<unsigned char>(8192))), nullptr);

@@ -1,0 +1,26 @@
+// The image path of LoadImageData from memory: decoding any bytes, then taking the pixels into
+// a surface (premultiplication) as the renderer does, must never read or write out of bounds.
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+
+#include "host/gxtk_graphics.h"
+#include "host/image_decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size) {
+    if (size > INT_MAX) return 0;
+    int width = 0, height = 0, depth = 0;
+    unsigned char *pixels = kt_image_Decode(bytes, static_cast<int>(size), &width, &height, &depth);
+    if (!pixels) return 0;
+    if (width < 1 || height < 1 || width > 8192 || height > 8192 || depth < 1 || depth > 4) {
+        __builtin_trap();
+    }
+    // No window was opened, so the surface never touches OpenGL. Discard frees the pixels at
+    // once; the collector destroys the unrooted object itself at the end of a cycle.
+    gxtkSurface *surface = new gxtkSurface();
+    surface->SetData(pixels, width, height, depth);
+    surface->Discard();
+    gc_collect_step(nullptr);
+    return 0;
+}
