@@ -1,0 +1,309 @@
+// The audio device on a real OpenAL Soft device whose output is captured: OpenAL Soft's wave
+// writer mixes in real time into a float WAV, which the tests read back and measure.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "framework/audio.h"
+#include "tests/audio/audio_files.h"
+
+using namespace audiotest;
+
+namespace {
+
+// Every source OpenAL Soft will make in this process (the music channel takes one at start).
+constexpr int kSources = 8;
+constexpr double kQuiet = 1e-3;
+
+gxtkSample *tone440, *beep;
+String ogg440, ogg660;
+WaveCapture *capture;
+
+// Two full cycles: an object the write barrier greyed in the current cycle survives its end.
+void CollectAll() {
+    gc_set_torture(true);
+    gc_collect_step(nullptr);
+    gc_collect_step(nullptr);
+    gc_set_torture(false);
+}
+
+const gc_roots testRoots([] {
+    gc_mark(tone440);
+    gc_mark(beep);
+});
+
+class AudioDevice : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const std::string dir = ScratchDir();
+        const std::string conf = dir + "/alsoft.conf", wave = dir + "/capture.wav";
+        std::string text =
+            "[general]\ndrivers = wave\nchannels = stereo\nsample-type = float32\n"
+            "frequency = 44100\nperiod_size = 256\nhrtf = false\nstereo-mode = speakers\n"
+            "stereo-encoding = panpot\noutput-limiter = false\ndither = false\n"
+            "sources = " +
+            std::to_string(kSources) + "\n[wave]\nfile = " + wave + "\n";
+        WriteFile(conf, Bytes(text.begin(), text.end()));
+        setenv("ALSOFT_CONF", conf.c_str(), 1);
+        unsetenv("ALSOFT_DRIVERS");
+        capture = new WaveCapture(wave);
+
+        // 440 whole cycles in one second, so the looped tone has no seam.
+        WriteFile(dir + "/tone440.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 1.0, 0.5)));
+        WriteFile(dir + "/beep.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 0.1, 0.5)));
+        for (int hz : {440, 660}) {
+            std::vector<float> s(22050);
+            for (int i = 0; i < 22050; ++i) s[i] = 0.5f * std::sin(2 * M_PI * hz * i / 22050);
+            ASSERT_TRUE(WriteOgg(dir + "/music" + std::to_string(hz) + ".ogg", 1, 22050, s));
+        }
+        ogg440 = String((dir + "/music440.ogg").c_str());
+        ogg660 = String((dir + "/music660.ogg").c_str());
+
+        KtGame::_game = new FileGame();
+        kt_audio_SetAudioDevice(new gxtkAudio());
+        ASSERT_NE(kt_audio_device->alcDevice, nullptr) << "OpenAL Soft's wave writer did not open";
+        gc_assign(tone440, kt_audio_device->LoadSample(String((dir + "/tone440.wav").c_str())));
+        gc_assign(beep, kt_audio_device->LoadSample(String((dir + "/beep.wav").c_str())));
+        ASSERT_NE(tone440, nullptr);
+        ASSERT_NE(beep, nullptr);
+    }
+
+    void TearDown() override {
+        for (int c = 0; c < gxtkAudio::kChannels; ++c) {
+            dev().StopChannel(c);
+            dev().SetVolume(c, 1);
+            dev().SetRate(c, 1);
+            dev().SetPan(c, 0);
+        }
+    }
+
+    gxtkAudio &dev() { return *kt_audio_device; }
+
+    ALint SourceState(int channel) {
+        ALint state = 0;
+        alGetSourcei(dev().channels[channel].source, AL_SOURCE_STATE, &state);
+        return state;
+    }
+};
+
+TEST_F(AudioDevice, RateScalesPitch) {
+    ASSERT_EQ(dev().PlaySample(tone440, 0, 1), 0);
+    Stereo normal = capture->Next(0.2);
+    EXPECT_NEAR(normal.Frequency(capture->rate()), 440, 10);
+
+    dev().SetRate(0, 2);
+    Stereo doubled = capture->Next(0.2);
+    EXPECT_NEAR(doubled.Frequency(capture->rate()), 880, 15);
+}
+
+TEST_F(AudioDevice, PanMovesTheSoundBetweenTheSpeakers) {
+    ASSERT_EQ(dev().PlaySample(tone440, 1, 1), 0);
+    dev().SetPan(1, float(M_PI / 2));
+    Stereo right = capture->Next(0.15);
+    EXPECT_GT(right.RightRms(), 0.1);
+    EXPECT_LT(right.LeftRms(), kQuiet);
+
+    dev().SetPan(1, float(-M_PI / 2));
+    Stereo left = capture->Next(0.15);
+    EXPECT_GT(left.LeftRms(), 0.1);
+    EXPECT_LT(left.RightRms(), kQuiet);
+
+    dev().SetPan(1, 0);
+    Stereo centre = capture->Next(0.15);
+    EXPECT_GT(centre.LeftRms(), 0.1);
+    EXPECT_NEAR(centre.LeftRms(), centre.RightRms(), 0.01);
+}
+
+TEST_F(AudioDevice, VolumeScalesAmplitude) {
+    ASSERT_EQ(dev().PlaySample(tone440, 2, 1), 0);
+    double full = capture->Next(0.15).LeftRms();
+    dev().SetVolume(2, 0.5f);
+    double half = capture->Next(0.15).LeftRms();
+    ASSERT_GT(full, 0.1);
+    EXPECT_NEAR(half / full, 0.5, 0.02);
+}
+
+TEST_F(AudioDevice, LoopingSoundKeepsPlayingAndAOneShotEnds) {
+    ASSERT_EQ(dev().PlaySample(beep, 0, 1), 0);
+    Stereo looped = capture->Next(0.1, 0.3);  // well past the 0.1 s the sample lasts
+    EXPECT_GT(looped.LeftRms(), 0.1);
+    EXPECT_EQ(dev().ChannelState(0), 1);
+
+    ASSERT_EQ(dev().PlaySample(beep, 0, 0), 0);
+    Stereo ended = capture->Next(0.1, 0.3);
+    EXPECT_LT(ended.LeftRms(), kQuiet);
+    EXPECT_EQ(dev().ChannelState(0), 0) << "a finished one-shot reads as stopped";
+}
+
+TEST_F(AudioDevice, ChannelStatesFollowStopPauseAndResume) {
+    EXPECT_EQ(dev().ChannelState(3), 0);
+    dev().ResumeChannel(3);  // not paused: no effect
+    EXPECT_EQ(dev().ChannelState(3), 0);
+    ASSERT_EQ(dev().PlaySample(tone440, 3, 1), 0);
+    EXPECT_EQ(dev().ChannelState(3), 1);
+    dev().PauseChannel(3);
+    EXPECT_EQ(dev().ChannelState(3), 2);
+    EXPECT_EQ(SourceState(3), AL_PAUSED);
+    EXPECT_LT(capture->Next(0.1).LeftRms(), kQuiet);
+    dev().ResumeChannel(3);
+    EXPECT_EQ(dev().ChannelState(3), 1);
+    EXPECT_GT(capture->Next(0.1).LeftRms(), 0.1);
+    dev().StopChannel(3);
+    EXPECT_EQ(dev().ChannelState(3), 0);
+    EXPECT_EQ(SourceState(3), AL_STOPPED);
+
+    // Channels that do not exist are ignored.
+    EXPECT_EQ(dev().PlaySample(tone440, 33, 0), -1);
+    EXPECT_EQ(dev().PlaySample(tone440, -1, 0), -1);
+    EXPECT_EQ(dev().ChannelState(99), 0);
+    dev().SetPan(-5, 1);
+    dev().StopChannel(1000);
+}
+
+TEST_F(AudioDevice, SuspendAndResumeTouchOnlyWhatWasPlaying) {
+    ASSERT_EQ(dev().PlaySample(tone440, 0, 1), 0);
+    dev().SetPan(0, float(-M_PI / 2));  // left: playing
+    ASSERT_EQ(dev().PlaySample(tone440, 1, 1), 0);
+    dev().SetPan(1, float(M_PI / 2));  // right: paused by the game
+    dev().PauseChannel(1);
+    Stereo before = capture->Next(0.1);
+    EXPECT_GT(before.LeftRms(), 0.1);
+    EXPECT_LT(before.RightRms(), kQuiet);
+
+    dev().Suspend();
+    Stereo suspended = capture->Next(0.1);
+    EXPECT_LT(suspended.LeftRms(), kQuiet);
+    EXPECT_LT(suspended.RightRms(), kQuiet);
+    EXPECT_EQ(dev().ChannelState(0), 1) << "suspending is not the game's pause";
+    EXPECT_EQ(SourceState(0), AL_PAUSED);
+
+    dev().Resume();
+    Stereo resumed = capture->Next(0.1);
+    EXPECT_GT(resumed.LeftRms(), 0.1);
+    EXPECT_LT(resumed.RightRms(), kQuiet) << "the game's paused channel stays paused";
+    EXPECT_EQ(dev().ChannelState(1), 2);
+
+    dev().ResumeChannel(1);
+    EXPECT_GT(capture->Next(0.1).RightRms(), 0.1);
+}
+
+TEST_F(AudioDevice, SecondPlayMusicReplacesTheFirst) {
+    ASSERT_EQ(dev().PlayMusic(ogg440, 1), 0);
+    Stereo first = capture->Next(0.2);
+    EXPECT_NEAR(first.Frequency(capture->rate()), 440, 10);
+    EXPECT_EQ(dev().MusicState(), 1);
+
+    ASSERT_EQ(dev().PlayMusic(ogg660, 1), 0);
+    Stereo second = capture->Next(0.2);
+    EXPECT_NEAR(second.Frequency(capture->rate()), 660, 10);
+    // One tone alone at the first one's level: the tracks are not mixed.
+    EXPECT_NEAR(second.LeftRms(), first.LeftRms(), 0.1 * first.LeftRms());
+
+    dev().PauseMusic();
+    EXPECT_EQ(dev().MusicState(), 2);
+    dev().ResumeMusic();
+    EXPECT_EQ(dev().MusicState(), 1);
+
+    // A track that cannot be loaded still stops the one before it.
+    EXPECT_EQ(dev().PlayMusic(String("/nonexistent/track.ogg"), 1), -1);
+    EXPECT_EQ(dev().MusicState(), 0);
+    EXPECT_LT(capture->Next(0.1).LeftRms(), kQuiet);
+}
+
+TEST_F(AudioDevice, OutOfSourcesAChannelTakesAStoppedOnesOrFails) {
+    ALuint musicSource = dev().channels[gxtkAudio::kMusicChannel].source;
+    ASSERT_NE(musicSource, 0u);
+    // Every effect channel plays until OpenAL runs out of sources.
+    int played = 0;
+    int failed = -1;
+    for (int c = 0; c < gxtkAudio::kMusicChannel && failed < 0; ++c) {
+        if (dev().PlaySample(tone440, c, 1) == 0) {
+            ++played;
+        } else {
+            failed = c;
+        }
+    }
+    ASSERT_EQ(played, kSources - 1) << "the music channel holds the remaining source";
+    ASSERT_GE(failed, 0);
+    EXPECT_EQ(dev().channels[failed].source, 0u);
+    EXPECT_EQ(dev().ChannelState(failed), 0);
+    EXPECT_EQ(dev().channels[gxtkAudio::kMusicChannel].source, musicSource)
+        << "a stopped music channel keeps its source";
+
+    // Once a channel stops, its source moves to the channel that asks next.
+    ALuint freed = dev().channels[2].source;
+    dev().StopChannel(2);
+    EXPECT_EQ(dev().PlaySample(beep, failed, 0), 0);
+    EXPECT_EQ(dev().channels[failed].source, freed);
+    EXPECT_EQ(dev().channels[2].source, 0u);
+    EXPECT_EQ(dev().PlaySample(beep, 2, 0), -1);
+}
+
+TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
+    // Start from no garbage and an empty discard list.
+    CollectAll();
+    dev().FlushDiscarded();
+    ASSERT_EQ(gxtkAudio_DiscardedCount(), 0);
+
+    const std::string dir = ScratchDir();
+    gxtkSample *playing = dev().LoadSample(String((dir + "/tone440.wav").c_str()));
+    gxtkSample *done = dev().LoadSample(String((dir + "/beep.wav").c_str()));
+    ASSERT_TRUE(playing && done);
+    ALuint playingBuffer = playing->al_buffer, doneBuffer = done->al_buffer;
+    ASSERT_EQ(dev().PlaySample(playing, 4, 1), 0);
+    ASSERT_EQ(dev().PlaySample(done, 5, 0), 0);
+    capture->Next(0.05, 0.2);  // the one-shot ends
+    ASSERT_EQ(dev().ChannelState(5), 0);
+
+    // Only the channels refer to the samples now; collection keeps the sounding one.
+    CollectAll();
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 1);
+    EXPECT_EQ(playing->al_buffer, playingBuffer);
+    EXPECT_TRUE(alIsBuffer(doneBuffer)) << "deleted only at the next flush";
+
+    // The flush detaches the finished channel's buffer, so deleting it succeeds.
+    dev().FlushDiscarded();
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
+    EXPECT_FALSE(alIsBuffer(doneBuffer));
+    EXPECT_TRUE(alIsBuffer(playingBuffer));
+    EXPECT_GT(capture->Next(0.1).LeftRms(), 0.1);
+
+    // A discarded buffer that still plays stays listed until its source lets it go.
+    playing->Discard();
+    dev().FlushDiscarded();
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 1);
+    EXPECT_TRUE(alIsBuffer(playingBuffer));
+    dev().StopChannel(4);
+    dev().FlushDiscarded();
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
+    EXPECT_FALSE(alIsBuffer(playingBuffer));
+}
+
+TEST_F(AudioDevice, ModuleForwardsToTheDevice) {
+    EXPECT_EQ(kt_audio_LoadSound(String("/nonexistent.wav")), nullptr);
+    c_Sound *sound = kt_audio_LoadSound(String((ScratchDir() + "/tone440.wav").c_str()));
+    ASSERT_NE(sound, nullptr);
+    kt_audio_PlaySound(sound, 6, 1);
+    kt_audio_SetChannelVolume(6, 0.5f);
+    kt_audio_SetChannelPan(6, float(M_PI / 2));
+    kt_audio_SetChannelRate(6, 2);
+    Stereo out = capture->Next(0.15);
+    EXPECT_LT(out.LeftRms(), kQuiet);
+    EXPECT_GT(out.RightRms(), 0.1);
+    EXPECT_NEAR(out.Frequency(capture->rate(), out.right), 880, 15);
+    kt_audio_StopChannel(6);
+    EXPECT_EQ(dev().ChannelState(6), 0);
+    kt_audio_PlaySound(nullptr, 6, 0);
+    EXPECT_EQ(dev().ChannelState(6), 0);
+
+    EXPECT_EQ(kt_audio_PlayMusic(ogg440, 0), 0);
+    kt_audio_PauseMusic();
+    EXPECT_EQ(dev().MusicState(), 2);
+    kt_audio_ResumeMusic();
+    EXPECT_EQ(dev().MusicState(), 1);
+    kt_audio_StopMusic();
+    EXPECT_EQ(dev().MusicState(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// A machine without sound: OpenAL Soft offers no backend at all. The device reports it once and
+// the game goes on in silence.
+
+#include <gtest/gtest.h>
+
+#include "framework/audio.h"
+#include "tests/audio/audio_files.h"
+
+using namespace audiotest;
+
+TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
+    const std::string dir = ScratchDir();
+    const std::string conf = dir + "/alsoft.conf";
+    const std::string text = "[general]\ndrivers = no-such-backend\n";
+    WriteFile(conf, Bytes(text.begin(), text.end()));
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    WriteFile(dir + "/tone.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 0.2, 0.5)));
+    std::vector<float> s(4000, 0.1f);
+    ASSERT_TRUE(WriteOgg(dir + "/music.ogg", 1, 22050, s));
+    KtGame::_game = new FileGame();
+
+    testing::internal::CaptureStdout();
+    kt_audio_SetAudioDevice(new gxtkAudio());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "opening openal device\nOpenAl error: alcOpenDevice failed\n");
+    gxtkAudio &dev = *kt_audio_device;
+    EXPECT_EQ(dev.alcDevice, nullptr);
+
+    // Files still decode; OpenAL just has nowhere to put them.
+    c_Sound *sound = kt_audio_LoadSound(String((dir + "/tone.wav").c_str()));
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->sample->al_buffer, 0u);
+    EXPECT_EQ(dev.PlaySample(sound->sample, 0, 1), -1);
+    kt_audio_PlaySound(sound, 0, 1);
+    kt_audio_SetChannelRate(0, 2);
+    kt_audio_SetChannelVolume(0, 0.5f);
+    kt_audio_SetChannelPan(0, 1);
+    EXPECT_EQ(dev.ChannelState(0), 0);
+    dev.PauseChannel(0);
+    dev.ResumeChannel(0);
+    kt_audio_StopChannel(0);
+    EXPECT_EQ(dev.ChannelState(0), 0);
+
+    EXPECT_EQ(kt_audio_PlayMusic(String((dir + "/music.ogg").c_str()), 1), 0);
+    EXPECT_EQ(kt_audio_PlayMusic(String((dir + "/missing.ogg").c_str()), 1), -1);
+    kt_audio_PauseMusic();
+    kt_audio_ResumeMusic();
+    dev.SetMusicVolume(0.3f);
+    EXPECT_EQ(dev.MusicState(), 0);
+    kt_audio_StopMusic();
+    dev.Suspend();
+    dev.Resume();
+
+    // Samples are collected and flushed without a context.
+    gc_set_torture(true);
+    gc_collect_step(nullptr);
+    gc_set_torture(false);
+    EXPECT_NE(dev.LoadSample(String((dir + "/tone.wav").c_str())), nullptr);
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
+}
+
+TEST(AudioWithoutDevice, ModuleBeforeTheDeviceExistsDoesNothing) {
+    kt_audio_Init();
+    EXPECT_EQ(kt_audio_LoadSound(String("beep.wav")), nullptr);
+    EXPECT_EQ(kt_audio_PlayMusic(String("sfx/x.ogg"), 1), -1);
+    kt_audio_PlaySound(nullptr, 0, 0);
+    kt_audio_StopChannel(0);
+    kt_audio_SetChannelPan(0, 0);
+    kt_audio_StopMusic();
+    kt_audio_PauseMusic();
+    kt_audio_ResumeMusic();
+}
