@@ -39,8 +39,8 @@ inline gxtkGraphics *renderer() {
 gxtkGraphics *device() {
     if (!kt_graphics_device) {
         ktError(
-            String("No graphics device yet: images can be loaded once the game has "
-                   "started (from the create hook on)"));
+            String("No graphics device yet: it is created when the game starts, so load "
+                   "images and render from the create hook on"));
     }
     return kt_graphics_device;
 }
@@ -224,8 +224,8 @@ int kt_graphics_SetGraphicsDevice(gxtkGraphics *dev) {
 // one, so the full-window test inside the renderer always matches and never leaves a stale
 // window-sized scissor enabled after a resize.
 int kt_graphics_BeginRender() {
-    gc_assign(kt_graphics_renderDevice, kt_graphics_device);
-    gxtkGraphics *gr = renderer();
+    gxtkGraphics *gr = device();
+    gc_assign(kt_graphics_renderDevice, gr);
     c_GraphicsContext *g = kt_graphics_context;
     g->matrixSp = 0;
     g->ix = 1, g->iy = 0, g->jx = 0, g->jy = 1, g->tx = 0, g->ty = 0;

@@ -305,6 +305,12 @@ int gxtkGraphics::DrawLine(float x0, float y0, float x1, float y1) {
 
 namespace {
 
+// Texture coordinates depend on the texture's allocated size, so a surface whose texture is
+// missing or from an older context gets it before its coordinates are computed.
+inline void ensureTexture(gxtkSurface *surface) {
+    if (surface->seq != glfwGraphicsSeq) surface->Bind();
+}
+
 // The four corners of an axis-aligned quad with their texture coordinates, transformed by the
 // renderer's matrix when it is not the identity.
 inline void putQuad(gxtkVertex *v, const gxtkGraphics &gr, float x0, float y0, float x1, float y1,
@@ -332,6 +338,7 @@ int gxtkGraphics::DrawRect(float x, float y, float w, float h) {
 }
 
 int gxtkGraphics::DrawSurface(gxtkSurface *surface, float x, float y) {
+    ensureTexture(surface);
     float w = static_cast<float>(surface->width), h = static_cast<float>(surface->height);
     putQuad(Begin(4, 4, surface), *this, x, y, x + w, y + h, 0, 0, w * surface->uscale,
             h * surface->vscale);
@@ -340,6 +347,7 @@ int gxtkGraphics::DrawSurface(gxtkSurface *surface, float x, float y) {
 
 int gxtkGraphics::DrawSurface2(gxtkSurface *surface, float x, float y, int srcx, int srcy, int srcw,
                                int srch) {
+    ensureTexture(surface);
     float us = surface->uscale, vs = surface->vscale;
     putQuad(Begin(4, 4, surface), *this, x, y, x + srcw, y + srch, srcx * us, srcy * vs,
             (srcx + srcw) * us, (srcy + srch) * vs);
@@ -396,6 +404,7 @@ int gxtkGraphics::DrawPoly(Array<float> xy) {
 int gxtkGraphics::DrawPoly2(Array<float> xyuv, gxtkSurface *surface, int srcx, int srcy) {
     int n = xyuv.Length() / 4;
     if (n < 1 || n > kMaxVertices) return 0;
+    ensureTexture(surface);
     gxtkVertex *v = Begin(n, n, surface);
     const float *p = xyuv.Data();
     float us = surface->uscale, vs = surface->vscale;
