@@ -315,6 +315,22 @@ TEST_F(GraphicsModule, BadDrawingCallsAreRuntimeErrors) {
     EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage(nullptr, 0, 0, 0), "image is null");
 }
 
+TEST_F(GraphicsModule, OvalSegmentCountsFollowTheRadii) {
+    auto segments = [&](float w, float h) {
+        gr->DrawOval(0, 0, w, h);
+        return gr->primType;  // an oval is a polygon of that many vertices
+    };
+    EXPECT_EQ(segments(4, 4), 12);
+    EXPECT_EQ(segments(100, 100), 100);
+    EXPECT_EQ(segments(50.8f, 50.8f), 48) << "25 + 25, rounded down to a multiple of 4";
+    EXPECT_EQ(segments(1030, 1030), 1024);
+    EXPECT_EQ(segments(-100, 100), 100);
+    EXPECT_EQ(segments(1e30f, 1), 1024);
+    EXPECT_EQ(segments(NAN, 1), 12);
+    gr->SetMatrix(3, 0, 0, 0.5f, 0, 0);
+    EXPECT_EQ(segments(20, 20), 32) << "30 + 5 under the matrix";
+}
+
 TEST_F(GraphicsModule, ScissorValuesAreRoundedToTheNearestInteger) {
     kt_graphics_BeginRender();
     gr->log.clear();
