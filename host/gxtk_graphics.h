@@ -123,7 +123,6 @@ struct gxtkGraphics : Object {
 
 private:
     void ApplyBlend();
-    int DrawPolygon(const float *xy, int n, int stride);
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <GLFW/glfw3.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +70,8 @@ public:
         pid = fork();
         if (pid < 0) return false;
         if (pid == 0) {
+            // The server goes with this program even if it dies before Stop.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             close(fds[0]);
             std::freopen("/dev/null", "w", stdout);
             std::freopen("/dev/null", "w", stderr);
