@@ -31,11 +31,11 @@ struct RealWindow : ::testing::Test {
 
     void SetUp() override { ASSERT_TRUE(x.Running()) << "Xvfb did not start"; }
 
-    // The one window of the game, focused.
+    // The one window of the game, focused; empty when there is none.
     std::string GameWindow() {
         std::vector<std::string> ids = x.FindWindows("Cobble Vale", 20s);
         EXPECT_EQ(ids.size(), 1u) << "exactly one window titled Cobble Vale";
-        if (ids.empty()) return "0";
+        if (ids.empty()) return std::string();
         x.Run({"./host_xhelper", "focus", ids[0]});
         return ids[0];
     }
@@ -44,6 +44,7 @@ struct RealWindow : ::testing::Test {
 TEST_F(RealWindow, OpensOneCentredWindowAndClosesWithStatusZero) {
     Child game({"./cobblevale"}, x.Display());
     std::string window = GameWindow();
+    ASSERT_FALSE(window.empty());
 
     std::string info;
     ASSERT_EQ(x.Run({"xwininfo", "-id", window}, &info), 0);
@@ -62,6 +63,7 @@ TEST_F(RealWindow, KeyPressesReachTheInputModuleWithFrameworkCodes) {
     Child app({"./host_e2e_app"}, x.Display());
     ASSERT_TRUE(app.WaitForLine("created", 20s));
     std::string window = GameWindow();
+    ASSERT_FALSE(window.empty());
 
     ASSERT_EQ(x.Run({"xdotool", "key", "--delay", "30", "Left", "a", "F1", "KP_0", "Escape",
                      "space", "BackSpace", "apostrophe", "Next", "shift+Tab"}),
@@ -84,6 +86,7 @@ TEST_F(RealWindow, LosingFocusSuspendsAndRegainingItResumes) {
     Child app({"./host_e2e_app"}, x.Display());
     ASSERT_TRUE(app.WaitForLine("created", 20s));
     std::string window = GameWindow();
+    ASSERT_FALSE(window.empty());
 
     ASSERT_EQ(x.Run({"./host_xhelper", "unfocus"}), 0);
     EXPECT_TRUE(app.WaitForLine("suspend", 10s));
@@ -100,7 +103,7 @@ TEST_F(RealWindow, LosingFocusSuspendsAndRegainingItResumes) {
 TEST_F(RealWindow, LoopKeepsItsRateAndIdlesWhileUnfocused) {
     Child app({"./host_e2e_app", "--ticks"}, x.Display());
     ASSERT_TRUE(app.WaitForLine("created", 20s));
-    GameWindow();
+    ASSERT_FALSE(GameWindow().empty());
 
     // Ticks are update times in milliseconds; count those in the 10 s after a 1 s warm-up.
     auto ticks = [&] {

@@ -3,6 +3,7 @@
 #include "tests/support/x_session.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -120,9 +121,22 @@ int XSession::Run(const std::vector<std::string> &args, std::string *output) {
     if (pipe2(fds, O_CLOEXEC) != 0) return -1;
     pid_t child = Spawn(args, Display(), fds[1]);
     close(fds[1]);
+    // A tool that waits for something that never comes (xwininfo asking for a click) must not
+    // hang the test: after 30 s it is killed and counts as failed.
+    auto deadline = Clock::now() + std::chrono::seconds(30);
     std::string text;
     char buffer[4096];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
+    bool timedOut = false;
+    for (;;) {
+        int left = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        pollfd p = {fds[0], POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, left) == 0) {
+            timedOut = true;
+            break;
+        }
+        ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
             break;
@@ -132,9 +146,10 @@ int XSession::Run(const std::vector<std::string> &args, std::string *output) {
     close(fds[0]);
     if (output) *output = text;
     if (child < 0) return -1;
+    if (timedOut) kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return !timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<std::string> XSession::FindWindows(const std::string &name,
