@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 // stb_vorbis is compiled here, from Debian's header, with only the pull API this file uses; the
 // prebuilt libstb carries every stb decoder. The include path through <stb/...> keeps it a
@@ -106,16 +107,106 @@ unsigned char *LoadWAV(std::FILE *file, int *length, int *channels, int *format,
 // ---------------------------------------------------------------------------------------------
 // Ogg Vorbis
 
-unsigned char *LoadOGG(std::FILE *file, int *length, int *channels, int *format, int *hertz) {
-    int error = 0;
-    stb_vorbis *v = stb_vorbis_open_file(file, 0, &error, nullptr);
-    if (!v) return nullptr;
-    stb_vorbis_info info = stb_vorbis_get_info(v);
-    const int nchannels = info.channels;
-    if (nchannels <= 0 || info.sample_rate == 0 || info.sample_rate > INT_MAX) {
-        stb_vorbis_close(v);
-        return nullptr;
+namespace {
+
+// stb_vorbis decodes inside one arena of ours: on a broken stream its error paths then leak or
+// double-free nothing, and its scratch memory comes from the arena rather than the stack. The
+// arena starts at a size that fits common streams and doubles while the setup asks for more.
+constexpr int kFirstArena = 256 * 1024;
+constexpr int kLastArena = 32 * 1024 * 1024;
+
+struct Vorbis {
+    stb_vorbis *decoder = nullptr;
+    char *arena = nullptr;
+    ~Vorbis() {
+        if (decoder) stb_vorbis_close(decoder);
+        std::free(arena);
     }
+};
+
+// Reads one Ogg page header; `lacing` receives its segment sizes.
+bool ReadPageHeader(std::FILE *file, unsigned char *flags, std::vector<unsigned char> &lacing) {
+    unsigned char h[27];
+    if (!ReadBytes(file, h, 27) || std::memcmp(h, "OggS", 4) != 0 || h[4] != 0) return false;
+    *flags = h[5];
+    lacing.resize(h[26]);
+    return h[26] > 0 && ReadBytes(file, lacing.data(), lacing.size());
+}
+
+std::uint32_t Get32(const std::vector<unsigned char> &p, std::size_t at) {
+    return p[at] | (p[at + 1] << 8) | (p[at + 2] << 16) | (std::uint32_t(p[at + 3]) << 24);
+}
+
+// stb_vorbis believes the lengths in the comment header: a length beyond the packet makes it
+// write out of bounds, and a failed allocation there crashes its clean-up. So the comment
+// packet is checked here first, read the way stb_vorbis reads it: the identification packet
+// alone on the first page, the comment packet from the start of the second, continued over
+// further pages while its last segment is full. The file position is restored.
+bool CommentHeaderIsSound(std::FILE *file) {
+    constexpr std::size_t kMaxComments = 1 << 20;
+    const long start = std::ftell(file);
+    unsigned char flags;
+    std::vector<unsigned char> lacing, packet;
+    bool ok = start >= 0 && ReadPageHeader(file, &flags, lacing) && lacing.size() == 1 &&
+              lacing[0] == 30 && std::fseek(file, 30, SEEK_CUR) == 0;
+    for (bool first = true, done = false; ok && !done; first = false) {
+        ok = ReadPageHeader(file, &flags, lacing) && ((flags & 1) != 0) != first;
+        for (std::size_t i = 0; ok && i < lacing.size() && !done; ++i) {
+            std::size_t at = packet.size();
+            packet.resize(at + lacing[i]);
+            ok = ReadBytes(file, packet.data() + at, lacing[i]) && packet.size() <= kMaxComments;
+            done = lacing[i] < 255;
+        }
+    }
+    ok = ok && std::fseek(file, start, SEEK_SET) == 0;
+    // Type 3, "vorbis", the vendor string, the comment count and each comment.
+    if (!ok || packet.size() < 11 || packet[0] != 3 || std::memcmp(&packet[1], "vorbis", 6) != 0) {
+        return false;
+    }
+    std::size_t at = 7;
+    std::uint32_t vendor = Get32(packet, at);
+    at += 4;
+    if (vendor > packet.size() - at || packet.size() - at - vendor < 4) return false;
+    at += vendor;
+    std::uint32_t count = Get32(packet, at);
+    at += 4;
+    if (count > (packet.size() - at) / 4) return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (packet.size() - at < 4) return false;
+        std::uint32_t len = Get32(packet, at);
+        at += 4;
+        if (len > packet.size() - at) return false;
+        at += len;
+    }
+    return true;
+}
+
+bool OpenVorbis(std::FILE *file, Vorbis &v) {
+    if (!CommentHeaderIsSound(file)) return false;
+    const long start = std::ftell(file);
+    for (int size = kFirstArena; size <= kLastArena; size *= 2) {
+        std::free(v.arena);
+        v.arena = static_cast<char *>(std::malloc(size));
+        if (!v.arena) return false;
+        stb_vorbis_alloc alloc{v.arena, size};
+        int error = 0;
+        v.decoder = stb_vorbis_open_file(file, 0, &error, &alloc);
+        if (v.decoder) return true;
+        if (error != VORBIS_outofmem || start < 0 || std::fseek(file, start, SEEK_SET) != 0) {
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+unsigned char *LoadOGG(std::FILE *file, int *length, int *channels, int *format, int *hertz) {
+    Vorbis v;
+    if (!OpenVorbis(file, v)) return nullptr;
+    stb_vorbis_info info = stb_vorbis_get_info(v.decoder);
+    const int nchannels = info.channels;
+    if (nchannels <= 0 || info.sample_rate == 0 || info.sample_rate > INT_MAX) return nullptr;
 
     // One Vorbis frame yields at most 4096 samples per channel, so the buffer always keeps that
     // much room ahead and doubles when it runs short.
@@ -123,7 +214,7 @@ unsigned char *LoadOGG(std::FILE *file, int *length, int *channels, int *format,
     long capacity = frameRoom, total = 0;
     short *buffer = static_cast<short *>(std::malloc(capacity * sizeof(short)));
     while (buffer) {
-        int n = stb_vorbis_get_frame_short_interleaved(v, nchannels, buffer + total,
+        int n = stb_vorbis_get_frame_short_interleaved(v.decoder, nchannels, buffer + total,
                                                        static_cast<int>(capacity - total));
         if (n == 0) break;
         total += static_cast<long>(n) * nchannels;
@@ -138,7 +229,6 @@ unsigned char *LoadOGG(std::FILE *file, int *length, int *channels, int *format,
             capacity = grown;
         }
     }
-    stb_vorbis_close(v);
     if (!buffer) return nullptr;
 
     short *exact = static_cast<short *>(std::realloc(buffer, (total ? total : 1) * sizeof(short)));

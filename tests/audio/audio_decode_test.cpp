@@ -168,6 +168,32 @@ TEST(LoadOGG, RejectsOtherData) {
     EXPECT_EQ(Decode(LoadOGG, junk).data, nullptr);
 }
 
+TEST(LoadOGG, RejectsCommentLengthsBeyondThePacket) {
+    std::vector<float> tone(4000);
+    for (int i = 0; i < 4000; ++i) tone[i] = 0.3f * std::sin(i * 0.1f);
+    std::string path = ScratchDir() + "/comments.ogg";
+    ASSERT_TRUE(WriteOgg(path, 1, 8000, tone));
+    const Bytes good = ReadAll(path);
+    ASSERT_NE(Decode(LoadOGG, good).data, nullptr);
+
+    // The comment packet opens the second page, behind the 58-byte first page.
+    ASSERT_GT(good.size(), 100u);
+    ASSERT_EQ(0, std::memcmp(&good[58], "OggS", 4));
+    const std::size_t packet = 58 + 27 + good[58 + 26];
+    ASSERT_EQ(0, std::memcmp(&good[packet], "\x03vorbis", 7));
+    const std::uint32_t vendor = good[packet + 7] | (good[packet + 8] << 8);
+    const std::size_t count = packet + 11 + vendor;
+    for (auto [at, value] : {std::pair<std::size_t, std::uint32_t>{packet + 7, 0xFFFFFFFF},
+                             {packet + 7, 0x7FFFFFFF},
+                             {packet + 7, 5000},
+                             {count, 0x40000000},
+                             {count, 0xFFFFFFFF}}) {
+        Bytes bad = good;
+        for (int i = 0; i < 4; ++i) bad[at + i] = (value >> (8 * i)) & 0xFF;
+        EXPECT_EQ(Decode(LoadOGG, bad).data, nullptr) << at << " " << value;
+    }
+}
+
 TEST(LoadFile, ChoosesTheDecoderByTheLoweredEnding) {
     FileGame game;
     Bytes wav = Wav(1, 8000, 16, Bytes(200, 0));
