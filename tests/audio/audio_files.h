@@ -98,8 +98,13 @@ inline bool WriteOgg(const std::string &path, int channels, int rate,
     info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
     SNDFILE *sf = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!sf) return false;
-    sf_count_t frames = static_cast<sf_count_t>(samples.size() / channels);
-    bool ok = sf_writef_float(sf, samples.data(), frames) == frames;
+    // libvorbis takes each write on its stack, so long signals go in in pieces.
+    const sf_count_t frames = static_cast<sf_count_t>(samples.size() / channels);
+    bool ok = true;
+    for (sf_count_t at = 0; ok && at < frames; at += 4096) {
+        sf_count_t n = frames - at < 4096 ? frames - at : 4096;
+        ok = sf_writef_float(sf, samples.data() + at * channels, n) == n;
+    }
     return sf_close(sf) == 0 && ok;
 }
 
