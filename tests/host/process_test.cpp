@@ -1,4 +1,4 @@
-// Process services of the GLFW host that need no window: the URL opener and the crash signals.
+// Process services of the GLFW host that need no window: the URL opener, crash signals, the date.
 
 #include <gtest/gtest.h>
 
@@ -70,6 +70,28 @@ TEST(CrashSignals, ReportTheFaultAndEndWithStatusMinusOne) {
             },
             ::testing::ExitedWithCode(255), std::string("Vantor Runtime Error : ") + text);
     }
+}
+
+// The date fills as much of the array as there is, up to seven fields, and nothing beyond.
+TEST(GetDate, FillsOnlyTheFieldsTheArrayHolds) {
+    KtGlfwGame game;
+    Array<int> date(3);
+    game.GetDate(date);
+    EXPECT_GE(date[0], 2024);
+    EXPECT_GE(date[1], 1);
+    EXPECT_LE(date[1], 12);
+    EXPECT_GE(date[2], 1);
+    EXPECT_LE(date[2], 31);
+
+    Array<int> wide(9);
+    for (int i = 0; i < 9; ++i) wide[i] = -5;
+    game.GetDate(wide);
+    EXPECT_LE(wide[3], 23);
+    EXPECT_LE(wide[5], 60);
+    EXPECT_EQ(wide[6], 0) << "no milliseconds";
+    EXPECT_EQ(wide[7], -5);
+    EXPECT_EQ(wide[8], -5);
+    game.GetDate(Array<int>());
 }
 
 }  // namespace
