@@ -3,9 +3,11 @@
 //                                 does (WM_PROTOCOLS / WM_DELETE_WINDOW client message)
 //   host_xhelper focus <window>   gives the window the input focus
 //   host_xhelper unfocus          moves the input focus to the root window
+//   host_xhelper pixel <window> <x> <y>   prints the pixel's "red green blue" (0..255)
 // Window ids are decimal or 0x-hexadecimal. Exit status 0 on success.
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +37,17 @@ int main(int argc, char **argv) {
         XSendEvent(display, window, False, NoEventMask, &event);
     } else if (std::strcmp(argv[1], "focus") == 0 && window) {
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    } else if (std::strcmp(argv[1], "pixel") == 0 && window && argc > 4) {
+        XImage *image = XGetImage(display, window, std::atoi(argv[3]), std::atoi(argv[4]), 1, 1,
+                                  AllPlanes, ZPixmap);
+        if (!image) {
+            XCloseDisplay(display);
+            return 1;
+        }
+        unsigned long pixel = XGetPixel(image, 0, 0);
+        std::printf("%lu %lu %lu\n", (pixel & image->red_mask) >> 16,
+                    (pixel & image->green_mask) >> 8, pixel & image->blue_mask);
+        XDestroyImage(image);
     } else if (std::strcmp(argv[1], "unfocus") == 0) {
         XSetInputFocus(display, DefaultRootWindow(display), RevertToParent, CurrentTime);
     } else {
