@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 int main(int argc, char **argv) {
     if (argc < 2) {
@@ -36,6 +37,15 @@ int main(int argc, char **argv) {
         event.xclient.data.l[1] = CurrentTime;
         XSendEvent(display, window, False, NoEventMask, &event);
     } else if (std::strcmp(argv[1], "focus") == 0 && window) {
+        // Focus needs a mapped window; a window found by its name may not be shown yet.
+        XWindowAttributes attributes;
+        for (int i = 0; i < 100; ++i) {
+            if (XGetWindowAttributes(display, window, &attributes) &&
+                attributes.map_state == IsViewable) {
+                break;
+            }
+            usleep(50000);
+        }
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
     } else if (std::strcmp(argv[1], "pixel") == 0 && window && argc > 4) {
         XImage *image = XGetImage(display, window, std::atoi(argv[3]), std::atoi(argv[4]), 1, 1,
