@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,14 +109,18 @@ inline bool WriteOgg(const std::string &path, int channels, int rate,
     return sf_close(sf) == 0 && ok;
 }
 
-// A scratch directory of this process.
+// A scratch directory of this process, removed when the process ends.
 inline std::string ScratchDir() {
-    static std::string dir = [] {
-        std::string d = "/tmp/kt-audio-test-" + std::to_string(getpid());
-        mkdir(d.c_str(), 0700);
-        return d;
-    }();
-    return dir;
+    struct Dir {
+        std::string path = "/tmp/kt-audio-test-" + std::to_string(getpid());
+        Dir() { std::filesystem::create_directories(path); }
+        ~Dir() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static Dir dir;
+    return dir.path;
 }
 
 // A host that opens plain paths and decodes audio like the GLFW host does.
