@@ -143,7 +143,7 @@ std::uint32_t Get32(const std::vector<unsigned char> &p, std::size_t at) {
 // alone on the first page, the comment packet from the start of the second, continued over
 // further pages while its last segment is full. The file position is restored.
 bool CommentHeaderIsSound(std::FILE *file) {
-    constexpr std::size_t kMaxComments = 1 << 20;
+    constexpr std::size_t kMaxPacket = 16 << 20;  // keeps stb_vorbis's int sizes in range
     const long start = std::ftell(file);
     unsigned char flags;
     std::vector<unsigned char> lacing, packet;
@@ -154,7 +154,7 @@ bool CommentHeaderIsSound(std::FILE *file) {
         for (std::size_t i = 0; ok && i < lacing.size() && !done; ++i) {
             std::size_t at = packet.size();
             packet.resize(at + lacing[i]);
-            ok = ReadBytes(file, packet.data() + at, lacing[i]) && packet.size() <= kMaxComments;
+            ok = ReadBytes(file, packet.data() + at, lacing[i]) && packet.size() <= kMaxPacket;
             done = lacing[i] < 255;
         }
     }
