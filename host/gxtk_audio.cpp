@@ -34,6 +34,14 @@ ALenum BufferFormat(int channels, int format) {
     return 0;  // OpenAL refuses it: the sample stays silent
 }
 
+// The device the game is playing through. The collector never destroys the game's device, so
+// it is closed at exit instead; OpenAL Soft otherwise reports an unclosed device on every quit.
+gxtkAudio *liveDevice;
+
+void CloseLiveDeviceAtExit() {
+    if (liveDevice) liveDevice->Close();
+}
+
 }  // namespace
 
 int gxtkAudio_DiscardedCount() {
@@ -77,17 +85,29 @@ gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr), channels() {
     // Positions only pan; they never attenuate.
     alDistanceModel(AL_NONE);
     ChannelSource(kMusicChannel);
+    if (alcContext) {
+        static bool exitHookSet = false;
+        if (!exitHookSet) exitHookSet = std::atexit(CloseLiveDeviceAtExit) == 0;
+        liveDevice = this;
+    }
 }
 
 // The game's device lives for the process; only a test's device is ever collected. Its buffers
 // die with its context, so their names must not linger in the discard list either.
 gxtkAudio::~gxtkAudio() {
+    Close();
+}
+
+void gxtkAudio::Close() {
+    if (liveDevice == this) liveDevice = nullptr;
     if (alcContext) {
         if (alcGetCurrentContext() == alcContext) alcMakeContextCurrent(nullptr);
         alcDestroyContext(alcContext);
+        alcContext = nullptr;
         discarded.clear();
     }
     if (alcDevice) alcCloseDevice(alcDevice);
+    alcDevice = nullptr;
 }
 
 void gxtkAudio::mark() {

@@ -47,6 +47,8 @@ struct gxtkAudio : Object {
     // failed; the device object exists in every case.
     gxtkAudio();
     ~gxtkAudio() override;
+    // Destroys the context and closes the device; the object stays, silent.
+    void Close();
     // Keeps the samples of sounding (playing or paused) channels alive.
     void mark() override;
 
