@@ -36,13 +36,6 @@ void settle() {
     gc_set_torture(false);
 }
 
-bool on_free_list(const gc_object *o) {
-    for (gc_object *p = gc_free_list.succ; p != &gc_free_list; p = p->succ) {
-        if (p == o) return true;
-    }
-    return false;
-}
-
 // Checks the red-black and search-tree rules below `node`; returns its black height.
 template <class V>
 int check_tree(c_Node<V> *node, c_Node<V> *parent, long long lo, long long hi, int *count) {
@@ -50,7 +43,6 @@ int check_tree(c_Node<V> *node, c_Node<V> *parent, long long lo, long long hi, i
     ++*count;
     EXPECT_EQ(node->m_parent, parent);
     EXPECT_TRUE(node->m_key > lo && node->m_key < hi) << node->m_key;
-    EXPECT_TRUE(node->m_color == KT_MAP_RED || node->m_color == KT_MAP_BLACK);
     if (node->m_color == KT_MAP_RED && parent) {
         EXPECT_EQ(parent->m_color, KT_MAP_BLACK);
     }
@@ -61,22 +53,16 @@ int check_tree(c_Node<V> *node, c_Node<V> *parent, long long lo, long long hi, i
 }
 
 template <class V>
-void in_order(c_Node<V> *node, std::vector<V> &out) {
-    if (!node) return;
-    in_order(node->m_left, out);
-    out.push_back(node->m_value);
-    in_order(node->m_right, out);
-}
-
-int mode_key(int width, int height) {
-    return (width << 16) | height;
+int check_map(c_IntMap<V> *m) {
+    int count = 0;
+    check_tree(m->m_root, static_cast<c_Node<V> *>(nullptr), -(1LL << 32), 1LL << 32, &count);
+    return count;
 }
 
 }  // namespace
 
-TEST(Stack, GrowsToTwiceTheLengthPlusTen) {
+TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     c_Stack2 *s = (new c_Stack2)->m_new();
-    EXPECT_EQ(s->m_data.Length(), 0);
     std::vector<int> capacities;
     for (int i = 0; i < 71; ++i) {
         s->p_Push4(String(i));
@@ -85,26 +71,22 @@ TEST(Stack, GrowsToTwiceTheLengthPlusTen) {
         }
     }
     EXPECT_EQ(capacities, (std::vector<int>{10, 30, 70, 150}));
-    EXPECT_EQ(s->p_Length(), 71);
     EXPECT_EQ(s->p_Get(70).ToInt(), 70);
-    for (int i = 71; i < 150; ++i) EXPECT_EQ(s->m_data[i].Length(), 0);
-}
 
-TEST(Stack, PushRangesAndArrays) {
     String v[] = {String("a"), String("b"), String("c"), String("d")};
     Array<String> values(v, 4);
-    c_Stack2 *s = (new c_Stack2)->m_new2(values);
-    EXPECT_EQ(s->p_Length(), 4);
-    EXPECT_NE(s->m_data.GetRep(), values.GetRep());  // a copy, not the caller's array
-    s->p_Push5(values, 1, 2);
-    s->p_Push6(values, 3);
-    Array<String> all = s->p_ToArray();
-    ASSERT_EQ(all.Length(), 7);
-    std::string joined;
-    for (int i = 0; i < all.Length(); ++i) joined += all[i].ToUtf8();
-    EXPECT_EQ(joined, "abcdbcd");
-    EXPECT_TRUE((new c_Stack2)->m_new()->p_ToArray().IsEmptyShared());
-    EXPECT_TRUE((new c_Stack2)->m_new2(Array<String>())->p_ToArray().IsEmptyShared());
+    c_StringStack *t = (new c_StringStack)->m_new2(values);
+    EXPECT_NE(t->m_data.GetRep(), values.GetRep());  // a copy, not the caller's array
+    t->p_Push5(values, 1, 2);
+    t->p_Push6(values, 3);
+    EXPECT_EQ(t->p_Join(String()).ToUtf8(), "abcdbcd");
+    EXPECT_EQ(t->p_Join(String("-")), String("-").Join(t->p_ToArray()));
+
+    c_StringStack *one = (new c_StringStack)->m_new();
+    EXPECT_TRUE(one->p_ToArray().IsEmptyShared());
+    EXPECT_EQ(one->p_Join(String(",")).GetRep(), &String::nullRep);
+    one->p_Push4(v[0]);
+    EXPECT_TRUE(one->p_Join(String(",")).Shares(v[0]));
 }
 
 TEST(Stack, SettingTheLengthClearsAndGrowsWithNil) {
@@ -114,38 +96,19 @@ TEST(Stack, SettingTheLengthClearsAndGrowsWithNil) {
     EXPECT_EQ(held.GetRep()->refs, 6);
     s->p_Length(0);
     EXPECT_EQ(held.GetRep()->refs, 1);  // every slot released its string
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(s->m_data[i].Length(), 0);
 
     s->p_Push4(held);
-    s->p_Length(45);  // beyond the capacity of 10: the larger of 2 x 1 + 10 and 45
-    EXPECT_EQ(s->m_data.Length(), 45);
-    EXPECT_EQ(s->p_Length(), 45);
+    s->p_Length(45);  // beyond the capacity of 10
     EXPECT_EQ(s->p_Get(44).Length(), 0);
-    s->p_Length(50);
-    EXPECT_EQ(s->m_data.Length(), 100);  // 2 x 45 + 10
-    s->p_Length(-3);                     // taken as 0, never writes before the storage
+    s->p_Length(-3);  // taken as 0, never writes before the storage
     EXPECT_EQ(s->p_Length(), 0);
-    EXPECT_EQ(s->m_data[0].Length(), 0);
 
     s->p_Push4(held);
     s->p_Push4(held);
-    int refs = held.GetRep()->refs;
+    int refs = held.GetRep()->refs;  // the outgrown storage holds one until it is collected
     s->p_Clear();
     EXPECT_EQ(s->p_Length(), 0);
     EXPECT_EQ(held.GetRep()->refs, refs - 2);
-}
-
-TEST(Stack, JoinMatchesStringJoin) {
-    c_StringStack *s = (new c_StringStack)->m_new();
-    EXPECT_EQ(s->p_Join(String(",")).GetRep(), &String::nullRep);
-    String only("only");
-    s->p_Push4(only);
-    EXPECT_TRUE(s->p_Join(String(",")).Shares(only));
-    s->p_Push4(String());
-    s->p_Push4(String("x"));
-    EXPECT_EQ(s->p_Join(String(", ")).ToUtf8(), "only, , x");
-    EXPECT_EQ(s->p_Join(String()).ToUtf8(), "onlyx");
-    EXPECT_EQ(s->p_Join(String("-")), String("-").Join(s->p_ToArray()));
 }
 
 TEST(Stack, ContainsComparesIdentityAndKeepsElementsAlive) {
@@ -157,7 +120,7 @@ TEST(Stack, ContainsComparesIdentityAndKeepsElementsAlive) {
     EXPECT_FALSE(g_sources->p_Contains2(b));
     EXPECT_FALSE(g_sources->p_Contains2(nullptr));
 
-    // Pushed elements survive collection; a slot cleared to nil no longer holds its element.
+    // Pushed elements survive collection.
     gc_set_torture(true);
     for (int i = 0; i < 25; ++i) {
         g_sources->p_Push7(new c_IAsyncEventSource);
@@ -169,79 +132,40 @@ TEST(Stack, ContainsComparesIdentityAndKeepsElementsAlive) {
     EXPECT_TRUE(g_sources->p_Contains2(b));
     gc_set_torture(false);
 
-    g_sources->p_Length(1);
-    gc_ext_malloced(GC_CYCLE_BYTES + 1);
-    gc_collect_step(nullptr);
-    gc_ext_malloced(GC_CYCLE_BYTES + 1);
-    gc_collect_step(nullptr);
-    EXPECT_TRUE(on_free_list(b));
-    EXPECT_FALSE(on_free_list(a));
     g_sources = nullptr;
     settle();
 }
 
-TEST(Map, RootIsRedAfterTheFirstInsertionAndBlackAfterTheSecond) {
+TEST(Map, StaysARedBlackSearchTreeUnderManyInsertions) {
     c_IntMap<int> *m = (new c_IntMap<int>)->m_new();
-    EXPECT_EQ(m->p_FindNode(1), nullptr);
     EXPECT_TRUE(m->p_Set(10, 100));
     EXPECT_EQ(m->m_root->m_color, KT_MAP_RED);
     EXPECT_TRUE(m->p_Insert(5, 50));
     EXPECT_EQ(m->m_root->m_color, KT_MAP_BLACK);
-    EXPECT_EQ(m->m_root->m_left->m_color, KT_MAP_RED);
-
     // Replacing keeps the node and reports false.
     c_Node<int> *node = m->p_FindNode(5);
     EXPECT_FALSE(m->p_Set(5, 55));
     EXPECT_EQ(m->p_FindNode(5), node);
     EXPECT_EQ(node->m_value, 55);
-    int count = 0;
-    check_tree(m->m_root, static_cast<c_Node<int> *>(nullptr), -(1LL << 32), 1LL << 32, &count);
-    EXPECT_EQ(count, 2);
-    EXPECT_TRUE(m->p_Contains(10));
-    EXPECT_FALSE(m->p_Contains(7));
-}
 
-TEST(Map, StaysBalancedUnderManyInsertions) {
-    c_IntMap<int> *m = (new c_IntMap<int>)->m_new();
     std::mt19937 rng(7);
-    std::vector<int> keys;
+    std::vector<int> keys = {10, 5};
     for (int i = 0; i < 2000; ++i) {
         int k = static_cast<int>(rng() % 5000) - 2500;
         bool fresh = std::find(keys.begin(), keys.end(), k) == keys.end();
         EXPECT_EQ(m->p_Set(k, k * 3), fresh);
         if (fresh) keys.push_back(k);
     }
-    // Ascending and descending runs exercise both rotation directions.
-    for (int k = 10000; k < 10100; ++k) m->p_Set(k, k * 3), keys.push_back(k);
-    for (int k = -10000; k > -10100; --k) m->p_Set(k, k * 3), keys.push_back(k);
-    // Extreme keys compare correctly (a 32-bit difference would overflow).
-    m->p_Set(2147483647, 1), keys.push_back(2147483647);
-    m->p_Set(-2147483647 - 1, 2), keys.push_back(-2147483647 - 1);
+    // Ascending and descending runs exercise both rotation directions; extreme keys compare
+    // correctly (a 32-bit difference would overflow).
+    for (int k = 10000; k < 10100; ++k) m->p_Set(k, 1), keys.push_back(k);
+    for (int k = -10000; k > -10100; --k) m->p_Set(k, 1), keys.push_back(k);
+    for (int k : {2147483647, -2147483647 - 1}) m->p_Set(k, 1), keys.push_back(k);
 
     EXPECT_EQ(m->m_root->m_color, KT_MAP_BLACK);
-    int count = 0;
-    check_tree(m->m_root, static_cast<c_Node<int> *>(nullptr), -(1LL << 32), 1LL << 32, &count);
-    EXPECT_EQ(count, static_cast<int>(keys.size()));
+    EXPECT_EQ(check_map(m), static_cast<int>(keys.size()));
     for (int k : keys) ASSERT_TRUE(m->p_Contains(k)) << k;
     EXPECT_FALSE(m->p_Contains(123456));
-}
-
-TEST(Map, DisplayModeKeysOrderByWidthThenHeight) {
-    c_IntMap<c_DisplayMode *> *m = (new c_IntMap<c_DisplayMode *>)->m_new();
-    int sizes[][2] = {{1024, 768}, {640, 480}, {32767, 1},     {1, 32767},  {640, 400},
-                      {800, 600},  {0, 0},     {32767, 32767}, {1024, 600}, {1, 0}};
-    for (auto &s : sizes) m->p_Set(mode_key(s[0], s[1]), (new c_DisplayMode)->m_new(s[0], s[1]));
-    EXPECT_FALSE(m->p_Set(mode_key(640, 480), (new c_DisplayMode)->m_new(640, 480)));
-
-    std::vector<c_DisplayMode *> modes;
-    in_order(m->m_root, modes);
-    ASSERT_EQ(modes.size(), 10u);
-    for (std::size_t i = 1; i < modes.size(); ++i) {
-        bool ordered =
-            modes[i - 1]->width < modes[i]->width ||
-            (modes[i - 1]->width == modes[i]->width && modes[i - 1]->height < modes[i]->height);
-        EXPECT_TRUE(ordered) << i;
-    }
 }
 
 TEST(Map, NodesAndValuesSurviveCollection) {
@@ -250,22 +174,19 @@ TEST(Map, NodesAndValuesSurviveCollection) {
     gc_assign(g_modes, (new c_IntMap<c_DisplayMode *>)->m_new());
     gc_collect_step(nullptr);
     for (int w = 0; w < 200; ++w) {
-        g_modes->p_Set(mode_key(w, w % 7), (new c_DisplayMode)->m_new(w, w % 7));
+        g_modes->p_Set(w << 16, (new c_DisplayMode)->m_new(w, 0));
         gc_collect_step(nullptr);  // every rotation's stores must have gone through the barrier
     }
-    g_modes->p_Set(mode_key(3, 3), (new c_DisplayMode)->m_new(3, 99));
+    g_modes->p_Set(3 << 16, (new c_DisplayMode)->m_new(3, 99));
     gc_collect_step(nullptr);
     gc_set_torture(false);
     for (int w = 0; w < 200; ++w) {
-        c_Node<c_DisplayMode *> *node = g_modes->p_FindNode(mode_key(w, w % 7));
+        c_Node<c_DisplayMode *> *node = g_modes->p_FindNode(w << 16);
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(node->m_value->width, w);
     }
-    EXPECT_EQ(g_modes->p_FindNode(mode_key(3, 3))->m_value->height, 99);
-    int count = 0;
-    check_tree(g_modes->m_root, static_cast<c_Node<c_DisplayMode *> *>(nullptr), -(1LL << 32),
-               1LL << 32, &count);
-    EXPECT_EQ(count, 200);
+    EXPECT_EQ(g_modes->p_FindNode(3 << 16)->m_value->height, 99);
+    EXPECT_EQ(check_map(g_modes), 200);
     g_modes = nullptr;
     settle();
 }
