@@ -54,22 +54,6 @@ struct RecordingGraphics : gxtkGraphics {
         ((s << ' ' << args), ...);
         log.push_back(s.str());
     }
-    int SetColor(float r, float g, float b) override {
-        note("SetColor", r, g, b);
-        return gxtkGraphics::SetColor(r, g, b);
-    }
-    int SetAlpha(float a) override {
-        note("SetAlpha", a);
-        return gxtkGraphics::SetAlpha(a);
-    }
-    int SetBlend(int mode) override {
-        note("SetBlend", mode);
-        return gxtkGraphics::SetBlend(mode);
-    }
-    int SetScissor(int x, int y, int w, int h) override {
-        note("SetScissor", x, y, w, h);
-        return gxtkGraphics::SetScissor(x, y, w, h);
-    }
     int SetMatrix(float a, float b, float c, float d, float e, float f) override {
         note("SetMatrix", a, b, c, d, e, f);
         return gxtkGraphics::SetMatrix(a, b, c, d, e, f);
@@ -103,12 +87,6 @@ protected:
     }
     void TearDown() override { KtGame::_game = nullptr; }
 
-    // Applies the matrix the renderer holds to a point.
-    void Apply(float x, float y, float *ox, float *oy) const {
-        *ox = gr->ix * x + gr->jx * y + gr->tx;
-        *oy = gr->iy * x + gr->jy * y + gr->ty;
-    }
-
     UnitGame game;
     RecordingGraphics *gr = nullptr;
 };
@@ -118,17 +96,18 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Frame layout
 
-TEST_F(GraphicsModule, MidHandleWithXBorderNarrowsTheFrameAndCentresTheHandle) {
-    c_Image *image = (new c_Image)->m_new()->p_Init(MakeSurface(32, 32), 1, 1 | 2);
+TEST_F(GraphicsModule, BordersAndMidHandleNarrowTheFrameAndCentreTheHandle) {
+    c_Image *image = (new c_Image)
+                         ->m_new()
+                         ->p_Init(MakeSurface(32, 32), 1, c_Image::kMidHandle | c_Image::kXBorder);
     EXPECT_EQ(image->width, 30);
     EXPECT_EQ(image->height, 32);
     EXPECT_FLOAT_EQ(image->tx, 15);
     EXPECT_FLOAT_EQ(image->ty, 16);
     EXPECT_EQ(image->frames[0]->x, 1);
-    EXPECT_EQ(image->flags & c_Image::kMidHandle, 0) << "the handle is explicit afterwards";
     EXPECT_EQ(image->flags & c_Image::kFullFrame, 0) << "the border hides part of the surface";
 
-    c_Image *yb = (new c_Image)->m_new()->p_Init(MakeSurface(20, 10), 2, 4);
+    c_Image *yb = (new c_Image)->m_new()->p_Init(MakeSurface(20, 10), 2, c_Image::kYBorder);
     EXPECT_EQ(yb->width, 10);
     EXPECT_EQ(yb->height, 8);
     EXPECT_EQ(yb->frames[1]->x, 10);
@@ -146,89 +125,68 @@ TEST_F(GraphicsModule, FramesWrapToTheNextRowWhenTheyNoLongerFit) {
         EXPECT_EQ(image->frames[i]->x, expected[i][0]) << "frame " << i;
         EXPECT_EQ(image->frames[i]->y, expected[i][1]) << "frame " << i;
     }
-
     // A cut-out of another image: frames are offset by the source rectangle.
     c_Image *cut =
         (new c_Image)->m_new()->p_Init2(image->surface, 0, 0, 10, 10, 3, 0, image, 50, 20, 20, 20);
-    EXPECT_EQ(cut->source, image);
     EXPECT_EQ(cut->frames[1]->x, 60);
     EXPECT_EQ(cut->frames[2]->x, 50);
     EXPECT_EQ(cut->frames[2]->y, 30);
-
-    c_Image *none =
-        (new c_Image)->m_new()->p_Init2(MakeSurface(8, 8), 0, 0, 8, 8, 0, 0, nullptr, 0, 0, 8, 8);
-    EXPECT_EQ(none->frames.Length(), 0);
 }
 
-TEST_F(GraphicsModule, AFrameOutsideTheSurfaceIsARuntimeError) {
+TEST_F(GraphicsModule, BadFramesAreRuntimeErrors) {
     gxtkSurface *s = MakeSurface(100, 80);
     EXPECT_RUNTIME_ERROR((new c_Image)->p_Init2(s, 0, 0, 40, 40, 5, 0, nullptr, 0, 0, 100, 80),
                          "Vantor Runtime Error : Image frame outside surface");
-    EXPECT_RUNTIME_ERROR((new c_Image)->p_Init2(s, 0, 0, 101, 10, 1, 0, nullptr, 0, 0, 100, 80),
-                         "Image frame outside surface");
     EXPECT_RUNTIME_ERROR((new c_Image)->p_Init2(s, 0, 0, 10, 81, 1, 0, nullptr, 0, 0, 100, 80),
                          "Image frame outside surface");
-}
-
-TEST_F(GraphicsModule, InitialisingTwiceOrWithoutFramesIsARuntimeError) {
     c_Image *image = (new c_Image)->m_new()->p_Init(MakeSurface(8, 8), 1, 0);
     EXPECT_RUNTIME_ERROR(image->p_Init(MakeSurface(8, 8), 1, 0), "Image already initialized");
-    EXPECT_RUNTIME_ERROR(image->p_Init2(MakeSurface(8, 8), 0, 0, 8, 8, 1, 0, nullptr, 0, 0, 8, 8),
-                         "Image already initialized");
     // The strip layout divides by the frame count.
     EXPECT_RUNTIME_ERROR((new c_Image)->p_Init(MakeSurface(8, 8), 0, 0),
                          "frame count must be at least 1");
     EXPECT_RUNTIME_ERROR(kt_graphics_CreateImage(8, 8, -2, 0), "frame count must be at least 1");
 }
 
-TEST_F(GraphicsModule, OnlyASingleWholeSurfaceFrameIsFullFrame) {
-    c_Image *whole = (new c_Image)->m_new()->p_Init(MakeSurface(16, 8), 1, 1);
+TEST_F(GraphicsModule, OnlyASingleWholeSurfaceFrameIsDrawnWhole) {
+    c_Image *whole = (new c_Image)->m_new()->p_Init(MakeSurface(16, 8), 1, c_Image::kMidHandle);
     EXPECT_NE(whole->flags & c_Image::kFullFrame, 0);
     c_Image *strip = (new c_Image)->m_new()->p_Init(MakeSurface(64, 16), 4, c_Image::kFullFrame);
     EXPECT_EQ(strip->flags & c_Image::kFullFrame, 0) << "the bit is never taken from the caller";
-    EXPECT_EQ(strip->width, 16);
-    EXPECT_EQ(strip->frames[3]->x, 48);
-    c_Image *inset = (new c_Image)
-                         ->m_new()
-                         ->p_Init2(MakeSurface(16, 8), 0, 0, 16, 8, 1, 0, nullptr, 0, 0, 16, 8);
-    EXPECT_NE(inset->flags & c_Image::kFullFrame, 0);
 
     kt_graphics_BeginRender();
     gr->log.clear();
     kt_graphics_DrawImage(whole, 10, 20, 0);
     kt_graphics_DrawImage(strip, 10, 20, 2);
     kt_graphics_EndRender();
-    ASSERT_EQ(gr->log.size(), 3u);
-    EXPECT_EQ(gr->log[0], "SetMatrix 1 0 0 1 0 0");
-    EXPECT_EQ(gr->log[1], "DrawSurface 2 16") << "the handle (8, 4) sits at the position";
-    EXPECT_EQ(gr->log[2], "DrawSurface2 10 20 32 0 16 16");
+    std::vector<std::string> expected = {"SetMatrix 1 0 0 1 0 0", "DrawSurface 2 16",
+                                         "DrawSurface2 10 20 32 0 16 16"};
+    EXPECT_EQ(gr->log, expected) << "the handle (8, 4) sits at the position";
 }
 
 // ---------------------------------------------------------------------------------------------
 // Render state and matrix
 
-TEST_F(GraphicsModule, EveryFrameStartsFromTheSameState) {
+TEST_F(GraphicsModule, EveryFrameStartsFromTheSameStateAndTheMatrixGoesOutWhenDrawing) {
     kt_graphics_BeginRender();
     kt_graphics_SetColor(1, 2, 3);
+    kt_graphics_SetAlpha(0.5f);
+    kt_graphics_SetBlend(1);
+    kt_graphics_SetScissor(1, 2, 3, 4);
     kt_graphics_Translate(5, 5);
     kt_graphics_PushMatrix();
     kt_graphics_EndRender();
     EXPECT_EQ(kt_graphics_renderDevice, nullptr);
 
-    gr->log.clear();
     kt_graphics_BeginRender();
-    EXPECT_EQ(kt_graphics_renderDevice, gr);
-    std::vector<std::string> expected = {"SetColor 255 255 255", "SetAlpha 1", "SetBlend 0",
-                                         "SetScissor 0 0 320 240"};
-    EXPECT_EQ(gr->log, expected);
+    EXPECT_EQ(std::vector<float>({gr->r, gr->g, gr->b, gr->alpha}),
+              std::vector<float>({255, 255, 255, 1}));
+    EXPECT_EQ(gr->blend, 0);
+    auto scissor = [&] {
+        return std::vector<int>{gr->scissorX, gr->scissorY, gr->scissorW, gr->scissorH};
+    };
+    EXPECT_EQ(scissor(), std::vector<int>({0, 0, 320, 240}));
     EXPECT_EQ(kt_graphics_context->matrixSp, 0);
-    kt_graphics_DrawRect(0, 0, 1, 1);
-    EXPECT_EQ(gr->log.back(), "SetMatrix 1 0 0 1 0 0");
-    EXPECT_FALSE(gr->tformed);
-}
 
-TEST_F(GraphicsModule, TheMatrixReachesTheRendererOncePerChangeAndOnlyWhenDrawing) {
-    kt_graphics_BeginRender();
     gr->log.clear();
     kt_graphics_Translate(10, 20);
     kt_graphics_Scale(2, 3);
@@ -236,94 +194,29 @@ TEST_F(GraphicsModule, TheMatrixReachesTheRendererOncePerChangeAndOnlyWhenDrawin
     kt_graphics_DrawRect(0, 0, 1, 1);
     kt_graphics_DrawLine(0, 0, 1, 1);
     kt_graphics_DrawEllipse(0, 0, 4, 4);
-    ASSERT_EQ(gr->log.size(), 1u);
-    EXPECT_EQ(gr->log[0], "SetMatrix 2 0 0 3 10 20");
+    EXPECT_EQ(gr->log, std::vector<std::string>{"SetMatrix 2 0 0 3 10 20"});
 
-    // The product multiplies on the right: rotating 90 degrees after the translate turns the
-    // x axis up (y down on the screen) but keeps the translation.
-    kt_graphics_SetMatrix(1, 0, 0, 1, 0, 0);
-    kt_graphics_Translate(10, 20);
-    kt_graphics_Rotate(90);
-    kt_graphics_DrawRect(0, 0, 1, 1);
-    float x, y;
-    Apply(1, 0, &x, &y);
-    EXPECT_NEAR(x, 10, 1e-5);
-    EXPECT_NEAR(y, 19, 1e-5);
-
-    float m[6] = {1, 2, 3, 4, 5, 6};
-    kt_graphics_SetMatrix2(Array<float>(m, 6));
-    kt_graphics_Transform2(Array<float>(m, 6));
-    c_GraphicsContext *g = kt_graphics_context;
-    EXPECT_FLOAT_EQ(g->ix, 1 * 1 + 3 * 2);
-    EXPECT_FLOAT_EQ(g->iy, 2 * 1 + 4 * 2);
-    EXPECT_FLOAT_EQ(g->jx, 1 * 3 + 3 * 4);
-    EXPECT_FLOAT_EQ(g->jy, 2 * 3 + 4 * 4);
-    EXPECT_FLOAT_EQ(g->tx, 1 * 5 + 3 * 6 + 5);
-    EXPECT_FLOAT_EQ(g->ty, 2 * 5 + 4 * 6 + 6);
-    EXPECT_RUNTIME_ERROR(kt_graphics_SetMatrix2(Array<float>(5)), "needs 6 elements");
-}
-
-TEST_F(GraphicsModule, TheMatrixStackDoublesAndRestoresEveryLevel) {
-    c_GraphicsContext *g = kt_graphics_context;
-    EXPECT_EQ(g->matrixStack.Length(), 192);
-    for (int i = 1; i <= 33; ++i) {
-        kt_graphics_PushMatrix();
-        kt_graphics_Translate(1, static_cast<float>(i));
-    }
-    EXPECT_EQ(g->matrixStack.Length(), 384);
-    EXPECT_EQ(g->matrixSp, 33 * 6);
-    EXPECT_FLOAT_EQ(g->tx, 33);
-    for (int i = 33; i >= 1; --i) {
-        EXPECT_FLOAT_EQ(g->tx, static_cast<float>(i));
-        kt_graphics_PopMatrix();
-    }
-    EXPECT_FLOAT_EQ(g->tx, 0);
-    EXPECT_FLOAT_EQ(g->ty, 0);
-    EXPECT_RUNTIME_ERROR(kt_graphics_PopMatrix(), "PopMatrix without a matching PushMatrix");
-}
-
-TEST_F(GraphicsModule, DrawImage2PlacesTheHandleAndTurnsAboutIt) {
-    c_Image *image = (new c_Image)->m_new()->p_Init(MakeSurface(8, 4), 1, 1);
-    kt_graphics_BeginRender();
-    kt_graphics_Translate(3, 0);
-    kt_graphics_DrawImage2(image, 50, 60, 90, 2, 1, 0);
-    EXPECT_EQ(gr->log.back(), "DrawSurface 0 0");
-    float x, y;
-    Apply(4, 2, &x, &y);  // the handle
-    EXPECT_NEAR(x, 53, 1e-4);
-    EXPECT_NEAR(y, 60, 1e-4);
-    Apply(5, 2, &x, &y);  // one pixel right of the handle: scaled by 2, then turned upwards
-    EXPECT_NEAR(x, 53, 1e-4);
-    EXPECT_NEAR(y, 58, 1e-4);
-    Apply(4, 3, &x, &y);  // one pixel below: turned to the right
-    EXPECT_NEAR(x, 54, 1e-4);
-    EXPECT_NEAR(y, 60, 1e-4);
-
-    c_GraphicsContext *g = kt_graphics_context;
-    EXPECT_EQ(g->matrixSp, 0);
-    EXPECT_FLOAT_EQ(g->tx, 3) << "the caller's matrix is restored";
-    EXPECT_FLOAT_EQ(g->ix, 1);
+    kt_graphics_SetScissor(10.4f, 10.6f, -3.6f, 1e20f);
+    EXPECT_EQ(scissor(), std::vector<int>({10, 11, -4, 2147483647})) << "rounded, clamped";
 }
 
 TEST_F(GraphicsModule, BadDrawingCallsAreRuntimeErrors) {
     c_Image *image = (new c_Image)->m_new()->p_Init(MakeSurface(8, 4), 2, 0);
-    EXPECT_RUNTIME_ERROR(kt_graphics_SetColor(1, 2, 3), "allowed only while rendering");
     EXPECT_RUNTIME_ERROR(kt_graphics_DrawRect(1, 2, 3, 4), "allowed only while rendering");
+    EXPECT_RUNTIME_ERROR(kt_graphics_PopMatrix(), "PopMatrix without a matching PushMatrix");
+    EXPECT_RUNTIME_ERROR(kt_graphics_SetMatrix2(Array<float>(5)), "needs 6 elements");
     kt_graphics_BeginRender();
     EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage(image, 0, 0, 2), "Image frame 2 out of range");
     EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage2(image, 0, 0, 0, 1, 1, -1), "out of range");
     EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage(nullptr, 0, 0, 0), "image is null");
 }
 
-TEST_F(GraphicsModule, OvalSegmentCountsFollowTheRadii) {
+TEST_F(GraphicsModule, OvalSegmentCountsAreClampedAndFollowTheMatrix) {
     auto segments = [&](float w, float h) {
         gr->DrawOval(0, 0, w, h);
         return gr->primType;  // an oval is a polygon of that many vertices
     };
-    EXPECT_EQ(segments(4, 4), 12);
-    EXPECT_EQ(segments(100, 100), 100);
     EXPECT_EQ(segments(50.8f, 50.8f), 48) << "25 + 25, rounded down to a multiple of 4";
-    EXPECT_EQ(segments(1030, 1030), 1024);
     EXPECT_EQ(segments(-100, 100), 100);
     EXPECT_EQ(segments(1e30f, 1), 1024);
     EXPECT_EQ(segments(NAN, 1), 12);
@@ -331,15 +224,8 @@ TEST_F(GraphicsModule, OvalSegmentCountsFollowTheRadii) {
     EXPECT_EQ(segments(20, 20), 32) << "30 + 5 under the matrix";
 }
 
-TEST_F(GraphicsModule, ScissorValuesAreRoundedToTheNearestInteger) {
-    kt_graphics_BeginRender();
-    gr->log.clear();
-    kt_graphics_SetScissor(10.4f, 10.6f, -3.6f, 1e20f);
-    EXPECT_EQ(gr->log.back(), "SetScissor 10 11 -4 2147483647");
-}
-
 // ---------------------------------------------------------------------------------------------
-// Loading and decoding
+// Loading, decoding and pixel writes without a texture
 
 TEST_F(GraphicsModule, PngDecodingKeepsTheChannelCount) {
     for (int depth = 1; depth <= 4; ++depth) {
@@ -357,18 +243,20 @@ TEST_F(GraphicsModule, PngDecodingKeepsTheChannelCount) {
     }
 }
 
-TEST_F(GraphicsModule, BrokenOrForeignImagesGiveNull) {
+TEST_F(GraphicsModule, BrokenOversizedOrForeignImagesGiveNull) {
     std::vector<unsigned char> png = EncodePng(4, 4, 4, std::vector<unsigned char>(64, 200));
     int w, h, d;
     auto decode = [&](const std::vector<unsigned char> &bytes) {
-        return kt_image_Decode(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &d);
+        unsigned char *out =
+            kt_image_Decode(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &d);
+        std::free(out);
+        return out != nullptr;
     };
-    EXPECT_EQ(decode(std::vector<unsigned char>(png.begin(), png.begin() + png.size() / 2)),
-              nullptr);
+    EXPECT_FALSE(decode(std::vector<unsigned char>(png.begin(), png.begin() + png.size() / 2)));
     std::vector<unsigned char> badSignature = png;
     badSignature[1] = 'X';
-    EXPECT_EQ(decode(badSignature), nullptr);
-    EXPECT_EQ(decode({}), nullptr);
+    EXPECT_FALSE(decode(badSignature));
+    EXPECT_FALSE(decode({}));
 
     // A chunk declaring more data than the file holds is refused before the decoder sizes a
     // buffer by it (2 GB here); so is an empty first data chunk.
@@ -378,20 +266,20 @@ TEST_F(GraphicsModule, BrokenOrForeignImagesGiveNull) {
         bytes.insert(bytes.begin() + 33, chunk.begin(), chunk.end());
         return decode(bytes);
     };
-    EXPECT_EQ(withChunk("\x7f\xff\xff\xf0", "IDAT"), nullptr);
-    EXPECT_EQ(withChunk(std::string(4, '\0'), "IDAT"), nullptr);
-    EXPECT_NE(withChunk(std::string(4, '\0'), "teXt"), nullptr) << "an empty ancillary chunk";
+    EXPECT_FALSE(withChunk("\x7f\xff\xff\xf0", "IDAT"));
+    EXPECT_FALSE(withChunk(std::string(4, '\0'), "IDAT"));
+    EXPECT_TRUE(withChunk(std::string(4, '\0'), "teXt")) << "an empty ancillary chunk";
 
     // Wider than 8192 pixels: refused before anything is allocated for it.
-    EXPECT_EQ(decode(EncodePng(8193, 1, 1, std::vector<unsigned char>(8193))), nullptr);
-    ASSERT_NE(decode(EncodePng(8192, 1, 1, std::vector<unsigned char>(8192))), nullptr);
+    EXPECT_FALSE(decode(EncodePng(8193, 1, 1, std::vector<unsigned char>(8193))));
+    EXPECT_TRUE(decode(EncodePng(8192, 1, 1, std::vector<unsigned char>(8192))));
 
     // GIF is a format the decoder is built without.
     const char gif[] =
         "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00!\xf9\x04\x01\x00\x00\x00"
         "\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02"
         "D\x01\x00;";
-    EXPECT_EQ(decode(std::vector<unsigned char>(gif, gif + sizeof gif - 1)), nullptr);
+    EXPECT_FALSE(decode(std::vector<unsigned char>(gif, gif + sizeof gif - 1)));
 }
 
 TEST_F(GraphicsModule, LoadImagePremultipliesAndFailsQuietlyOnMissingFiles) {
@@ -404,25 +292,15 @@ TEST_F(GraphicsModule, LoadImagePremultipliesAndFailsQuietlyOnMissingFiles) {
     const unsigned char *p = rgba->surface->data;
     EXPECT_EQ(std::vector<int>(p, p + 8), (std::vector<int>{100, 50, 25, 128, 9, 9, 9, 255}));
     EXPECT_EQ(rgba->width, 1);
-    EXPECT_EQ(rgba->surface->seq, -1) << "no window, no texture";
-
-    c_Image *la = kt_graphics_LoadImage2(String("la.png"), 1, 1, 1, 0);
-    ASSERT_NE(la, nullptr);
-    EXPECT_EQ(la->surface->depth, 2);
-    EXPECT_EQ(la->surface->data[0], 100);
-
-    c_Image *rgb = kt_graphics_LoadImage(String("rgb.png"), 1, 0);
-    ASSERT_NE(rgb, nullptr);
-    EXPECT_EQ(rgb->surface->data[0], 200) << "no alpha, nothing to premultiply";
-
+    EXPECT_EQ(kt_graphics_LoadImage2(String("la.png"), 1, 1, 1, 0)->surface->data[0], 100);
+    EXPECT_EQ(kt_graphics_LoadImage(String("rgb.png"), 1, 0)->surface->data[0], 200)
+        << "no alpha, nothing to premultiply";
     EXPECT_EQ(kt_graphics_LoadImage(String("missing.png"), 1, 0), nullptr);
     EXPECT_EQ(kt_graphics_LoadImage2(String("missing.png"), 1, 1, 1, 0), nullptr);
-}
 
-TEST_F(GraphicsModule, TheFrameworkFontLoadsOnceAtItsFixedLayout) {
+    // The framework font: optional, loaded once, 96 frames with an x border.
     kt_graphics_SetFont(nullptr, 32);
-    EXPECT_EQ(kt_graphics_context->defaultFont, nullptr) << "a missing font is no error";
-
+    EXPECT_EQ(kt_graphics_context->defaultFont, nullptr);
     ASSERT_TRUE(WritePng(game.dataDir + "/plume_font.png", 96 * 8, 12, 4,
                          std::vector<unsigned char>(96 * 8 * 12 * 4, 255)));
     kt_graphics_SetFont(nullptr, 99);
@@ -432,19 +310,13 @@ TEST_F(GraphicsModule, TheFrameworkFontLoadsOnceAtItsFixedLayout) {
     EXPECT_EQ(kt_graphics_context->firstChar, 32);
     EXPECT_EQ(font->frames.Length(), 96);
     EXPECT_EQ(font->width, 6);
-    EXPECT_EQ(font->frames[95]->x, 95 * 8 + 1);
     kt_graphics_SetFont(nullptr, 32);
     EXPECT_EQ(kt_graphics_context->defaultFont, font);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Pixel writes without a texture
-
-TEST_F(GraphicsModule, WritePixelsStoresPremultipliedRgbaAndIgnoresOtherDepths) {
+TEST_F(GraphicsModule, WritePixelsStoresPremultipliedRgbaInsideTheSurface) {
     c_Image *image = kt_graphics_CreateImage(3, 2, 2, 0);
-    ASSERT_NE(image, nullptr);
     gxtkSurface *s = image->surface;
-    EXPECT_EQ(s->width, 6);
     EXPECT_EQ(s->data, nullptr) << "the store is made on the first write";
 
     int argb[4] = {static_cast<int>(0x80C86432u), static_cast<int>(0xFF0A141Eu), 0, 0x7F000000};
@@ -453,10 +325,6 @@ TEST_F(GraphicsModule, WritePixelsStoresPremultipliedRgbaAndIgnoresOtherDepths) 
     const unsigned char *p = s->data + (1 * 6 + 4) * 4;
     EXPECT_EQ(std::vector<int>(p, p + 8), (std::vector<int>{100, 50, 25, 128, 10, 20, 30, 255}));
     EXPECT_EQ(s->data[0], 0) << "outside the rectangle nothing changes";
-
-    gxtkSurface *rgb = MakeSurface(2, 2, 3);
-    gr->WritePixels2(rgb, Array<int>(argb, 4), 0, 0, 2, 2, 0, 2);
-    EXPECT_EQ(rgb->data[0], 0);
 
     EXPECT_RUNTIME_ERROR(gr->WritePixels2(s, Array<int>(argb, 4), 5, 0, 2, 1, 0, 2),
                          "inside the surface");
