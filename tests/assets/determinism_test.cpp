@@ -68,21 +68,10 @@ TEST(AssetGenerator, TwoRunsWriteIdenticalImagesAndSounds) {
     }
     EXPECT_GT(compared, 40);
 
-    // The build's data directory holds exactly what the generator writes.
+    // The build's data directory holds everything the generator writes; the image and sound
+    // tests check that this is every file the game loads.
     auto built = readTree(dataDir());
     for (const auto &[name, bytes] : first) EXPECT_TRUE(built.count(name)) << name;
-    for (const ImageSpec &s : imageSpecs())
-        for (int level : {1, 2, 4}) {
-            if (level > 1 && !s.allLevels) continue;
-            std::string rel = fs::relative(levelPath(s, level), dataDir()).string();
-            EXPECT_TRUE(first.count(rel)) << rel << " is not generated";
-        }
-    for (int cue : kCues) {
-        char name[16];
-        std::snprintf(name, sizeof name, "sfx/%03d.wav", cue);
-        EXPECT_TRUE(first.count(name)) << name;
-    }
-    EXPECT_TRUE(first.count("sfx/Fennel.ogg"));
 }
 
 TEST(AssetGenerator, ReportsAFailureWhenItCannotWrite) {

@@ -30,7 +30,8 @@ bool readCue(int cue, SF_INFO &info, std::vector<short> &samples) {
     return got == static_cast<sf_count_t>(samples.size());
 }
 
-TEST(AssetSounds, CuesAreShortAudible16BitPcm) {
+TEST(AssetSounds, CuesAreShortAudible16BitPcmAndTheDieRattlesDiffer) {
+    std::vector<std::vector<short>> rattles;
     for (int cue : kCues) {
         SCOPED_TRACE(cuePath(cue));
         SF_INFO info;
@@ -52,17 +53,10 @@ TEST(AssetSounds, CuesAreShortAudible16BitPcm) {
         // Starting and ending at rest: no click when the cue starts or is cut.
         EXPECT_LT(std::abs(s.front()), 200);
         EXPECT_LT(std::abs(s.back()), 200);
-    }
-}
-
-TEST(AssetSounds, FiveDifferentDieRattles) {
-    std::vector<std::vector<short>> rattles;
-    for (int cue = 11; cue <= 15; ++cue) {
-        SF_INFO info;
-        std::vector<short> s;
-        ASSERT_TRUE(readCue(cue, info, s));
-        for (const auto &other : rattles) EXPECT_NE(other, s) << "cue " << cue;
-        rattles.push_back(s);
+        if (cue >= 11 && cue <= 15) {
+            for (const auto &other : rattles) EXPECT_NE(other, s) << "two rattles are the same";
+            rattles.push_back(s);
+        }
     }
 }
 
