@@ -27,16 +27,8 @@ struct GlTestGame : KtGame {
     GLFWwindow *window = nullptr;
     std::string dataDir;
 
-    int GetDeviceWidth() override {
-        int w = 0, h = 0;
-        if (window) glfwGetFramebufferSize(window, &w, &h);
-        return w;
-    }
-    int GetDeviceHeight() override {
-        int w = 0, h = 0;
-        if (window) glfwGetFramebufferSize(window, &w, &h);
-        return h;
-    }
+    int GetDeviceWidth() override { return FramebufferSize(0); }
+    int GetDeviceHeight() override { return FramebufferSize(1); }
     String PathToFilePath(String path) override {
         String scheme("vantor://data/");
         if (path.StartsWith(scheme)) return String(dataDir.c_str()) + "/" + path.Slice(14);
@@ -57,6 +49,12 @@ struct GlTestGame : KtGame {
         glfwMakeContextCurrent(window);
         ++glfwGraphicsSeq;
         return true;
+    }
+
+    int FramebufferSize(int axis) {
+        int size[2] = {0, 0};
+        if (window) glfwGetFramebufferSize(window, &size[0], &size[1]);
+        return size[axis];
     }
 };
 

@@ -1,7 +1,6 @@
 // Small PNGs made on the fly for tests and benchmarks (Debian's stb_image_write).
 #pragma once
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -26,16 +25,9 @@ inline std::vector<unsigned char> EncodePng(int width, int height, int depth,
     return out;
 }
 
-inline bool WriteFile(const std::string &path, const std::vector<unsigned char> &bytes) {
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 inline bool WritePng(const std::string &path, int width, int height, int depth,
                      const std::vector<unsigned char> &pixels) {
-    return WriteFile(path, EncodePng(width, height, depth, pixels));
+    return stbi_write_png(path.c_str(), width, height, depth, pixels.data(), width * depth) != 0;
 }
 
 // A fresh directory under /tmp for one test program's files.

@@ -100,14 +100,6 @@ constexpr unsigned kWhite = 0xFFFFFF, kBlack = 0;
 // ---------------------------------------------------------------------------------------------
 // Shapes
 
-TEST_F(Render, FilledRectangleCoversExactlyItsPixels) {
-    kt_graphics_DrawRect(10, 20, 30, 40);
-    Finish();
-    EXPECT_EQ(CountPixels(kWhite), 30 * 40);
-    EXPECT_EQ(Pixel(10, 20), kWhite);
-    EXPECT_EQ(Pixel(39, 59), kWhite);
-}
-
 TEST_F(Render, PointsAndLinesLandOnPixelCentresAfterTheTransform) {
     gr->DrawPoint(5, 6);
     kt_graphics_Scale(2, 2);
@@ -196,13 +188,21 @@ TEST_F(Render, AdditiveBlendingAddsTheColour) {
     EXPECT_TRUE(Near(Pixel(45, 5), 0x641900, 1)) << "alpha blending again";
 }
 
-TEST_F(Render, ScissorClipsAndTheFullWindowSwitchesItOff) {
+TEST_F(Render, RectanglesAndTheScissorCoverExactlyTheirPixels) {
+    auto expectBox = [&] {
+        EXPECT_EQ(CountPixels(kWhite), 30 * 40);
+        EXPECT_EQ(Pixel(10, 20), kWhite);
+        EXPECT_EQ(Pixel(39, 59), kWhite);
+    };
+    kt_graphics_DrawRect(10, 20, 30, 40);
+    Finish();
+    expectBox();
+
+    Start();
     kt_graphics_SetScissor(10, 20, 30, 40);
     kt_graphics_DrawRect(0, 0, kWidth, kHeight);
     Finish();
-    EXPECT_EQ(CountPixels(kWhite), 30 * 40);
-    EXPECT_EQ(Pixel(10, 20), kWhite);
-    EXPECT_EQ(Pixel(39, 59), kWhite);
+    expectBox();
 
     Start();  // the frame start passes the full window
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
