@@ -208,6 +208,7 @@ TEST_F(Collector, ArraysStartZeroedAndMarkTheirReferences) {
     Array<int> ints(4);
     Array<Array<int>> nested(2);
     EXPECT_EQ(refs[2], nullptr);
+    EXPECT_EQ(ints[3], 0);  // an uninitialised number array would pass the sanitizer
     EXPECT_TRUE(nested[1].IsEmptyShared());
 
     Holder *holder = new Holder;
