@@ -31,13 +31,14 @@ struct RealWindow : ::testing::Test {
 
     void SetUp() override { ASSERT_TRUE(x.Running()) << "Xvfb did not start"; }
 
-    // The one window of the game, focused; empty when there is none.
+    // The one window of the game, focused; empty when none appears.
     std::string GameWindow() {
-        std::vector<std::string> ids = x.FindWindows("Cobble Vale", 20s);
-        EXPECT_EQ(ids.size(), 1u) << "exactly one window titled Cobble Vale";
-        if (ids.empty()) return std::string();
-        x.Run({"./host_xhelper", "focus", ids[0]});
-        return ids[0];
+        std::string ids;
+        x.Run({"xdotool", "search", "--sync", "--name", "^Cobble Vale$"}, &ids);
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), '\n'), 1) << "one window titled Cobble Vale";
+        std::string id = ids.substr(0, ids.find('\n'));
+        if (!id.empty()) x.Run({"./host_xhelper", "focus", id});
+        return id;
     }
 };
 
@@ -67,7 +68,7 @@ TEST_F(RealWindow, OpensOneCentredWindowAndClosesWithStatusZero) {
     EXPECT_EQ(game.WaitExit(15s), 0);
 }
 
-TEST_F(RealWindow, KeyPressesReachTheInputModuleWithFrameworkCodes) {
+TEST_F(RealWindow, KeysReachTheInputModuleAndFocusSuspendsAndResumes) {
     Child app({"./host_e2e_app"}, x.Display());
     ASSERT_TRUE(app.WaitForLine("created", 20s));
     std::string window = GameWindow();
@@ -85,16 +86,6 @@ TEST_F(RealWindow, KeyPressesReachTheInputModuleWithFrameworkCodes) {
     for (int c : {37 + 65536, 97, 27, 32, 8, 39, 34 + 65536, 9}) {
         EXPECT_TRUE(app.WaitForLine("char " + std::to_string(c), 10s)) << "char " << c;
     }
-
-    ASSERT_EQ(x.Run({"./host_xhelper", "close", window}), 0);
-    EXPECT_EQ(app.WaitExit(15s), 0);
-}
-
-TEST_F(RealWindow, LosingFocusSuspendsAndRegainingItResumes) {
-    Child app({"./host_e2e_app"}, x.Display());
-    ASSERT_TRUE(app.WaitForLine("created", 20s));
-    std::string window = GameWindow();
-    ASSERT_FALSE(window.empty());
 
     ASSERT_EQ(x.Run({"./host_xhelper", "unfocus"}), 0);
     EXPECT_TRUE(app.WaitForLine("suspend", 10s));
@@ -114,20 +105,20 @@ TEST_F(RealWindow, LoopKeepsItsRateAndIdlesWhileUnfocused) {
     ASSERT_FALSE(GameWindow().empty());
 
     // Ticks are update times in milliseconds; count those in the 10 s after a 1 s warm-up.
+    auto tick = [](const std::string &l) {
+        return StartsWith(l, "tick ") ? std::atoi(l.c_str() + 5) : -1;
+    };
     auto ticks = [&] {
         std::vector<int> out;
         for (const std::string &line : app.Lines()) {
-            if (StartsWith(line, "tick ")) out.push_back(std::atoi(line.c_str() + 5));
+            if (tick(line) >= 0) out.push_back(tick(line));
         }
         return out;
     };
-    ASSERT_TRUE(app.WaitForLine([](const std::string &l) { return StartsWith(l, "tick "); }, 10s));
+    ASSERT_TRUE(app.WaitForLine([&](const std::string &l) { return tick(l) >= 0; }, 10s));
     int start = ticks().front() + 1000;
-    ASSERT_TRUE(app.WaitForLine(
-        [&](const std::string &l) {
-            return StartsWith(l, "tick ") && std::atoi(l.c_str() + 5) >= start + 10000;
-        },
-        30s));
+    ASSERT_TRUE(
+        app.WaitForLine([&](const std::string &l) { return tick(l) >= start + 10000; }, 30s));
     std::vector<int> all = ticks();
     long updates = std::count_if(all.begin(), all.end(),
                                  [&](int t) { return t >= start && t < start + 10000; });

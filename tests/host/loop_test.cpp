@@ -28,29 +28,29 @@ struct Loop : ::testing::Test {
     }
 };
 
-TEST_F(Loop, SlowRendersAlternateOneAndFourUpdates) {
+// Each SetUpdateRate restarts the update clock: the first update is due at once.
+TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
     game.SetUpdateRate(60);
     game.StartGame();
-    delegate->onRender = [&] { game.Advance(0.1); };
-    std::vector<int> counts = UpdatesPerFrame(10);
-    EXPECT_EQ(counts, (std::vector<int>{1, 4, 1, 4, 1, 4, 1, 4, 1, 4}));
-    // 5 updates per 200 ms: the game runs slower instead of skipping ahead.
-    EXPECT_EQ(delegate->updates, 25);
-    EXPECT_NEAR(game.Now(), 2.0, 1e-9);
-    // Behind schedule, the loop never sleeps.
-    EXPECT_TRUE(game.sleeps.empty());
-}
-
-TEST_F(Loop, FastRendersSleepUntilEachUpdateIsDue) {
-    game.SetUpdateRate(60);
-    game.StartGame();
-    double start = game.Now();
-    std::vector<int> counts = UpdatesPerFrame(120);
-    EXPECT_EQ(counts, std::vector<int>(120, 1));
-    // The first update is due at once; every later one 1/60 s after the one before.
-    EXPECT_NEAR(game.Now() - start, 119.0 / 60.0, 1e-9);
+    // Fast renders: every update after the first comes 1/60 s after the one before.
+    EXPECT_EQ(UpdatesPerFrame(120), std::vector<int>(120, 1));
     EXPECT_EQ(game.sleeps.size(), 119u);
     for (double s : game.sleeps) EXPECT_NEAR(s, 1.0 / 60.0, 1e-9);
+
+    // 100 ms renders: 5 updates per 200 ms; the game runs slower instead of skipping ahead, and
+    // never sleeps.
+    game.sleeps.clear();
+    game.SetUpdateRate(60);
+    delegate->onRender = [&] { game.Advance(0.1); };
+    EXPECT_EQ(UpdatesPerFrame(10), (std::vector<int>{1, 4, 1, 4, 1, 4, 1, 4, 1, 4}));
+    EXPECT_TRUE(game.sleeps.empty());
+
+    // Rate 0: one update per render, slow or fast, without sleeping.
+    game.SetUpdateRate(0);
+    EXPECT_EQ(UpdatesPerFrame(6), std::vector<int>(6, 1));
+    delegate->onRender = nullptr;
+    EXPECT_EQ(UpdatesPerFrame(3), std::vector<int>(3, 1));
+    EXPECT_TRUE(game.sleeps.empty());
 }
 
 TEST_F(Loop, SetUpdateRateInsideAnUpdateEndsTheCatchUp) {
@@ -100,30 +100,6 @@ TEST_F(Loop, SuspendedLoopBlocksAndResumesWithAnUpdateDueAtOnce) {
     EXPECT_FALSE(game.Suspended());
     EXPECT_EQ(game.sleeps.size(), sleepsBefore + 1);
     EXPECT_EQ(delegate->Events(), (std::vector<std::string>{"start", "suspend", "resume"}));
-}
-
-TEST_F(Loop, RateZeroRunsOneUpdatePerRender) {
-    game.StartGame();
-    delegate->onRender = [&] { game.Advance(0.25); };
-    EXPECT_EQ(UpdatesPerFrame(6), std::vector<int>(6, 1));
-    EXPECT_EQ(delegate->renders, 6);
-    EXPECT_TRUE(game.sleeps.empty());
-    // Even a fast frame gets its update at once.
-    delegate->onRender = nullptr;
-    EXPECT_EQ(UpdatesPerFrame(3), std::vector<int>(3, 1));
-}
-
-TEST_F(Loop, FirstFrameRendersBeforeTheFirstUpdateAndEndsWhenTheWindowCloses) {
-    game.SetUpdateRate(60);
-    game.StartGame();
-    int frames = 0;
-    delegate->onUpdate = [&] {
-        if (++frames == 3) game.Close();
-    };
-    game.RunFrames();
-    EXPECT_EQ(delegate->calls, (std::vector<std::string>{"start", "render", "update", "render",
-                                                         "update", "render", "update"}));
-    EXPECT_EQ(game.swaps, 3);
 }
 
 TEST_F(Loop, GuardedEntryPointsFollowTheGameState) {
@@ -187,28 +163,6 @@ TEST_F(Loop, LanguageExceptionsDieAndOthersPassThrough) {
     }
     delegate->onUpdate = [] { throw std::logic_error("not ours"); };
     EXPECT_THROW(game.UpdateGame(), std::logic_error);
-}
-
-TEST_F(Loop, CloseButtonSendsTheCloseKeyAndHeldKeysAreReleasedOnANewWindow) {
-    game.StartGame();
-    game.ScriptClose();
-    game.ScriptKey(GLFW_KEY_LEFT, GLFW_PRESS);
-    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS);
-    game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
-    game.ScriptKey(GLFW_KEY_RIGHT_CONTROL, GLFW_PRESS);
-    game.PumpNow();
-    delegate->calls.clear();
-
-    int seq = glfwGraphicsSeq;
-    game.SetDeviceWindow(800, 600, 0);
-    EXPECT_EQ(delegate->calls, (std::vector<std::string>{"key 2 37", "key 2 17"}));
-    EXPECT_EQ(glfwGraphicsSeq, seq + 1);
-    EXPECT_EQ(game.GetDeviceWidth(), 800);
-
-    delegate->calls.clear();
-    game.ScriptClose();
-    game.PumpNow();
-    EXPECT_EQ(delegate->calls, (std::vector<std::string>{"key 1 432", "key 2 432"}));
 }
 
 }  // namespace

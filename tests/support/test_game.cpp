@@ -11,8 +11,6 @@
 // ---------------------------------------------------------------------------------------------
 // Host
 
-KtTestGame::KtTestGame(String dataRoot) : appPath(dataRoot) {}
-
 KtTestGame::~KtTestGame() {
     if (installed) KtGame::_game = previousGame;
 }
@@ -23,27 +21,17 @@ void KtTestGame::Install() {
     KtGame::_game = this;
 }
 
-int KtTestGame::Millisecs() {
-    return static_cast<int>(now * 1000.0);
-}
-
 void KtTestGame::SleepUntil(double time) {
     sleeps.push_back(time - now);
     if (time > now) now = time;
 }
 
 void KtTestGame::PumpEvents(bool wait) {
-    ++pumps;
     if (wait) ++waits;
-    // Events queued while delivering (none today) wait for the next pump, as on a real queue.
+    // Events queued while delivering wait for the next pump, as on a real queue.
     std::deque<std::function<void()>> batch;
     batch.swap(pending);
     for (auto &event : batch) event();
-}
-
-void KtTestGame::SetDeviceSize(int w, int h) {
-    width = w;
-    height = h;
 }
 
 void KtTestGame::SetDeviceWindow(int w, int h, int) {
@@ -54,33 +42,40 @@ void KtTestGame::SetDeviceWindow(int w, int h, int) {
         },
         this);
     heldKeys.clear();
-    width = w;
-    height = h;
+    SetDeviceSize(w, h);
     ++glfwGraphicsSeq;
 }
 
-void KtTestGame::SetDesktopMode(int w, int h) {
-    desktopWidth = w;
-    desktopHeight = h;
+namespace {
+
+KtDisplayMode *Mode(int width, int height) {
+    KtDisplayMode *mode = new KtDisplayMode();
+    mode->width = width;
+    mode->height = height;
+    return mode;
 }
+
+}  // namespace
 
 Array<KtDisplayMode *> KtTestGame::GetDisplayModes() {
     Array<KtDisplayMode *> out(static_cast<int>(displayModes.size()));
     for (int i = 0; i < out.Length(); ++i) {
-        KtDisplayMode *mode = new KtDisplayMode();
-        mode->width = displayModes[i].first;
-        mode->height = displayModes[i].second;
-        out.Store(i, mode);
+        out.Store(i, Mode(displayModes[i].first, displayModes[i].second));
     }
     return out;
 }
 
 KtDisplayMode *KtTestGame::GetDesktopMode() {
-    if (desktopWidth < 0) return nullptr;
-    KtDisplayMode *mode = new KtDisplayMode();
-    mode->width = desktopWidth;
-    mode->height = desktopHeight;
-    return mode;
+    return desktopWidth < 0 ? nullptr : Mode(desktopWidth, desktopHeight);
+}
+
+int KtTestGame::SaveState(String text) {
+    if (saveResult == 0) state = text;
+    return saveResult;
+}
+
+String KtTestGame::PathToFilePath(String path) {
+    return kt_data_ResolvePath(path, appPath, internalPath);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -148,26 +143,6 @@ bool KtTestGame::PollJoystick(int port, Array<float> joyx, Array<float> joyy, Ar
 }
 
 // ---------------------------------------------------------------------------------------------
-// State, paths, fatal end
-
-int KtTestGame::SaveState(String text) {
-    if (saveResult == 0) state = text;
-    return saveResult;
-}
-
-String KtTestGame::LoadState() {
-    return state;
-}
-
-String KtTestGame::PathToFilePath(String path) {
-    return kt_data_ResolvePath(path, appPath, internalPath);
-}
-
-void KtTestGame::Die(ThrowableObject *exception) {
-    throw KtTestDeath(exception);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Recording delegate
 
 void KtRecordingDelegate::UpdateGame() {
@@ -182,22 +157,10 @@ void KtRecordingDelegate::RenderGame() {
     if (onRender) onRender();
 }
 
-void KtRecordingDelegate::KeyEvent(int event, int data) {
-    calls.push_back("key " + std::to_string(event) + " " + std::to_string(data));
-}
-
-void KtRecordingDelegate::MouseEvent(int event, int data, float x, float y) {
-    calls.push_back("mouse " + std::to_string(event) + " " + std::to_string(data) + " " +
-                    std::to_string(static_cast<int>(x)) + " " +
-                    std::to_string(static_cast<int>(y)));
-}
-
-void KtRecordingDelegate::TouchEvent(int event, int data, float, float) {
-    calls.push_back("touch " + std::to_string(event) + " " + std::to_string(data));
-}
-
-void KtRecordingDelegate::MotionEvent(int event, int, float, float, float) {
-    calls.push_back("motion " + std::to_string(event));
+void KtRecordingDelegate::Record(const char *name, std::initializer_list<int> values) {
+    std::string call = name;
+    for (int value : values) call += " " + std::to_string(value);
+    calls.push_back(call);
 }
 
 std::vector<std::string> KtRecordingDelegate::Events() const {

@@ -1,13 +1,14 @@
 // KtTestGame: a host for in-process tests. No window, a fake clock, scripted input.
 //
-// It runs the real frame loop (KtLoopGame) and the real input mapping (host/keys.h): scripted
-// keys, characters, mouse buttons and joysticks pass through the same translation code as on
-// the GLFW host. Time moves only when a test advances it or the loop sleeps. Scripted events
-// wait in a queue until the loop pumps events (or a test calls PumpNow).
+// It runs the real frame loop (KtLoopGame) and the real input mapping (host/keys.h), so scripted
+// keys, characters, mouse buttons and joysticks pass through the GLFW host's translation code.
+// Time moves only when a test advances it or the loop sleeps. Scripted events wait in a queue
+// until the loop pumps events (or a test calls PumpNow).
 #pragma once
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -30,61 +31,58 @@ struct KtTestJoystick {
 
 class KtTestGame : public KtLoopGame, public KtJoystickSource {
 public:
-    // `dataRoot` stands in for the executable's directory (data files are under dataRoot/data);
-    // empty: the real executable's directory.
-    explicit KtTestGame(String dataRoot = String());
+    // `dataRoot` stands in for the executable's directory (empty: the real one's).
+    explicit KtTestGame(String dataRoot = String()) : appPath(dataRoot) {}
     ~KtTestGame() override;
-
     // Makes this the process's game (KtGame::_game) until it is destroyed.
     void Install();
 
-    // Clock.
     double Now() const { return now; }
     void Advance(double seconds) { now += seconds; }
-    int Millisecs() override;
+    int Millisecs() override { return static_cast<int>(now * 1000.0); }
 
-    // Window.
     void Close() { open = false; }
-    void SetDeviceSize(int width, int height);
+    void SetDeviceSize(int w, int h) {
+        width = w;
+        height = h;
+    }
     int GetDeviceWidth() override { return width; }
     int GetDeviceHeight() override { return height; }
-    // Releases every held scripted key (as the GLFW host does before re-creating its window).
+    // Releases every held scripted key first, as the GLFW host does before re-creating its window.
     void SetDeviceWindow(int width, int height, int flags) override;
     void SetDisplayModes(std::vector<std::pair<int, int>> modes) { displayModes = modes; }
     // A negative width means the host reports no desktop mode.
-    void SetDesktopMode(int width, int height);
+    void SetDesktopMode(int w, int h) {
+        desktopWidth = w;
+        desktopHeight = h;
+    }
     Array<KtDisplayMode *> GetDisplayModes() override;
     KtDisplayMode *GetDesktopMode() override;
 
-    // Scripted input (GLFW 3 key codes and actions), delivered at the next event pump.
+    // Scripted input (GLFW 3 key codes and actions), delivered at the next event pump. A focus
+    // change takes effect at the same pump as the events queued before it.
     void ScriptKey(int key, int action);
     void ScriptChar(unsigned int character);
     void ScriptMouseButton(int button, int action);
     void ScriptCursor(double x, double y);
     void ScriptClose();
-    // Focus changes take effect at the same pump as the events queued before them.
-    void ScriptFocus(bool active);
+    void ScriptFocus(bool focused);
     // A joystick at library id `id` (0..15) with the given counts, all centred and released.
     KtTestJoystick &AddJoystick(int id, int buttons, int axes);
-    void RemoveJoystick(int id) { joysticks.erase(id); }
-    // Delivers the queued events now, outside the loop.
     void PumpNow() { PumpEvents(false); }
-    int PendingEvents() const { return static_cast<int>(pending.size()); }
 
-    // State in memory; SaveState answers `saveResult` (0 unless a test sets a failure).
-    int SaveState(String state) override;
-    String LoadState() override;
-    String SavedState() const { return state; }
+    // State in memory; SaveState answers `saveResult` and keeps the old state unless it is 0.
+    int SaveState(String text) override;
+    String LoadState() override { return state; }
     int saveResult = 0;
 
     String PathToFilePath(String path) override;
     bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                       Array<bool> buttons) override;
-    [[noreturn]] void Die(ThrowableObject *exception) override;
+    [[noreturn]] void Die(ThrowableObject *exception) override { throw KtTestDeath(exception); }
 
-    // What the loop did.
+    // What the loop did: buffer swaps, event pumps that waited, and each sleep's length.
     int swaps = 0;
-    int pumps = 0;
     int waits = 0;
     std::vector<double> sleeps;
 
@@ -103,24 +101,22 @@ protected:
 private:
     // The clock starts away from 0, which the loop reserves for "not running".
     double now = 1.0;
-    bool open = true;
-    bool active = true;
+    bool open = true, active = true;
     int width = 640, height = 480;
-    std::vector<std::pair<int, int>> displayModes;
     int desktopWidth = 1024, desktopHeight = 768;
+    std::vector<std::pair<int, int>> displayModes;
     std::deque<std::function<void()>> pending;
     std::set<int> heldKeys;
     double cursorX = 0, cursorY = 0;
     std::map<int, KtTestJoystick> joysticks;
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
-    String state;
-    String appPath, internalPath;
+    String state, appPath, internalPath;
     KtGame *previousGame = nullptr;
     bool installed = false;
 };
 
-// A delegate that records every call as text ("start", "update", "key 1 38", ...) and runs an
-// optional hook on each update and render.
+// A delegate that records every call as text ("start", "update", "key 1 38", "mouse 4 0 10 20",
+// ...) and runs an optional hook on each update and render.
 struct KtRecordingDelegate : KtGameDelegate {
     std::vector<std::string> calls;
     std::function<void()> onUpdate, onRender;
@@ -131,11 +127,14 @@ struct KtRecordingDelegate : KtGameDelegate {
     void ResumeGame() override { calls.push_back("resume"); }
     void UpdateGame() override;
     void RenderGame() override;
-    void KeyEvent(int event, int data) override;
-    void MouseEvent(int event, int data, float x, float y) override;
-    void TouchEvent(int event, int data, float x, float y) override;
-    void MotionEvent(int event, int data, float x, float y, float z) override;
+    void KeyEvent(int event, int data) override { Record("key", {event, data}); }
+    void MouseEvent(int event, int data, float x, float y) override {
+        Record("mouse", {event, data, static_cast<int>(x), static_cast<int>(y)});
+    }
+    void TouchEvent(int event, int data, float, float) override { Record("touch", {event, data}); }
+    void MotionEvent(int event, int, float, float, float) override { Record("motion", {event}); }
     void DiscardGraphics() override { calls.push_back("discard"); }
     // The recorded calls other than update and render, in order.
     std::vector<std::string> Events() const;
+    void Record(const char *name, std::initializer_list<int> values);
 };

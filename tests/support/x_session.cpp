@@ -3,7 +3,6 @@
 #include "tests/support/x_session.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -14,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 extern char **environ;
 
@@ -117,56 +115,16 @@ XSession::~XSession() {
 }
 
 int XSession::Run(const std::vector<std::string> &args, std::string *output) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-    pid_t child = Spawn(args, Display(), fds[1]);
-    close(fds[1]);
     // A tool that waits for something that never comes (xwininfo asking for a click) must not
-    // hang the test: after 30 s it is killed and counts as failed.
-    auto deadline = Clock::now() + std::chrono::seconds(30);
-    std::string text;
-    char buffer[4096];
-    bool timedOut = false;
-    for (;;) {
-        int left = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
-        pollfd p = {fds[0], POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, left) == 0) {
-            timedOut = true;
-            break;
-        }
-        ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        text.append(buffer, static_cast<size_t>(n));
+    // hang the test.
+    Child tool(args, Display());
+    int status = tool.WaitExit(std::chrono::seconds(30));
+    tool.Stop();
+    if (output) {
+        output->clear();
+        for (const std::string &line : tool.Lines()) *output += line + "\n";
     }
-    close(fds[0]);
-    if (output) *output = text;
-    if (child < 0) return -1;
-    if (timedOut) kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return !timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::vector<std::string> XSession::FindWindows(const std::string &name,
-                                               std::chrono::milliseconds timeout) {
-    auto deadline = Clock::now() + timeout;
-    std::vector<std::string> ids;
-    do {
-        std::string out;
-        Run({"xdotool", "search", "--name", "^" + name + "$"}, &out);
-        std::istringstream lines(out);
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty()) ids.push_back(line);
-        }
-        if (!ids.empty()) break;
-        usleep(100000);
-    } while (Clock::now() < deadline);
-    return ids;
+    return status;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -180,10 +138,11 @@ Child::Child(const std::vector<std::string> &args, const std::string &display) {
     reader = std::thread([this, fd = fds[0]] { ReadOutput(fd); });
 }
 
-Child::~Child() {
+void Child::Stop() {
     if (pid > 0 && !reaped) {
         kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        waitpid(pid, &status, 0);
+        reaped = true;
     }
     if (reader.joinable()) reader.join();
 }
@@ -205,6 +164,9 @@ void Child::ReadOutput(int fd) {
         changed.notify_all();
     }
     close(fd);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!partial.empty()) lines.push_back(partial);
+    changed.notify_all();
 }
 
 bool Child::WaitForLine(const std::function<bool(const std::string &)> &match,
@@ -245,15 +207,12 @@ int Child::WaitExit(std::chrono::milliseconds timeout) {
 double Child::CpuSeconds() const {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // Fields after the command name (which may hold spaces) start at field 3; utime and stime
-    // are fields 14 and 15.
+    // utime and stime are fields 14 and 15, counting the state after the command name (which
+    // may hold spaces) as field 3.
+    unsigned long user = 0, system = 0;
     size_t close = text.rfind(')');
     if (close == std::string::npos) return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i >= 14) ticks += std::stod(field);
-    }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    std::sscanf(text.c_str() + close + 2, "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %lu %lu",
+                &user, &system);
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }

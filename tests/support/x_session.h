@@ -25,12 +25,9 @@ public:
     bool Running() const { return pid > 0; }
     std::string Display() const { return ":" + std::to_string(number); }
 
-    // Runs a program to its end on this display; returns its exit status (-1 when it could not
-    // run or was killed) and its standard output in `output`.
+    // Runs a program to its end on this display (killing it after 30 s); returns its exit
+    // status (-1 when it could not run or was killed) and its standard output in `output`.
     int Run(const std::vector<std::string> &args, std::string *output = nullptr);
-    // The ids of the windows named exactly `name`, waiting up to `timeout` for at least one.
-    std::vector<std::string> FindWindows(const std::string &name,
-                                         std::chrono::milliseconds timeout);
 
 private:
     int number = -1;
@@ -38,17 +35,15 @@ private:
 };
 
 // A child process with its standard output read line by line in the background. Standard input
-// is /dev/null and standard error is discarded. Killed (SIGKILL) by the destructor if still
-// running.
+// is /dev/null and standard error is discarded. Stopped (SIGKILL) by the destructor.
 class Child {
 public:
     // `display` empty: the child gets no DISPLAY at all.
     Child(const std::vector<std::string> &args, const std::string &display);
-    ~Child();
+    ~Child() { Stop(); }
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;
 
-    pid_t Pid() const { return pid; }
     // Waits for a line satisfying `match` among all lines so far; false on timeout.
     bool WaitForLine(const std::function<bool(const std::string &)> &match,
                      std::chrono::milliseconds timeout);
@@ -56,6 +51,8 @@ public:
     std::vector<std::string> Lines();
     // Waits for the process to end; returns its exit status, or -1 on timeout or a signal.
     int WaitExit(std::chrono::milliseconds timeout);
+    // Kills the process if it still runs and waits until all its output has been read.
+    void Stop();
     // User plus system CPU seconds the process has used so far.
     double CpuSeconds() const;
 
