@@ -23,43 +23,36 @@ namespace audiotest {
 
 using Bytes = std::vector<unsigned char>;
 
-inline void Put16(Bytes &b, unsigned v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
-}
-inline void Put32(Bytes &b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
-}
-inline void PutTag(Bytes &b, const char *tag) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(tag[i]));
+// `count` little-endian bytes of `v`.
+inline void PutLE(Bytes &b, std::uint32_t v, int count) {
+    for (int i = 0; i < count; ++i) b.push_back((v >> (8 * i)) & 0xFF);
 }
 
 // A chunk with its header; `size` overrides the stated size (for lying headers), and an odd
 // body gets its pad byte.
 inline void PutChunk(Bytes &b, const char *tag, const Bytes &body, long size = -1) {
-    PutTag(b, tag);
-    Put32(b, size < 0 ? static_cast<std::uint32_t>(body.size()) : static_cast<std::uint32_t>(size));
+    b.insert(b.end(), tag, tag + 4);
+    PutLE(b, static_cast<std::uint32_t>(size < 0 ? static_cast<long>(body.size()) : size), 4);
     b.insert(b.end(), body.begin(), body.end());
     if (body.size() & 1) b.push_back(0);
 }
 
 inline Bytes FmtBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) {
     Bytes f;
-    Put16(f, tag);
-    Put16(f, channels);
-    Put32(f, rate);
-    Put32(f, rate * channels * (bits / 8));
-    Put16(f, channels * (bits / 8));
-    Put16(f, bits);
+    PutLE(f, tag, 2);
+    PutLE(f, channels, 2);
+    PutLE(f, rate, 4);
+    PutLE(f, rate * channels * (bits / 8), 4);
+    PutLE(f, channels * (bits / 8), 2);
+    PutLE(f, bits, 2);
     return f;
 }
 
 // "RIFF" size "WAVE" followed by the given chunks (already encoded).
 inline Bytes Riff(const Bytes &chunks) {
-    Bytes b;
-    PutTag(b, "RIFF");
-    Put32(b, static_cast<std::uint32_t>(4 + chunks.size()));
-    PutTag(b, "WAVE");
+    Bytes b = {'R', 'I', 'F', 'F'};
+    PutLE(b, static_cast<std::uint32_t>(4 + chunks.size()), 4);
+    b.insert(b.end(), {'W', 'A', 'V', 'E'});
     b.insert(b.end(), chunks.begin(), chunks.end());
     return b;
 }
@@ -74,11 +67,9 @@ inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &p
 // Mono 16-bit PCM of a sine wave.
 inline Bytes SinePcm16(double hz, int rate, double seconds, double amplitude) {
     Bytes pcm;
-    int n = static_cast<int>(rate * seconds);
-    for (int i = 0; i < n; ++i) {
-        auto s = static_cast<std::int16_t>(
-            std::lround(amplitude * 32767.0 * std::sin(2 * M_PI * hz * i / rate)));
-        Put16(pcm, static_cast<std::uint16_t>(s));
+    for (int i = 0; i < static_cast<int>(rate * seconds); ++i) {
+        long s = std::lround(amplitude * 32767.0 * std::sin(2 * M_PI * hz * i / rate));
+        PutLE(pcm, static_cast<std::uint32_t>(s), 2);
     }
     return pcm;
 }
@@ -134,28 +125,27 @@ struct FileGame : KtGame {
 // ---------------------------------------------------------------------------------------------
 // Captured output
 
+inline double Rms(const std::vector<float> &v) {
+    double sum = 0;
+    for (float x : v) sum += double(x) * x;
+    return v.empty() ? 0 : std::sqrt(sum / v.size());
+}
+
+// The frequency of a signal from its rising zero crossings.
+inline double Frequency(int rate, const std::vector<float> &v) {
+    int crossings = 0, first = -1, last = -1;
+    for (std::size_t i = 1; i < v.size(); ++i) {
+        if (v[i - 1] < 0 && v[i] >= 0) {
+            if (first < 0) first = static_cast<int>(i);
+            last = static_cast<int>(i);
+            ++crossings;
+        }
+    }
+    return crossings < 2 ? 0 : double(crossings - 1) * rate / (last - first);
+}
+
 struct Stereo {
     std::vector<float> left, right;
-    static double Rms(const std::vector<float> &v) {
-        double sum = 0;
-        for (float x : v) sum += double(x) * x;
-        return v.empty() ? 0 : std::sqrt(sum / v.size());
-    }
-    double LeftRms() const { return Rms(left); }
-    double RightRms() const { return Rms(right); }
-    // Frequency of a channel (the left by default) from its rising zero crossings.
-    double Frequency(int rate) const { return Frequency(rate, left); }
-    static double Frequency(int rate, const std::vector<float> &v) {
-        int crossings = 0, first = -1, last = -1;
-        for (std::size_t i = 1; i < v.size(); ++i) {
-            if (v[i - 1] < 0 && v[i] >= 0) {
-                if (first < 0) first = static_cast<int>(i);
-                last = static_cast<int>(i);
-                ++crossings;
-            }
-        }
-        return crossings < 2 ? 0 : double(crossings - 1) * rate / (last - first);
-    }
 };
 
 // Reads the float32 stereo WAV that OpenAL Soft's wave writer fills in real time.
@@ -167,19 +157,20 @@ public:
 
     // Frames written so far (0 before the header is there).
     long Frames() {
-        if (!ReadHeader()) return 0;
         struct stat st;
-        if (stat(path_.c_str(), &st) != 0) return 0;
+        if (!ReadHeader() || stat(path_.c_str(), &st) != 0) return 0;
         return (static_cast<long>(st.st_size) - dataOffset_) / 8;
     }
 
-    // The frames [from, from + count) of the capture, waiting up to 5 s for them to be written.
-    Stereo Read(long from, long count) {
-        Stereo out;
+    // Waits `seconds` of capture time, `skip` seconds after the current end, and returns it.
+    Stereo Next(double seconds, double skip = 0.05) {
+        long from = Frames() + static_cast<long>(skip * rate_);
+        long count = static_cast<long>(seconds * rate_);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (Frames() < from + count + 4096 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        Stereo out;
         std::FILE *f = std::fopen(path_.c_str(), "rb");
         if (!f) return out;
         std::fseek(f, dataOffset_ + from * 8, SEEK_SET);
@@ -193,34 +184,24 @@ public:
         return out;
     }
 
-    // Waits `seconds` of capture time after the current end and returns that stretch.
-    Stereo Next(double seconds, double skip = 0.05) {
-        long from = Frames() + static_cast<long>(skip * rate_);
-        return Read(from, static_cast<long>(seconds * rate_));
-    }
-
 private:
+    // The chunks of the header: the rate from "fmt ", the samples from "data" on.
     bool ReadHeader() {
         if (dataOffset_ > 0) return true;
+        unsigned char h[512];
         std::FILE *f = std::fopen(path_.c_str(), "rb");
-        if (!f) return false;
-        unsigned char h[12];
-        bool ok = std::fread(h, 1, 12, f) == 12 && !std::memcmp(h, "RIFF", 4);
-        while (ok) {
-            unsigned char c[8];
-            if (std::fread(c, 1, 8, f) != 8) break;
-            std::uint32_t size = c[4] | (c[5] << 8) | (c[6] << 16) | (std::uint32_t(c[7]) << 24);
-            if (!std::memcmp(c, "data", 4)) {
-                dataOffset_ = std::ftell(f);
-                break;
+        std::size_t n = f ? std::fread(h, 1, sizeof h, f) : 0;
+        if (f) std::fclose(f);
+        for (std::size_t at = 12; at + 8 <= n && std::memcmp(h, "RIFF", 4) == 0;) {
+            std::uint32_t size =
+                h[at + 4] | h[at + 5] << 8 | h[at + 6] << 16 | std::uint32_t(h[at + 7]) << 24;
+            if (!std::memcmp(h + at, "fmt ", 4) && at + 16 <= n) {
+                rate_ = h[at + 12] | h[at + 13] << 8 | h[at + 14] << 16;
             }
-            Bytes body(size);
-            if (std::fread(body.data(), 1, size, f) != size) break;
-            if (!std::memcmp(c, "fmt ", 4) && size >= 8) {
-                rate_ = body[4] | (body[5] << 8) | (body[6] << 16) | (body[7] << 24);
-            }
+            if (!std::memcmp(h + at, "data", 4)) dataOffset_ = static_cast<long>(at + 8);
+            if (dataOffset_ > 0 || size > n) break;
+            at += 8 + size;
         }
-        std::fclose(f);
         return dataOffset_ > 0;
     }
 
