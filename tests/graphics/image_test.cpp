@@ -75,6 +75,11 @@ gxtkSurface *MakeSurface(int w, int h, int depth = 4) {
     return s;
 }
 
+// A strip of `frames` over a blank w x h surface, laid out by p_Init.
+c_Image *Strip(int w, int h, int frames, int flags) {
+    return (new c_Image)->m_new()->p_Init(MakeSurface(w, h), frames, flags);
+}
+
 class GraphicsModule : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -97,9 +102,7 @@ protected:
 // Frame layout
 
 TEST_F(GraphicsModule, BordersAndMidHandleNarrowTheFrameAndCentreTheHandle) {
-    c_Image *image = (new c_Image)
-                         ->m_new()
-                         ->p_Init(MakeSurface(32, 32), 1, c_Image::kMidHandle | c_Image::kXBorder);
+    c_Image *image = Strip(32, 32, 1, c_Image::kMidHandle | c_Image::kXBorder);
     EXPECT_EQ(image->width, 30);
     EXPECT_EQ(image->height, 32);
     EXPECT_FLOAT_EQ(image->tx, 15);
@@ -107,7 +110,7 @@ TEST_F(GraphicsModule, BordersAndMidHandleNarrowTheFrameAndCentreTheHandle) {
     EXPECT_EQ(image->frames[0]->x, 1);
     EXPECT_EQ(image->flags & c_Image::kFullFrame, 0) << "the border hides part of the surface";
 
-    c_Image *yb = (new c_Image)->m_new()->p_Init(MakeSurface(20, 10), 2, c_Image::kYBorder);
+    c_Image *yb = Strip(20, 10, 2, c_Image::kYBorder);
     EXPECT_EQ(yb->width, 10);
     EXPECT_EQ(yb->height, 8);
     EXPECT_EQ(yb->frames[1]->x, 10);
@@ -139,18 +142,17 @@ TEST_F(GraphicsModule, BadFramesAreRuntimeErrors) {
                          "Vantor Runtime Error : Image frame outside surface");
     EXPECT_RUNTIME_ERROR((new c_Image)->p_Init2(s, 0, 0, 10, 81, 1, 0, nullptr, 0, 0, 100, 80),
                          "Image frame outside surface");
-    c_Image *image = (new c_Image)->m_new()->p_Init(MakeSurface(8, 8), 1, 0);
-    EXPECT_RUNTIME_ERROR(image->p_Init(MakeSurface(8, 8), 1, 0), "Image already initialized");
+    EXPECT_RUNTIME_ERROR(Strip(8, 8, 1, 0)->p_Init(MakeSurface(8, 8), 1, 0),
+                         "Image already initialized");
     // The strip layout divides by the frame count.
-    EXPECT_RUNTIME_ERROR((new c_Image)->p_Init(MakeSurface(8, 8), 0, 0),
-                         "frame count must be at least 1");
+    EXPECT_RUNTIME_ERROR(Strip(8, 8, 0, 0), "frame count must be at least 1");
     EXPECT_RUNTIME_ERROR(kt_graphics_CreateImage(8, 8, -2, 0), "frame count must be at least 1");
 }
 
 TEST_F(GraphicsModule, OnlyASingleWholeSurfaceFrameIsDrawnWhole) {
-    c_Image *whole = (new c_Image)->m_new()->p_Init(MakeSurface(16, 8), 1, c_Image::kMidHandle);
+    c_Image *whole = Strip(16, 8, 1, c_Image::kMidHandle);
     EXPECT_NE(whole->flags & c_Image::kFullFrame, 0);
-    c_Image *strip = (new c_Image)->m_new()->p_Init(MakeSurface(64, 16), 4, c_Image::kFullFrame);
+    c_Image *strip = Strip(64, 16, 4, c_Image::kFullFrame);
     EXPECT_EQ(strip->flags & c_Image::kFullFrame, 0) << "the bit is never taken from the caller";
 
     kt_graphics_BeginRender();
@@ -201,7 +203,7 @@ TEST_F(GraphicsModule, EveryFrameStartsFromTheSameStateAndTheMatrixGoesOutWhenDr
 }
 
 TEST_F(GraphicsModule, BadDrawingCallsAreRuntimeErrors) {
-    c_Image *image = (new c_Image)->m_new()->p_Init(MakeSurface(8, 4), 2, 0);
+    c_Image *image = Strip(8, 4, 2, 0);
     EXPECT_RUNTIME_ERROR(kt_graphics_DrawRect(1, 2, 3, 4), "allowed only while rendering");
     EXPECT_RUNTIME_ERROR(kt_graphics_PopMatrix(), "PopMatrix without a matching PushMatrix");
     EXPECT_RUNTIME_ERROR(kt_graphics_SetMatrix2(Array<float>(5)), "needs 6 elements");
