@@ -23,8 +23,8 @@ std::vector<int> join(std::vector<int> a, const std::vector<int> &b) {
 
 const int kCues[14] = {1, 3, 5, 7, 10, 11, 12, 13, 14, 15, 95, 96, 98, 99};
 
-const std::vector<ImageSpec> &imageSpecs() {
-    static const std::vector<ImageSpec> specs = {
+const std::vector<ImageEntry> &imageTable() {
+    static const std::vector<ImageEntry> table = {
         {"plume_font", 0, 0, 96, 96, false, range(1, 94)},
         {"fonts/shadow_editundo", 16, 16, 128, 16, true,
          join(join(range(1, 94), range(96, 110)), range(112, 124))},
@@ -41,14 +41,14 @@ const std::vector<ImageSpec> &imageSpecs() {
         {"cards-large", 32, 32, 16, 0, true, join({0}, range(4, 11))},
         {"gfx-large", 32, 32, 16, 0, true, join({0}, range(4, 10))},
     };
-    return specs;
+    return table;
 }
 
 std::string dataDir() {
     return KT_TEST_DATA_DIR;
 }
 
-std::string levelPath(const ImageSpec &s, int level) {
+std::string levelPath(const ImageEntry &s, int level) {
     const char *suffix = level == 4 ? "-hd2" : level == 2 ? "-hd" : "";
     return dataDir() + "/" + s.name + suffix + ".png";
 }

@@ -8,7 +8,7 @@
 
 namespace assets {
 
-struct ImageSpec {
+struct ImageEntry {
     std::string name;  // without level suffix and ".png"
     int cellW, cellH;  // level-1 cell; cellW 0: a one-row strip of `frames` (the framework font)
     int frames;
@@ -17,13 +17,13 @@ struct ImageSpec {
     std::vector<int> shown;  // frames that must not be empty
 };
 
-const std::vector<ImageSpec> &imageSpecs();
+const std::vector<ImageEntry> &imageTable();
 extern const int kCues[14];
 constexpr int kMusicSeconds = 40;
 constexpr int kMusicRate = 44100;
 
 std::string dataDir();
-std::string levelPath(const ImageSpec &s, int level);
+std::string levelPath(const ImageEntry &s, int level);
 
 // A decoded RGBA image.
 struct Image {

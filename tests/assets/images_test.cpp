@@ -8,12 +8,12 @@
 namespace assets {
 namespace {
 
-std::vector<int> levelsOf(const ImageSpec &s) {
+std::vector<int> levelsOf(const ImageEntry &s) {
     return s.allLevels ? std::vector<int>{1, 2, 4} : std::vector<int>{1};
 }
 
 // Frame size at a level: the framework font is a strip whose frames are width / count.
-void frameSize(const ImageSpec &s, const Image &img, int level, int &fw, int &fh) {
+void frameSize(const ImageEntry &s, const Image &img, int level, int &fw, int &fh) {
     if (s.cellW == 0) {
         fw = img.w / s.frames;
         fh = img.h;
@@ -24,7 +24,7 @@ void frameSize(const ImageSpec &s, const Image &img, int level, int &fw, int &fh
 }
 
 TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
-    for (const ImageSpec &s : imageSpecs()) {
+    for (const ImageEntry &s : imageTable()) {
         Image base;
         for (int level : levelsOf(s)) {
             SCOPED_TRACE(levelPath(s, level));
@@ -62,7 +62,7 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
 }
 
 TEST(AssetImages, FrameworkFontKeepsItsBorderColumnsClear) {
-    const ImageSpec &s = imageSpecs()[0];
+    const ImageEntry &s = imageTable()[0];
     ASSERT_EQ(s.name, "plume_font");
     Image img;
     ASSERT_TRUE(loadPng(levelPath(s, 1), img));
