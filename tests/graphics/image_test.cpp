@@ -1,4 +1,4 @@
-// Images, frames, the matrix stack and PNG decoding, without a display: surfaces get no
+// Images, frames, render state and PNG decoding, without a display: surfaces get no
 // texture (no window was ever opened) and a recording renderer stands in for OpenGL.
 
 #include <gtest/gtest.h>
