@@ -126,15 +126,15 @@ KtTestJoystick &KtTestGame::AddJoystick(int id, int buttons, int axes) {
 
 // Like GLFW, a joystick that went away reports nothing rather than failing.
 const float *KtTestGame::JoystickAxes(int id, int *count) {
-    auto it = joysticks.find(id);
-    *count = it == joysticks.end() ? 0 : static_cast<int>(it->second.axes.size());
-    return it == joysticks.end() ? nullptr : it->second.axes.data();
+    KtTestJoystick &joystick = joysticks.count(id) ? joysticks[id] : gone;
+    *count = static_cast<int>(joystick.axes.size());
+    return joystick.axes.data();
 }
 
 const unsigned char *KtTestGame::JoystickButtons(int id, int *count) {
-    auto it = joysticks.find(id);
-    *count = it == joysticks.end() ? 0 : static_cast<int>(it->second.buttons.size());
-    return it == joysticks.end() ? nullptr : it->second.buttons.data();
+    KtTestJoystick &joystick = joysticks.count(id) ? joysticks[id] : gone;
+    *count = static_cast<int>(joystick.buttons.size());
+    return joystick.buttons.data();
 }
 
 bool KtTestGame::PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,

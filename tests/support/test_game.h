@@ -109,6 +109,7 @@ private:
     std::set<int> heldKeys;
     double cursorX = 0, cursorY = 0;
     std::map<int, KtTestJoystick> joysticks;
+    KtTestJoystick gone;
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
     String state, appPath, internalPath;
     KtGame *previousGame = nullptr;

@@ -18,8 +18,6 @@ extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The caller's environment with DISPLAY replaced (or removed when `display` is empty); OpenAL
 // gets its silent back end, since test machines have no sound card.
 std::vector<std::string> ChildEnvironment(const std::string &display) {
@@ -74,33 +72,26 @@ bool Exists(const std::string &path) {
 XSession::XSession(std::vector<std::string> extraArgs) {
     // Display numbers from the pid, so that concurrently running tests pick different ones; a
     // number whose lock file exists is skipped, one whose server fails to start is retried.
-    int base = 300 + static_cast<int>(getpid() % 3000) * 2;
-    for (int attempt = 0; attempt < 20 && pid < 0; ++attempt) {
-        int n = base + attempt * 7;
+    int n = 300 + static_cast<int>(getpid() % 3000) * 2;
+    for (int attempt = 0; attempt < 20 && pid < 0; ++attempt, n += 7) {
         if (Exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
         std::vector<std::string> args = {
             "Xvfb", ":" + std::to_string(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         pid_t server = Spawn(args, "", -1);
         if (server < 0) return;
-        std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        auto deadline = Clock::now() + std::chrono::seconds(15);
-        bool up = false, died = false;
-        while (Clock::now() < deadline) {
-            if (waitpid(server, nullptr, WNOHANG) == server) {
-                died = true;
-                break;
+        // Up when its socket appears, within 15 s.
+        bool died = false;
+        for (int wait = 0; wait < 750 && pid < 0 && !died; ++wait) {
+            died = waitpid(server, nullptr, WNOHANG) == server;
+            if (!died && Exists("/tmp/.X11-unix/X" + std::to_string(n))) {
+                number = n;
+                pid = server;
+            } else {
+                usleep(20000);
             }
-            if (Exists(socket)) {
-                up = true;
-                break;
-            }
-            usleep(20000);
         }
-        if (up) {
-            number = n;
-            pid = server;
-        } else if (!died) {
+        if (pid < 0 && !died) {
             kill(server, SIGKILL);
             waitpid(server, nullptr, 0);
         }
@@ -191,14 +182,14 @@ std::vector<std::string> Child::Lines() {
 
 int Child::WaitExit(std::chrono::milliseconds timeout) {
     if (pid <= 0) return -1;
-    auto deadline = Clock::now() + timeout;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!reaped) {
         pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid) {
             reaped = true;
             break;
         }
-        if (Clock::now() >= deadline) return -1;
+        if (std::chrono::steady_clock::now() >= deadline) return -1;
         usleep(10000);
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
