@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -39,18 +40,14 @@ std::vector<char *> Pointers(std::vector<std::string> &strings) {
     return out;
 }
 
-// Starts `args` with stdin from /dev/null, stdout into `outFd` (or /dev/null when -1) and
-// stderr discarded. Returns the pid, or -1.
+// Starts `args` with stdin from /dev/null, stdout into `outFd` and stderr discarded. Returns
+// the pid, or -1.
 pid_t Spawn(std::vector<std::string> args, const std::string &display, int outFd) {
     std::vector<std::string> env = ChildEnvironment(display);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (outFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
+    posix_spawn_file_actions_adddup2(&actions, outFd, 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char *> argv = Pointers(args), envp = Pointers(env);
     pid_t pid = -1;
@@ -59,50 +56,27 @@ pid_t Spawn(std::vector<std::string> args, const std::string &display, int outFd
     return pid;
 }
 
-bool Exists(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // XSession
 
 XSession::XSession(std::vector<std::string> extraArgs) {
-    // Display numbers from the pid, so that concurrently running tests pick different ones; a
-    // number whose lock file exists is skipped, one whose server fails to start is retried.
-    int n = 300 + static_cast<int>(getpid() % 3000) * 2;
-    for (int attempt = 0; attempt < 20 && pid < 0; ++attempt, n += 7) {
-        if (Exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
-        std::vector<std::string> args = {
-            "Xvfb", ":" + std::to_string(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
-        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-        pid_t server = Spawn(args, "", -1);
-        if (server < 0) return;
-        // Up when its socket appears, within 15 s.
-        bool died = false;
-        for (int wait = 0; wait < 750 && pid < 0 && !died; ++wait) {
-            died = waitpid(server, nullptr, WNOHANG) == server;
-            if (!died && Exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-                number = n;
-                pid = server;
-            } else {
-                usleep(20000);
-            }
-        }
-        if (pid < 0 && !died) {
-            kill(server, SIGKILL);
-            waitpid(server, nullptr, 0);
-        }
+    // The server picks a free display number itself and reports it once it accepts clients, so
+    // concurrently running tests never share one.
+    std::vector<std::string> args = {"Xvfb", "-displayfd",  "1",         "-screen",
+                                     "0",    "1024x768x24", "-nolisten", "tcp"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    server = std::make_unique<Child>(args, "");
+    if (server->WaitForLine([](const std::string &) { return true; }, std::chrono::seconds(15))) {
+        number = std::atoi(server->Lines().front().c_str());
     }
 }
 
 XSession::~XSession() {
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
+    // SIGTERM lets the server remove its lock file and socket.
+    if (server->Pid() > 0) kill(server->Pid(), SIGTERM);
+    server->WaitExit(std::chrono::seconds(5));
 }
 
 int XSession::Run(const std::vector<std::string> &args, std::string *output) {

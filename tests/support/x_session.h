@@ -8,31 +8,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-
-// A private X server (Xvfb, 1024 x 768 x 24, no TCP). Stopped by the destructor.
-class XSession {
-public:
-    // `extraArgs` go to Xvfb (e.g. {"-extension", "GLX"}).
-    explicit XSession(std::vector<std::string> extraArgs = {});
-    ~XSession();
-    XSession(const XSession &) = delete;
-    XSession &operator=(const XSession &) = delete;
-
-    bool Running() const { return pid > 0; }
-    std::string Display() const { return ":" + std::to_string(number); }
-
-    // Runs a program to its end on this display (killing it after 30 s); returns its exit
-    // status (-1 when it could not run or was killed) and its standard output in `output`.
-    int Run(const std::vector<std::string> &args, std::string *output = nullptr);
-
-private:
-    int number = -1;
-    pid_t pid = -1;
-};
 
 // A child process with its standard output read line by line in the background. Standard input
 // is /dev/null and standard error is discarded. Stopped (SIGKILL) by the destructor.
@@ -43,6 +23,8 @@ public:
     ~Child() { Stop(); }
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;
+
+    pid_t Pid() const { return pid; }
 
     // Waits for a line satisfying `match` among all lines so far; false on timeout.
     bool WaitForLine(const std::function<bool(const std::string &)> &match,
@@ -66,4 +48,23 @@ private:
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::string> lines;
+};
+
+// A private X server (Xvfb, 1024 x 768 x 24, no TCP). Stopped by the destructor.
+class XSession {
+public:
+    // `extraArgs` go to Xvfb (e.g. {"-extension", "GLX"}).
+    explicit XSession(std::vector<std::string> extraArgs = {});
+    ~XSession();
+
+    bool Running() const { return number >= 0; }
+    std::string Display() const { return ":" + std::to_string(number); }
+
+    // Runs a program to its end on this display (killing it after 30 s); returns its exit
+    // status (-1 when it could not run or was killed) and its standard output in `output`.
+    int Run(const std::vector<std::string> &args, std::string *output = nullptr);
+
+private:
+    std::unique_ptr<Child> server;
+    int number = -1;
 };
