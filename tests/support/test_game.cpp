@@ -69,11 +69,6 @@ KtDisplayMode *KtTestGame::GetDesktopMode() {
     return desktopWidth < 0 ? nullptr : Mode(desktopWidth, desktopHeight);
 }
 
-int KtTestGame::SaveState(String text) {
-    if (saveResult == 0) state = text;
-    return saveResult;
-}
-
 String KtTestGame::PathToFilePath(String path) {
     return kt_data_ResolvePath(path, appPath, internalPath);
 }

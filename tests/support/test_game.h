@@ -41,7 +41,6 @@ public:
     void Advance(double seconds) { now += seconds; }
     int Millisecs() override { return static_cast<int>(now * 1000.0); }
 
-    void Close() { open = false; }
     void SetDeviceSize(int w, int h) {
         width = w;
         height = h;
@@ -71,18 +70,19 @@ public:
     KtTestJoystick &AddJoystick(int id, int buttons, int axes);
     void PumpNow() { PumpEvents(false); }
 
-    // State in memory; SaveState answers `saveResult` and keeps the old state unless it is 0.
-    int SaveState(String text) override;
+    // State in memory.
+    int SaveState(String text) override {
+        state = text;
+        return 0;
+    }
     String LoadState() override { return state; }
-    int saveResult = 0;
 
     String PathToFilePath(String path) override;
     bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                       Array<bool> buttons) override;
     [[noreturn]] void Die(ThrowableObject *exception) override { throw KtTestDeath(exception); }
 
-    // What the loop did: buffer swaps, event pumps that waited, and each sleep's length.
-    int swaps = 0;
+    // What the loop did: event pumps that waited, and each sleep's length.
     int waits = 0;
     std::vector<double> sleeps;
 
@@ -90,8 +90,8 @@ protected:
     double LoopTime() override { return now; }
     void SleepUntil(double time) override;
     void PumpEvents(bool wait) override;
-    void SwapBuffers() override { ++swaps; }
-    bool WindowOpen() override { return open; }
+    void SwapBuffers() override {}
+    bool WindowOpen() override { return true; }
     bool WindowActive() override { return active; }
 
     bool JoystickPresent(int id) override { return joysticks.count(id) != 0; }
@@ -101,7 +101,7 @@ protected:
 private:
     // The clock starts away from 0, which the loop reserves for "not running".
     double now = 1.0;
-    bool open = true, active = true;
+    bool active = true;
     int width = 640, height = 480;
     int desktopWidth = 1024, desktopHeight = 768;
     std::vector<std::pair<int, int>> displayModes;
