@@ -16,7 +16,7 @@
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: host_xhelper close|focus <window> | unfocus\n");
+        std::fprintf(stderr, "usage: host_xhelper close|focus|pixel <window> [x y] | unfocus\n");
         return 2;
     }
     Display *display = XOpenDisplay(nullptr);
