@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
+#include <cstdlib>
 
 #include "tests/support/x_session.h"
 
