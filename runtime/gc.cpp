@@ -7,8 +7,11 @@
 
 #include "runtime/gc.h"
 
+#include <cxxabi.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <typeinfo>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -40,6 +43,8 @@ int pending_sizes[PENDING_MAX];
 int pending_count;
 
 bool torture;
+bool verify;
+int cycle_bytes = GC_CYCLE_BYTES;
 
 // The size of the object being destroyed, read from its header before its destructor runs:
 // array representations are larger than their class, so operator delete's size would be wrong.
@@ -104,10 +109,47 @@ void destroy_first_garbage() {
     delete o;  // the class destructor, then gc_object_free through operator delete
 }
 
+// Prints the dynamic type of `o`, demangled where the runtime can.
+void put_type(gc_object *o) {
+    const char *mangled = typeid(*o).name();
+    int status = 0;
+    char *name = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::fputs(status == 0 ? name : mangled, stderr);
+    std::free(name);
+}
+
+// Stops if re-marking `holder` (null: the roots) greyed anything.
+void expect_nothing_greyed(gc_object *holder) {
+    if (list_empty(gc_queued_list)) return;
+    std::fputs("Collector verify: ", stderr);
+    if (holder) {
+        std::fputs("a scanned object of type ", stderr);
+        put_type(holder);
+    } else {
+        std::fputs("a module global", stderr);
+    }
+    std::fputs(" holds a reference to an unmarked object of type ", stderr);
+    put_type(gc_queued_list.succ);
+    std::fputs(": a store into it skipped gc_assign\n", stderr);
+    std::abort();
+}
+
+// Runs with the grey queue drained. Re-marking only moves objects onto the queue, so the walk
+// over the marked list is not disturbed.
+void verify_barriers() {
+    for (gc_object *o = gc_marked_list.succ; o != &gc_marked_list; o = o->succ) {
+        o->mark();
+        expect_nothing_greyed(o);
+    }
+    gc_mark();
+    expect_nothing_greyed(nullptr);
+}
+
 // `ext_read` is the external count the step compared; what other threads added since stays.
 void end_cycle(int ext_read) {
     gc_ext_new_bytes.fetch_sub(ext_read);
     gc_mark_queued(-1);
+    if (verify) verify_barriers();
     if (gc_alloced_bytes != gc_marked_bytes) {
         splice_all(gc_unmarked_list, gc_free_list);
         gc_free_bytes += gc_alloced_bytes - gc_marked_bytes;
@@ -234,7 +276,7 @@ void gc_collect_step(gc_object *delegate) {
     }
 
     int ext = gc_ext_new_bytes.load();
-    if (torture || static_cast<long long>(gc_new_bytes) + ext > GC_CYCLE_BYTES) {
+    if (torture || static_cast<long long>(gc_new_bytes) + ext > cycle_bytes) {
         end_cycle(ext);
         if (torture) {
             while (!list_empty(gc_free_list)) destroy_first_garbage();
@@ -243,7 +285,7 @@ void gc_collect_step(gc_object *delegate) {
     }
 
     long long target = gc_new_bytes + static_cast<long long>(gc_alloced_bytes - gc_new_bytes) *
-                                          gc_new_bytes / GC_CYCLE_BYTES;
+                                          gc_new_bytes / cycle_bytes;
     while (!list_empty(gc_queued_list) && gc_marked_bytes < target) scan_one();
 }
 
@@ -252,4 +294,13 @@ void gc_set_torture(bool on) {
 }
 bool gc_torture() {
     return torture;
+}
+
+void gc_set_verify(bool on, int bytes) {
+    if (bytes <= 0) misuse("the cycle length of verify mode must be positive");
+    verify = on;
+    cycle_bytes = on ? bytes : GC_CYCLE_BYTES;
+}
+bool gc_verify() {
+    return verify;
 }

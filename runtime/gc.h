@@ -156,6 +156,26 @@ void gc_collect_step(gc_object *delegate);
 void gc_set_torture(bool on);
 bool gc_torture();
 
+// Test switch: finds reference stores that skipped gc_assign. Torture mode cannot: after each of
+// its steps every object is white or grey, and a plain store into those loses nothing. Verify
+// mode keeps the ordinary incremental steps, so objects stay black while game code runs.
+//
+// Check: when a cycle's marking completes, before anything is freed, every black object's mark()
+// runs again and then the roots are marked again. With every store behind the barrier no black
+// object or root refers to a white one, so this greys nothing; an object it does grey was about
+// to be freed while still referenced. The process then stops, naming the type of the holder and
+// of the unmarked object.
+//
+// Requires that mark() only marks the references the object holds, with no other effect, so that
+// running it twice is harmless. Costs one more pass over the live objects per cycle; marking and
+// the barrier are unchanged.
+//
+// While verify is on, cycles end after `cycle_bytes` instead of GC_CYCLE_BYTES, and marking is
+// paced to that length, so that a short test ends several cycles with marking spread over its
+// steps. Turning verify off restores GC_CYCLE_BYTES.
+void gc_set_verify(bool on, int cycle_bytes = GC_CYCLE_BYTES);
+bool gc_verify();
+
 // Registers a root marker through a static object: `static gc_roots reg([] { gc_mark(g); });`
 struct gc_roots {
     explicit gc_roots(void (*mark_roots)()) { gc_register_roots(mark_roots); }

@@ -1,6 +1,7 @@
 // The collector on real object graphs: colours, list membership, pay-back, cycle ends, roots,
-// the delegate and torture mode. The collector is global, so every test first settles it into a
-// known state (all garbage destroyed, survivors white, roots queued) instead of relying on order.
+// the delegate, torture and verify modes. The collector is global, so every test first settles it
+// into a known state (all garbage destroyed, survivors white, roots queued) instead of relying on
+// order.
 
 #include <gtest/gtest.h>
 
@@ -241,6 +242,52 @@ TEST_F(Collector, TortureModeDestroysGarbageAtEveryStep) {
     EXPECT_EQ(destroyed, std::vector<int>{2});  // the rooted one survives
     gc_set_torture(false);
     expect_invariants();
+}
+
+// Incremental steps over short cycles: stores into black objects through the barrier pass the
+// check; a plain store into a black object or a root stops the process at the cycle's end.
+TEST_F(Collector, VerifyModeCatchesStoresThatSkipTheBarrier) {
+    constexpr int kCycle = 4096;
+    // Allocates garbage with a step after each object until a cycle ends.
+    auto run_cycle = [] {
+        for (long long cycles = gc_stats.cycles; gc_stats.cycles == cycles;) {
+            new Big;
+            gc_collect_step(nullptr);
+        }
+    };
+    gc_set_verify(true, kCycle);
+    long long cycles = gc_stats.cycles;
+    Holder *holder = new Holder;
+    gc_assign(g_root, new Probe(0));
+    gc_assign(g_root->ref, holder);
+    gc_assign(holder->refs, Array<Object *>(8));
+    Array<Object *> slots = holder->refs;
+    for (int i = 0; i < 400; ++i) {
+        slots.Store(i % 8, new Probe(i + 1));
+        gc_collect_step(nullptr);
+        new Big;
+    }
+    EXPECT_GE(gc_stats.cycles, cycles + 5);
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(gc_is_live(slots[i]));
+
+    EXPECT_DEATH(
+        {
+            run_cycle();
+            gc_mark_queued(-1);
+            ASSERT_TRUE(on_list(gc_marked_list, g_root));
+            g_root->ref = new Probe(1000);
+            run_cycle();
+        },
+        "scanned object of type .*Probe holds a reference to an unmarked object of type "
+        ".*Probe: a store into it skipped gc_assign");
+    EXPECT_DEATH(
+        {
+            run_cycle();
+            g_root = new Probe(1000);
+            run_cycle();
+        },
+        "a module global holds a reference to an unmarked object of type .*Probe");
+    gc_set_verify(false);
 }
 
 TEST(CollectorMisuse, ObjectNotCreatedWithNewStopsWithAMessage) {
