@@ -1,21 +1,301 @@
-// c_MyApp: the application. For now a placeholder that shows the title, a row of cards that
-// turn face down one by one, a rolling die and the playing piece, with the tune playing, until
-// the close key ends it; the board game replaces it.
+// c_MyApp: the game's one application class, and the game module's globals.
+//
+// The game keeps its mutable data in flat arrays addressed by named indices and counts time in
+// updates. Nothing draws during an update: every screen routine records 15-float commands into
+// DrawList, and the render hook fits the virtual screen to the window and replays them. Fields
+// are grouped by the part of the game that owns them; one source file per part.
 #pragma once
 
 #include "framework/app.h"
-#include "framework/graphics.h"
+
+// ---------------------------------------------------------------------------------------------
+// Types
+
+// The no-value marker: as a colour or size argument it leaves the setting unchanged, as a touch
+// position it marks a touch that is up, and as a draw-command kind it marks a rectangle.
+constexpr int kNoValue = -3717;
+
+// Slots of one recorded draw command (DrawList holds them back to back).
+namespace Rec {
+constexpr int Kind = 0;  // image slot, or one of the shape kinds below
+constexpr int X = 1, Y = 2, Rot = 3;
+constexpr int SizeX = 4, SizeY = 5;  // shapes: width/height, radii, or the line's end point
+constexpr int Frame = 6, Alpha = 7;
+constexpr int Red = 10, Green = 11, Blue = 12, Blend = 13;
+constexpr int Size = 15;
+constexpr float KindRect = -3717, KindOval = -3716, KindLine = -3715;
+// Records start at 0, 15, ..., 37470: one is appended only while DrawCount is at most this.
+constexpr int LastStart = 37484;
+constexpr int ListLength = 37500;
+}  // namespace Rec
+
+// Image slots the loader fills.
+namespace Img {
+constexpr int Cards = 1, Gfx = 2;
+constexpr int Badges = 80, Surface = 81;
+constexpr int Circle = 85, Light = 86;
+constexpr int Font = 90, OrvoLogo = 93, Dpad = 94, Buttons = 95, Parts = 96, Icons = 97;
+constexpr int Logo = 98, Menu = 99;
+constexpr int Slots = 100;
+}  // namespace Img
+
+// Sound cues.
+namespace Sfx {
+constexpr int Jingle = 96;
+constexpr int Slots = 100;
+constexpr int Channels = 24;  // effect channels used round-robin
+}  // namespace Sfx
+
+// Abstract actions of p_PlayKey; the directions and buttons are also their VirtualButtons entry.
+namespace Action {
+constexpr int Up = 0, Left = 3, Right = 5, Down = 8;
+constexpr int Button1 = 10, Button2 = 11, Button3 = 12, Button4 = 13, Button5 = 14, Button6 = 15;
+constexpr int Menu = 98, Back = 99;
+}  // namespace Action
+
+// VirtualButtons entries beyond the actions' own.
+namespace Virtual {
+constexpr int Back1 = 16, Back2 = 17, MenuKey = 19;
+constexpr int Cleared = 19;  // entries 0..18 are cleared by suspend, resume and iCade off
+constexpr int Length = 20;
+constexpr int Held = 2, Pressed = 1, Up = 0;
+}  // namespace Virtual
+
+// Settings entries with a meaning (the rest are kept and saved as they are).
+namespace Setting {
+constexpr int Sound = 5;
+constexpr int PadX = 10, PadY = 11, PadScale = 12;
+constexpr int Overscan = 14;
+constexpr int LeftStickY = 15, RightStickY = 16;
+constexpr int Length = 25;
+}  // namespace Setting
+
+// Sound modes of Settings[Setting::Sound].
+namespace SoundMode {
+constexpr int Off = 0, All = 1, EffectsOnly = 2, MusicOnly = 3;
+}  // namespace SoundMode
+
+// Screen states held in Mode.
+namespace Screen {
+constexpr int None = 0, Menu = 1, BackToMenu = 2, QuitPrompt = 4, Waiting = 5, Game = 10,
+              Starting = 11;
+}  // namespace Screen
 
 struct c_MyApp : c_App {
-    c_Image *logo = nullptr;
-    c_Image *cards = nullptr;
-    c_Image *pieces = nullptr;
-    c_Image *font = nullptr;
-    int ticks = 0;  // updates since start: the placeholder's only clock
+    // -- Game shell and screen states ------------------------------------------------------
+    int Mode = Screen::None;
+    int ControlKind = 0;
+    int Fullscreen = 0;
+    int LogoJinglePlayed = 0;
+    int LastDeviceWidth = 0, LastDeviceHeight = 0;
+    float ClearRed = 0, ClearGreen = 0, ClearBlue = 0, ClearAlpha = 1;
+    int HDLevel = 1;
+    float HDScale = 1;
+    Array<c_Image *> Images;
+    Array<int> ImageInfo;  // per image slot s: [3s] cell width, [3s+1] cell height, [3s+2] frames
+    int FontSlot = 0;
+    int LoadStage = 0;
+    int Paused = 0;
+    int PauseCursor = 0;
+    int PausePanelY = 0;
+    int ScratchIndex = 0;
+    Array<bool> Badges;
+    Array<int> Settings;
+    Array<int> Highscores;
+    Array<int> VirtualButtons;
+    float RenderPhase = 0;
+    int RenderLastMs = 0, RenderFps = 0, RenderFpsAvg = 0;
+    float ScaleX = 0, ScaleY = 0;
+    int FitMode = 0;
+    int Landscape = 0;
+    int DrawCount = 0;
+    Array<float> DrawList;
+    int CurrentChar = 0;
+    float UpdatePhase = 0;
+    float MillisFraction = 0;
+    int HudToggle = 0;
+    int MusicOn = 0;
+    int UpdateLastMs = 0, UpdateFps = 0, UpdateFpsAvg = 0;
+    int MouseX = 0, MouseY = 0, PrevMouseX = 0, PrevMouseY = 0;
+    int MouseWasDown = 0, PointerDown = 0, MouseHit = 0;
+    Array<int> TouchDown, TouchX, TouchY;
+    int PressLock = 0;
+    int PressDelay = 0;
+    int KeyLatch = 0;
+    int OptionsOpen = 0, CreditsOpen = 0;
+    float PanelExtra = 0;
+    int OptionsSlide = 0;
 
+    // -- Draw-command list and drawing helpers ---------------------------------------------
+    float DrawSizeX = 1, DrawSizeY = 1;
+    float DrawRot = 0;
+    float DrawRed = 255, DrawGreen = 255, DrawBlue = 255;
+    float DrawAlpha = 1;
+    int DrawBlend = 1;
+    float ViewLeft = 0, ViewTop = 0, ViewWidth = 0, ViewHeight = 0;
+
+    // -- Controls and controller mapping ---------------------------------------------------
+    float StickX = 0, StickY = 0;
+    float KeyAxisX = 0, KeyAxisY = 0;
+    int DragAnchorX = -1, DragAnchorY = 0;
+    float PadCenterX = 0, PadCenterY = 0, PadScale = 0, PadDragLast = 0;
+    int PadDragging = 0, PadPinch = 0;
+    float TiltZeroX = 0, TiltZeroY = 0, TiltX = 0, TiltY = 0, TiltSmoothX = 0, TiltSmoothY = 0;
+    int ButtonHit = 0;
+
+    // -- Asset loading and sound cues ------------------------------------------------------
+    int SurfaceSlot = 0;
+    Array<c_Sound *> Sounds;
+    int SfxChannel = 0;
+    Array<int> ChannelMap;
+    String CurrentTune;
+    int LoaderSize = 0;
+    int LoaderSpin = 0;
+
+    // -- Board, dice and turns -------------------------------------------------------------
+    int Difficulty = 0;
+
+    // -- Scores, placings and game over ----------------------------------------------------
+    int GameOverFlag = 0;
+
+    // -- Backdrop colour and frame start ---------------------------------------------------
+    float BgTargetRed = 0, BgTargetGreen = 0, BgTargetBlue = 0;
+    float BgRed = 0, BgGreen = 0, BgBlue = 0;
+
+    // -- Main menu and credits -------------------------------------------------------------
+    int MenuSel = 0;
+    float MenuTarget = 0;
+    int MenuSlide = 0;
+
+    // -- Badges ----------------------------------------------------------------------------
+    Array<int> BadgeShowID, BadgeShowTime;
+
+    c_MyApp();
     c_MyApp *m_new();
+    void mark() override;
+
+    // Game shell (shell.cpp)
     int p_OnCreate() override;
     int p_OnUpdate() override;
     int p_OnRender() override;
-    void mark() override;
+    int p_OnSuspend() override;
+    int p_OnResume() override;
+    int p_FullscreenFlip();
+    // Fits the virtual screen to the device; restarts the loader when the device size changed.
+    // A zero-sized (minimised) device keeps the previous fitting.
+    void p_FitScreen();
+
+    // Draw-command list (draw_list.cpp)
+    int p_DrawImg(int slot, float x, float y, float frame);
+    int p_Rect(float x, float y, float w, float h);
+    int p_Oval(float x, float y, float rx, float ry);
+    int p_Line(float x1, float y1, float x2, float y2);
+    int p_SetCol(float r, float g, float b, float a);
+    int p_Alpha(float a);
+    int p_SetRot(float a);
+    int p_SetSize(float sx, float sy);
+    int p_Ink(int kind, float brightness);
+    int p_ResetDraw();
+    int p_CLS2D(float r, float g, float b, float a);
+    int p_Text(float x, float y, String text, float xalign, float yalign, int fontOffset);
+    String p_rstr(int value, int width, String pad);
+    // Replays DrawList in device pixels (the render hook's work after the clear and fitting).
+    void p_Replay();
+
+    // Controls (controls.cpp)
+    int p_PlayKey(int action, int allowStick, int player);
+    int p_PlayKeyAll(int action, int allowStick);
+    float p_StickX(int axis, int player);
+    float p_StickY(int axis, int player);
+    int p_iCade(int on);
+    void p_DecodeICade();
+    void p_OnScreenPad();
+    void p_TiltIndicator();
+    int p_MouseIn(float x, float y, float w, float h);
+    int p_MouseIn_Centered(float x, float y, float w, float h);
+    int p_MouseIn_Radius(float x, float y, float w, float h);
+    int p_Touch(float x, float y, float w, float h);
+    int p_Touch2(float y, float w);  // the options box's rows: x 84, height 24
+    int p_Button(int slot, float x, float y, float frame);
+    int p_Button2(float x, float y, float frame);  // the icon sheet's buttons
+    int p_Button0(int slot, float x, float y, float frame);
+    int p_AnalogueControl();
+
+    // Assets and sound cues (assets.cpp)
+    int p_LoadImg(int slot, String name, int cellW, int cellH, int frames, int flags);
+    int p_LoadFont(int slot, String name, int advance, int lineHeight);
+    int p_ReserveImg(int slot, int w, int h);
+    int p_Reload();
+    int p_Loader();
+    int p_WaitStart(int mode);
+    int p_LoadSFX(int n);
+    int p_PlaySFX(int n, float rate, float volume, float pan);
+    int p_PlayTune(String name, int loop);
+    int p_StopTune();
+    int p_BankLoad();
+    // HDLevel and HDScale for the current device size.
+    void p_ChooseLevel();
+
+    // Board, dice and turns (board.cpp)
+    int p_LoadGame();
+    int p_Game();
+    int p_InGame();
+
+    // Scores and game over (scores.cpp)
+    int p_GameOver();
+
+    // Backdrop (backdrop.cpp)
+    int p_DoBG(int red, int green, int blue, float alpha);
+
+    // Main menu and credits (menu.cpp)
+    int p_Menu();
+    int p_LoadMenu();
+
+    // Options, pause and quit prompt (options.cpp)
+    int p_OptionBox();
+    int p_OuyaQuit();
+
+    // Badges (badges.cpp)
+    int p_ShowBadges();
+
+    // Save data (save.cpp)
+    int p_Save();
+    int p_Load();
+
+    // Online check-in (checkin.cpp)
+    int p_GetURL(String host, String path, String query);
 };
+
+// ---------------------------------------------------------------------------------------------
+// Globals
+
+// The virtual screen, its fitting and the game's fixed configuration.
+extern float kt_Cobble_rawscrw, kt_Cobble_rawscrh;
+extern float kt_Cobble_jscrw, kt_Cobble_jscrh;
+extern float kt_Cobble_overscan;
+extern int kt_Cobble_UseHDImages;
+extern int kt_Cobble_DebugMode;
+extern int kt_Cobble_isOuya;
+extern const int kt_Cobble_GameNum;
+extern int kt_Cobble_J_On_Allow;
+extern int kt_Cobble_J_On_Able;
+extern int kt_Cobble_iCadeControls;
+extern int kt_Cobble_OnScreenControls;
+extern int kt_Cobble_AccelerometerControls;
+extern int kt_Cobble_HasMusicStream;
+
+// ---------------------------------------------------------------------------------------------
+// Functions
+
+// Gives the game module's globals their initial values (part of ktInit).
+void kt_Cobble_Init();
+
+// Every float-to-int conversion of the game truncates toward zero. NaN gives 0 and values
+// beyond the int range saturate, so no outside value (a pointer position, a corrupt setting)
+// can make the conversion undefined.
+inline int Trunc(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483520.0f) return 2147483647;
+    if (v <= -2147483648.0f) return -2147483647 - 1;
+    return static_cast<int>(v);
+}

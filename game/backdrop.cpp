@@ -1,0 +1,38 @@
+// The backdrop: every screen that draws a full scene starts its frame here. The clear colour
+// eases an eighth of the way towards the screen's colour each frame, so moving between screens
+// fades the background instead of switching it.
+
+#include "game/myapp.h"
+
+namespace {
+
+// A channel argument at or below this keeps its target; an alpha of exactly this is opaque.
+constexpr int kKeep = -123;
+
+}  // namespace
+
+int c_MyApp::p_DoBG(int red, int green, int blue, float alpha) {
+    if (red > kKeep) BgTargetRed = static_cast<float>(red);
+    if (green > kKeep) BgTargetGreen = static_cast<float>(green);
+    if (blue > kKeep) BgTargetBlue = static_cast<float>(blue);
+    BgRed = BgRed - (BgRed - BgTargetRed) * 0.125f;
+    BgGreen = BgGreen - (BgGreen - BgTargetGreen) * 0.125f;
+    BgBlue = BgBlue - (BgBlue - BgTargetBlue) * 0.125f;
+    if (alpha == kKeep) {
+        alpha = 1;
+    } else if (alpha < 0) {
+        alpha = 0;
+    } else if (alpha > 1) {
+        alpha = 1;
+    }
+    ViewLeft = ViewTop = 0;
+    ViewWidth = kt_Cobble_jscrw;
+    ViewHeight = kt_Cobble_jscrh;
+    ClearRed = BgRed;
+    ClearGreen = BgGreen;
+    ClearBlue = BgBlue;
+    ClearAlpha = alpha;
+    p_ResetDraw();
+    DrawCount = 0;
+    return 0;
+}

@@ -1,0 +1,11 @@
+// The main menu wheel, the highscore lists and the credits page.
+
+#include "game/myapp.h"
+
+int c_MyApp::p_Menu() {
+    return 0;
+}
+
+int c_MyApp::p_LoadMenu() {
+    return 0;
+}

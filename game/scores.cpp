@@ -1,0 +1,7 @@
+// Scores, placings and the game-over overlay.
+
+#include "game/myapp.h"
+
+int c_MyApp::p_GameOver() {
+    return 0;
+}

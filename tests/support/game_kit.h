@@ -1,0 +1,117 @@
+// GameKit: the game test kit. It makes a c_MyApp on the test host (real frame loop, real input
+// mapping, fake clock, in-memory state, the generated data/ files), runs frames with scripted
+// keys, mouse, touches and joysticks, and reads back what the game recorded: the draw commands
+// of the last update as a readable list, every sound effect and music request, every data file
+// it asked for.
+//
+// One GameKit per test: it initialises every module global (ktInit) and installs its host.
+// Renders run the real replay through the graphics module; without an OpenGL context the
+// renderer's calls reach no driver, so pixels are only meaningful under Xvfb.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "game/myapp.h"
+#include "tests/support/test_game.h"
+
+// ---------------------------------------------------------------------------------------------
+// Types
+
+// One recorded draw command, decoded.
+struct KitCommand {
+    enum Kind { Image, Rect, Oval, Line, Other } kind;
+    int slot;               // image slot (images only)
+    float x, y, rot, w, h;  // w, h: image size factors, rectangle size, radii or line end
+    int frame;
+    float red, green, blue, alpha;
+    int blend;
+
+    // "image 90 f33 (16,20) size 1x1 rot 0 rgb 255,255,255 a1 blend 1", "rect (0,0) 10x20 ..."
+    std::string Describe() const;
+};
+
+// One effect played (PlaySample with the rate, volume and pan set right after it).
+struct KitSound {
+    int cue;  // from the file name sfx/NNN.wav; -1 when unknown
+    int channel;
+    float rate = 1, volume = 1, pan = 0;
+};
+
+struct KitMusic {
+    std::string path;  // as the audio device was asked, e.g. "vantor://data/sfx/Fennel.ogg"
+    int flags;
+};
+
+// The host: records the data files the game loads.
+class KitHost : public KtTestGame {
+public:
+    std::vector<std::string> imageFiles, audioFiles;
+
+    unsigned char *LoadImageData(String path, int *width, int *height, int *depth) override;
+    unsigned char *LoadAudioData(String path, int *length, int *channels, int *format,
+                                 int *hertz) override;
+};
+
+// The audio device: plays nothing audible (no sound card on test machines) and records every
+// effect and music request.
+struct KitAudio : gxtkAudio {
+    std::vector<KitSound> sounds;
+    std::vector<KitMusic> music;
+    std::vector<std::string> musicCalls;  // "play", "stop", "pause", "resume" in order
+
+    gxtkSample *LoadSample(String path) override;
+    int PlaySample(gxtkSample *sample, int channel, int flags) override;
+    void SetVolume(int channel, float volume) override;
+    void SetPan(int channel, float pan) override;
+    void SetRate(int channel, float rate) override;
+    int PlayMusic(String path, int flags) override;
+    void StopMusic() override;
+    void PauseMusic() override;
+    void ResumeMusic() override;
+
+private:
+    KitSound *Last(int channel);
+    std::vector<std::pair<gxtkSample *, int>> cues;
+};
+
+class GameKit {
+public:
+    KitHost host;
+    c_MyApp *app = nullptr;
+    KitAudio *audio = nullptr;
+
+    // Starts the game on a device of w x h: ktInit, a new c_MyApp, the create hook, the
+    // recording audio device. `state` is the state file's text at start.
+    explicit GameKit(int w = 640, int h = 480, const std::string &state = "");
+    ~GameKit();
+
+    // One iteration of the frame loop: a render, then one update 1/60 s later.
+    void Frame(int count = 1);
+    // Frames until the loader is done (at most `limit`); returns how many ran.
+    int FinishLoading(int limit = 100);
+
+    // Scripted input, delivered at the next frame's event pump. Keys are GLFW 3 key codes.
+    void Press(int key);
+    void Release(int key);
+    // Press, one frame, release (delivered with the next frame).
+    void Tap(int key);
+    // Pointer positions are virtual pixels, converted with the current fitting.
+    void MoveMouse(float vx, float vy);
+    void MouseButton(bool down);
+    void Touch(int index, bool down, float vx, float vy);
+    KtTestJoystick &Joystick(int id, int buttons, int axes) {
+        return host.AddJoystick(id, buttons, axes);
+    }
+    void Resize(int w, int h) { host.SetDeviceSize(w, h); }
+
+    // The commands recorded by the last update, in replay order.
+    std::vector<KitCommand> Commands() const;
+    // The characters drawn with the font slot, in order (glyph frame + 32; escapes as '?').
+    std::string Text() const;
+    std::vector<std::string> Describe() const;
+
+private:
+    float DeviceX(float vx) const;
+    float DeviceY(float vy) const;
+};
