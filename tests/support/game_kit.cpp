@@ -92,6 +92,36 @@ void KitAudio::ResumeMusic() {
     gxtkAudio::ResumeMusic();
 }
 
+int KitGraphics::BeginRender() {
+    draws.clear();
+    return gxtkGraphics::BeginRender();
+}
+
+void KitGraphics::Record(const char *what, float x, float y, float w, float h) {
+    draws.push_back(Draw{what, x, y, w, h, r, g, b, alpha, blend});
+}
+
+int KitGraphics::DrawRect(float x, float y, float w, float h) {
+    Record("rect", x, y, w, h);
+    return gxtkGraphics::DrawRect(x, y, w, h);
+}
+
+int KitGraphics::DrawOval(float x, float y, float w, float h) {
+    Record("oval", x, y, w, h);
+    return gxtkGraphics::DrawOval(x, y, w, h);
+}
+
+int KitGraphics::DrawLine(float x1, float y1, float x2, float y2) {
+    Record("line", x1, y1, x2, y2);
+    return gxtkGraphics::DrawLine(x1, y1, x2, y2);
+}
+
+int KitGraphics::DrawSurface2(gxtkSurface *surface, float x, float y, int srcx, int srcy, int srcw,
+                              int srch) {
+    Record("image", tx, ty, static_cast<float>(srcx), static_cast<float>(srcy));
+    return gxtkGraphics::DrawSurface2(surface, x, y, srcx, srcy, srcw, srch);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Kit
 
@@ -103,14 +133,24 @@ GameKit::GameKit(int w, int h, const std::string &state) {
     if (!state.empty()) host.SaveState(String(state.c_str()));
     ktInit();
     gc_mark();
+    gc_set_verify(true);
     app = (new c_MyApp())->m_new();
     host.StartGame();
+    // The recording devices replace the real ones once the delegate has made them; the create
+    // hook only loads images, which does not depend on the device.
+    graphics = new KitGraphics();
     audio = new KitAudio();
+    // The device the delegate opened goes unused: close it now rather than at collection.
+    kt_app__delegate->audio->Close();
+    gc_assign(kt_app__delegate->graphics, static_cast<gxtkGraphics *>(graphics));
+    gc_assign(kt_graphics_device, static_cast<gxtkGraphics *>(graphics));
     gc_assign(kt_app__delegate->audio, static_cast<gxtkAudio *>(audio));
     kt_audio_SetAudioDevice(audio);
 }
 
 GameKit::~GameKit() {
+    gc_set_verify(false);
+    audio->Close();
     kt_app_Init();
     kt_audio_Init();
     kt_input_Init();

@@ -5,8 +5,9 @@
 // it asked for.
 //
 // One GameKit per test: it initialises every module global (ktInit) and installs its host.
-// Renders run the real replay through the graphics module; without an OpenGL context the
-// renderer's calls reach no driver, so pixels are only meaningful under Xvfb.
+// Renders run the real replay through the graphics module into a recording renderer. The kit
+// runs the collector in verify mode, so a reference stored without the write barrier stops the
+// test with the holder's type.
 #pragma once
 
 #include <string>
@@ -75,11 +76,35 @@ private:
     std::vector<std::pair<gxtkSample *, int>> cues;
 };
 
+// The renderer: batches and counts as usual but never submits to OpenGL (the test host has no
+// context), and records every primitive in device pixels with the colour state it was drawn in.
+struct KitGraphics : gxtkGraphics {
+    struct Draw {
+        std::string what;  // "rect", "oval", "line", "image"
+        float x, y, w, h;  // image: the matrix's translation and the frame's source corner
+        float red, green, blue, alpha;
+        int blend;
+    };
+    std::vector<Draw> draws;
+
+    KitGraphics() { submit = false; }
+    int BeginRender() override;
+    int DrawRect(float x, float y, float w, float h) override;
+    int DrawOval(float x, float y, float w, float h) override;
+    int DrawLine(float x1, float y1, float x2, float y2) override;
+    int DrawSurface2(gxtkSurface *surface, float x, float y, int srcx, int srcy, int srcw,
+                     int srch) override;
+
+private:
+    void Record(const char *what, float x, float y, float w, float h);
+};
+
 class GameKit {
 public:
     KitHost host;
     c_MyApp *app = nullptr;
     KitAudio *audio = nullptr;
+    KitGraphics *graphics = nullptr;
 
     // Starts the game on a device of w x h: ktInit, a new c_MyApp, the create hook, the
     // recording audio device. `state` is the state file's text at start.
