@@ -44,7 +44,6 @@ int pending_count;
 
 bool torture;
 bool verify;
-int cycle_bytes = GC_CYCLE_BYTES;
 
 // The size of the object being destroyed, read from its header before its destructor runs:
 // array representations are larger than their class, so operator delete's size would be wrong.
@@ -134,8 +133,8 @@ void expect_nothing_greyed(gc_object *holder) {
     std::abort();
 }
 
-// Runs with the grey queue drained. Re-marking only moves objects onto the queue, so the walk
-// over the marked list is not disturbed.
+// Runs with the grey queue drained, when every reachable object is black. Re-marking only moves
+// objects onto the queue, so the walk over the marked list is not disturbed.
 void verify_barriers() {
     for (gc_object *o = gc_marked_list.succ; o != &gc_marked_list; o = o->succ) {
         o->mark();
@@ -276,16 +275,23 @@ void gc_collect_step(gc_object *delegate) {
     }
 
     int ext = gc_ext_new_bytes.load();
-    if (torture || static_cast<long long>(gc_new_bytes) + ext > cycle_bytes) {
+    if (torture || static_cast<long long>(gc_new_bytes) + ext > GC_CYCLE_BYTES) {
         end_cycle(ext);
         if (torture) {
             while (!list_empty(gc_free_list)) destroy_first_garbage();
         }
+        // Verify mode keeps every reachable object black between steps, a new cycle included.
+        if (verify) gc_mark_queued(-1);
+        return;
+    }
+    if (verify) {
+        gc_mark_queued(-1);
+        verify_barriers();
         return;
     }
 
     long long target = gc_new_bytes + static_cast<long long>(gc_alloced_bytes - gc_new_bytes) *
-                                          gc_new_bytes / cycle_bytes;
+                                          gc_new_bytes / GC_CYCLE_BYTES;
     while (!list_empty(gc_queued_list) && gc_marked_bytes < target) scan_one();
 }
 
@@ -296,10 +302,12 @@ bool gc_torture() {
     return torture;
 }
 
-void gc_set_verify(bool on, int bytes) {
-    if (bytes <= 0) misuse("the cycle length of verify mode must be positive");
+void gc_set_verify(bool on) {
     verify = on;
-    cycle_bytes = on ? bytes : GC_CYCLE_BYTES;
+    if (on) {
+        gc_mark();
+        gc_mark_queued(-1);
+    }
 }
 bool gc_verify() {
     return verify;

@@ -157,23 +157,21 @@ void gc_set_torture(bool on);
 bool gc_torture();
 
 // Test switch: finds reference stores that skipped gc_assign. Torture mode cannot: after each of
-// its steps every object is white or grey, and a plain store into those loses nothing. Verify
-// mode keeps the ordinary incremental steps, so objects stay black while game code runs.
+// its steps every object is white or grey, and a plain store into those loses nothing.
 //
-// Check: when a cycle's marking completes, before anything is freed, every black object's mark()
-// runs again and then the roots are marked again. With every store behind the barrier no black
-// object or root refers to a white one, so this greys nothing; an object it does grey was about
-// to be freed while still referenced. The process then stops, naming the type of the holder and
-// of the unmarked object.
+// Turning verify on marks the roots and completes marking. From then on every step completes
+// marking too, so every reachable object is black while the game runs, and each step checks that no
+// black object or root refers to a white one: each black object's mark() runs again, then the roots
+// are marked again. With every store behind the barrier this greys nothing; an object it does grey
+// would be freed at the end of the cycle while still referenced. The process then stops, naming the
+// type of the holder and of the unmarked object. The same check runs when a cycle ends, before
+// anything is freed. Cycles still span many steps and end after GC_CYCLE_BYTES; only the pace of
+// marking differs from ordinary steps.
 //
 // Requires that mark() only marks the references the object holds, with no other effect, so that
-// running it twice is harmless. Costs one more pass over the live objects per cycle; marking and
-// the barrier are unchanged.
-//
-// While verify is on, cycles end after `cycle_bytes` instead of GC_CYCLE_BYTES, and marking is
-// paced to that length, so that a short test ends several cycles with marking spread over its
-// steps. Turning verify off restores GC_CYCLE_BYTES.
-void gc_set_verify(bool on, int cycle_bytes = GC_CYCLE_BYTES);
+// running it twice is harmless. Costs one pass over the live objects per step, about what a
+// torture step costs; with verify off, marking and the barrier are unchanged.
+void gc_set_verify(bool on);
 bool gc_verify();
 
 // Registers a root marker through a static object: `static gc_roots reg([] { gc_mark(g); });`

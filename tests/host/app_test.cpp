@@ -39,7 +39,10 @@ struct c_ProbeApp : c_App {
     }
 };
 
-struct App : ::testing::Test {
+// How the collector runs after each call into the game.
+enum class Collection { Torture, Verify };
+
+struct App : ::testing::TestWithParam<Collection> {
     KtTestGame game;
 
     void SetUp() override {
@@ -50,14 +53,28 @@ struct App : ::testing::Test {
         kt_graphics_Init();
         kt_input_Init();
         kt_audio_Init();
-        // Every collector step ends a cycle: a reference stored without the barrier would be
-        // freed at once and show up as a use after free in the sanitizer build.
-        gc_set_torture(true);
+        // Torture: every step ends a cycle, so a reference stored without the barrier into a
+        // white object is freed at once and shows up as a use after free in the sanitizer build.
+        // Verify: every reachable object is black between calls into the game, and a plain store
+        // of an unmarked object into one stops the process at the next step.
+        if (GetParam() == Collection::Torture) {
+            gc_set_torture(true);
+        } else {
+            gc_set_verify(true);
+        }
     }
-    void TearDown() override { gc_set_torture(false); }
+    void TearDown() override {
+        gc_set_torture(false);
+        gc_set_verify(false);
+    }
 };
 
-TEST_F(App, OneAppWhoseDelegateCreatesTheDevicesAndBracketsUpdatesAndRenders) {
+INSTANTIATE_TEST_SUITE_P(Collector, App, ::testing::Values(Collection::Torture, Collection::Verify),
+                         [](const auto &info) {
+                             return info.param == Collection::Torture ? "Torture" : "Verify";
+                         });
+
+TEST_P(App, OneAppWhoseDelegateCreatesTheDevicesAndBracketsUpdatesAndRenders) {
     c_ProbeApp *app = (new c_ProbeApp())->m_new();
     EXPECT_EQ(kt_app__app, app);
     ASSERT_NE(kt_app__delegate, nullptr);
@@ -106,7 +123,7 @@ TEST_F(App, OneAppWhoseDelegateCreatesTheDevicesAndBracketsUpdatesAndRenders) {
     EXPECT_EQ(app->hooks, (std::vector<std::string>{"create", "suspend", "resume"}));
 }
 
-TEST_F(App, CloseAndBackKeysEndTheProcessWithStatusZero) {
+TEST_P(App, CloseAndBackKeysEndTheProcessWithStatusZero) {
     // The audio device runs threads: each death test re-runs the program instead of forking it.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     (new c_ProbeApp())->m_new();
@@ -121,7 +138,7 @@ TEST_F(App, CloseAndBackKeysEndTheProcessWithStatusZero) {
     EXPECT_EXIT(game.PumpNow(), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(App, DisplayModesAreDistinctSizesInFirstSeenOrder) {
+TEST_P(App, DisplayModesAreDistinctSizesInFirstSeenOrder) {
     (new c_ProbeApp())->m_new();
     game.SetDisplayModes({{800, 600}, {640, 480}, {800, 600}, {1024, 768}, {640, 480}});
     game.SetDesktopMode(1920, 1080);
