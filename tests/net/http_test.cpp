@@ -1,0 +1,143 @@
+// HTTP requests against a scripted loopback server, pumped as the game pumps them. The request
+// itself is held by nothing but its own operations in flight, and the collector ends a cycle at
+// every step, so a request or buffer that is not kept alive while a worker uses it fails here.
+
+#include <sys/socket.h>
+
+#include <string>
+#include <vector>
+
+#include "net/http.h"
+#include "tests/net/net_support.h"
+
+namespace {
+
+using namespace net_test;
+
+// Opens and sends a request the way the check-in does; `body` non-empty sends it with p_Send2.
+void Send(const std::string &url, Recorder *target, const char *method = "GET",
+          const std::string &body = "") {
+    auto *request = (new c_HttpRequest)->m_new();
+    request->p_Open(String(method), String(url.c_str()), target);
+    if (body.empty()) {
+        request->p_Send();
+    } else {
+        String text = String::Decode(reinterpret_cast<const unsigned char *>(body.data()),
+                                     static_cast<int>(body.size()));
+        request->p_Send2(text, String("text/plain"), String("utf8"));
+    }
+}
+
+// Pumps until the request ends, then a little more; it must have ended exactly once.
+void ExpectEnd(Recorder *target, int status, const std::u16string &text) {
+    ASSERT_TRUE(PumpUntil([&] { return target->calls > 0; })) << "the request never ended";
+    PumpMore();
+    EXPECT_EQ(target->calls, 1);
+    EXPECT_EQ(target->status, status);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(target->text.Data()),
+                             target->text.Length()),
+              text);
+}
+
+using HttpTest = NetTest;
+
+TEST_F(HttpTest, SendsTheRequestLineHostAndBlankLineExactly) {
+    LoopbackServer server({Reply("HTTP/1.0 200 OK\r\n\r\nthanks")});
+    Recorder *target = NewRecorder();
+    Send(server.Url("/housecall.php?hello=1&gameID=7#top"), target);
+    ExpectEnd(target, 200, u"thanks");
+    server.Join();
+    EXPECT_EQ(server.Request(), "GET /housecall.php?hello=1&gameID=7 HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                    std::to_string(server.Port()) + "\r\n\r\n");
+}
+
+TEST_F(HttpTest, SendsABodyAfterTheHeaderWithItsTypeAndByteLength) {
+    LoopbackServer server({Reply("HTTP/1.0 201 Created\r\n\r\n")});
+    Recorder *target = NewRecorder();
+    Send(server.Url("/scores"), target, "POST", "h\xC3\xA9llo");
+    ExpectEnd(target, 201, u"");
+    server.Join();
+    EXPECT_EQ(server.Request(),
+              "POST /scores HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) +
+                  "\r\nContent-Type: text/plain\r\nContent-Length: "
+                  "6\r\n\r\nh\xC3\xA9llo");
+}
+
+struct ReplyCase {
+    const char *name;
+    std::vector<Step> script;
+    int status;
+    std::u16string text;
+};
+
+TEST_F(HttpTest, EndsOnceWithTheStatusAndTextOfEachReply) {
+    const std::string long_line(20000, 'x');
+    const ReplyCase cases[] = {
+        {"lower-case status line",
+         {Reply("http/1.1 200 OK\r\nServer: t\r\n\r\nhello")},
+         200,
+         u"hello"},
+        {"head and body in many small writes",
+         {Reply("HTTP/1.0 2"), Pause(), Reply("00 OK\r"), Pause(), Reply("\nA: b\r\n"), Pause(),
+          Reply("\r\npar"), Pause(), Reply("ts "), Pause(), Reply("join"), Pause(), Reply("ed")},
+         200,
+         u"parts joined"},
+        {"Content-Length that the server outlives",
+         {Reply("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabc"), Pause(), Reply("def")},
+         200,
+         u"abcdef"},
+        {"UTF-8 character split across two writes",
+         {Reply("HTTP/1.0 200 OK\r\n\r\nx\xE2\x82"), Pause(), Reply("\xAC\xC3"), Pause(),
+          Reply("\xA9y")},
+         200,
+         u"x\u20AC\u00E9y"},
+        {"closed before the blank line", {Reply("HTTP/1.0 200 OK\r\nServer: t\r\n")}, -1, u""},
+        {"closed without a byte", {}, -1, u""},
+        {"status line and no header fields", {Reply("HTTP/1.0 204 No Content\r\n\r\n")}, 204, u""},
+        {"blank line with no status line", {Reply("\r\n\r\nbody")}, -1, u""},
+        {"not an HTTP reply", {Reply("hello there\r\n\r\nbody")}, -1, u""},
+        {"empty reason phrase", {Reply("HTTP/1.0 200 \r\n\r\nok")}, 200, u"ok"},
+        {"connection reset (a failed receive)", {Reset()}, -1, u""},
+        {"header line longer than the receive buffer", {Reply(long_line)}, -1, u""},
+    };
+    for (const ReplyCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server(c.script);
+        Recorder *target = NewRecorder();
+        Send(server.Url("/"), target);
+        ExpectEnd(target, c.status, c.text);
+    }
+}
+
+TEST_F(HttpTest, RefusedConnectionEndsWithNoStatus) {
+    // A port that was just listened on and closed refuses connections.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), size), 0);
+    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &size), 0);
+    ::close(fd);
+
+    Recorder *target = NewRecorder();
+    Send("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/", target);
+    ExpectEnd(target, -1, u"");
+}
+
+TEST_F(HttpTest, UnresolvableNameEndsWithNoStatus) {
+    Recorder *target = NewRecorder();
+    Send("http://cobble-vale-checkin.invalid/housecall.php", target);
+    ExpectEnd(target, -1, u"");
+}
+
+TEST_F(HttpTest, HeaderLargerThanTheSendBufferIsNotSent) {
+    LoopbackServer server({Reply("HTTP/1.0 200 OK\r\n\r\nnever read")});
+    Recorder *target = NewRecorder();
+    Send(server.Url("/" + std::string(5000, 'p')), target);
+    ExpectEnd(target, -1, u"");
+    server.Join();
+    EXPECT_EQ(server.Request(), "");
+}
+
+}  // namespace
