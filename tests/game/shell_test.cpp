@@ -1,13 +1,237 @@
-// The game shell on the test host.
+// The game shell on the test host: the update order, screen states, fitting, the key latch,
+// the function keys, suspend and resume, pointer sampling.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/support/game_kit.h"
 
-TEST(Shell, Smoke) {
+namespace {
+
+struct Shell : ::testing::Test {
     GameKit kit;
-    EXPECT_EQ(kit.app->Mode, Screen::Menu);
-    kit.Frame(20);
-    EXPECT_EQ(kit.app->LoadStage, 0);
+    c_MyApp *app = kit.app;
+
+    void SetUp() override { kit.FinishLoading(); }
+};
+
+}  // namespace
+
+// One update's side effects, in order: function keys before the music, the pointer before the
+// screens, the state machine before the loader (the waiting state's reload starts a loader step
+// in the same update), the loading screen before the debug line.
+TEST_F(Shell, OneUpdateRunsItsStepsInOrder) {
+    app->MusicOn = 1;
+    app->Paused = 1;
+    app->Mode = Screen::Waiting;
+    kit.MoveMouse(100, 50);
+    kit.Press(GLFW_KEY_F2);
+    kit.Press(GLFW_KEY_F1);
+    kit.Frame();
+
+    EXPECT_EQ(app->HudToggle, 1);
+    EXPECT_EQ(kt_Cobble_DebugMode, 1);
+    EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"pause"});
+    EXPECT_EQ(app->MouseX, 100);
+    EXPECT_EQ(app->MouseY, 50);
+    EXPECT_EQ(app->Mode, Screen::Menu) << "the waiting state hands over to the menu";
+    EXPECT_EQ(app->LoadStage, 2) << "the reload's first loader step ran in the same update";
+    EXPECT_EQ(app->PressLock, 1);
+    // The waiting screen is not a debug screen, but the menu it hands over to is: the debug
+    // line follows the loading screen's drawing.
+    std::string text = kit.Text();
+    EXPECT_NE(text.find("Loading..."), std::string::npos);
+    std::string debug = "1.0,1.0:" + std::to_string(app->RenderFpsAvg);
+    EXPECT_EQ(text.substr(text.size() - debug.size()), debug) << text;
+}
+
+TEST_F(Shell, StateMachine) {
+    struct Case {
+        int mode, after, jingles;
+    } cases[] = {
+        {Screen::BackToMenu, Screen::Menu, 1},
+        {Screen::None, Screen::None, 0},
+        {3, 3, 0},
+        {Screen::Starting, Screen::Starting, 0},  // the board game sets 10 when it lands
+    };
+    for (const Case &c : cases) {
+        app->Mode = c.mode;
+        size_t before = kit.audio->sounds.size();
+        kit.Frame();
+        EXPECT_EQ(app->Mode, c.after) << c.mode;
+        EXPECT_EQ(kit.audio->sounds.size() - before, static_cast<size_t>(c.jingles)) << c.mode;
+    }
+    // While the loader runs no state routine does.
+    app->Mode = Screen::BackToMenu;
+    app->LoadStage = 3;
+    kit.Frame();
+    EXPECT_EQ(app->Mode, Screen::BackToMenu);
+}
+
+TEST(ShellFit, VirtualScreenFitsTheWindow) {
+    struct Case {
+        int w, h;
+        float overscan;
+        int fitMode, landscape;
+        float scale, vw, vh;
+        float deviceX0, deviceY0;  // where virtual (0, 0) lands
+    } cases[] = {
+        {1280, 720, 0, 1, 1, 2.0f, 640, 360, 0, 0},
+        {640, 960, 0, 2, 0, 960.0f / 720, 480, 720, 0, 0},
+        // Square: the height's scale is the larger, so the height is kept.
+        {500, 500, 0, 2, 1, 500.0f / 480, 480, 480, 0, 0},
+        {1280, 720, 64, 1, 1, (1280.0f - 128) / 640, 640, 360, 64, 36},
+    };
+    for (const Case &c : cases) {
+        GameKit kit(c.w, c.h);
+        kt_Cobble_overscan = c.overscan;
+        kit.FinishLoading();
+        kit.app->p_CLS2D(kNoValue, 0, 0, 0);
+        kit.app->p_Rect(0, 0, 10, 10);
+        kit.host.RenderGame();
+        EXPECT_EQ(kit.app->FitMode, c.fitMode) << c.w << "x" << c.h;
+        EXPECT_EQ(kit.app->Landscape, c.landscape) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(kit.app->ScaleX, c.scale);
+        EXPECT_FLOAT_EQ(kit.app->ScaleY, c.scale);
+        EXPECT_FLOAT_EQ(kt_Cobble_jscrw, c.vw);
+        EXPECT_FLOAT_EQ(kt_Cobble_jscrh, c.vh);
+        const KitGraphics::Draw &rect = kit.graphics->draws.back();
+        EXPECT_FLOAT_EQ(rect.x, c.deviceX0);
+        EXPECT_FLOAT_EQ(rect.y, c.deviceY0);
+        EXPECT_FLOAT_EQ(rect.w, 10 * c.scale);
+    }
+}
+
+// A minimised window reports 0 x 0: the fitting and the pointer keep their last good values,
+// and only a return at a new size reloads the art.
+TEST_F(Shell, MinimisedWindowKeepsTheFitting) {
+    kit.Resize(0, 0);
+    kit.Frame(2);
+    EXPECT_FLOAT_EQ(app->ScaleX, 1);
+    EXPECT_EQ(app->LoadStage, 0);
+    EXPECT_EQ(app->MouseX, 0);
+    kit.Resize(640, 480);
+    kit.Frame();
+    EXPECT_EQ(app->LoadStage, 0);
+    kit.Resize(800, 600);
+    kit.Frame();
+    EXPECT_GT(app->LoadStage, 0);
+}
+
+TEST_F(Shell, KeyLatchHoldsUntilEveryActionIsUp) {
+    app->KeyLatch = 1;  // a screen acted on the press
+    kit.Press(GLFW_KEY_RIGHT);
+    kit.Press(GLFW_KEY_SPACE);
+    kit.Frame();
+    kit.Release(GLFW_KEY_RIGHT);
+    kit.Frame();
+    EXPECT_EQ(app->KeyLatch, 1) << "space is still held";
+    kit.Release(GLFW_KEY_SPACE);
+    kit.Frame();
+    EXPECT_EQ(app->KeyLatch, 0);
+
+    // Back on the menu closes the credits and latches, so the menu does not also quit.
+    app->CreditsOpen = 1;
+    kit.Press(GLFW_KEY_ESCAPE);
+    kit.Frame();
+    EXPECT_EQ(app->CreditsOpen, 0);
+    EXPECT_EQ(app->KeyLatch, 1);
+    EXPECT_EQ(app->PressLock, 1);
+    kit.Release(GLFW_KEY_ESCAPE);
+    kit.Frame();
+    // With the options box open every update latches.
+    app->OptionsOpen = 1;
+    kit.Frame();
+    EXPECT_EQ(app->KeyLatch, 1);
+    EXPECT_EQ(app->OptionsSlide, 1);
+}
+
+TEST_F(Shell, FullscreenFlipsThroughTheDesktopMode) {
+    kit.host.SetDesktopMode(1920, 1080);
+    kit.Tap(GLFW_KEY_F11);
+    EXPECT_EQ(app->Fullscreen, 1);
+    EXPECT_EQ(kit.host.GetDeviceWidth(), 1920);
+    kit.Frame();
+    EXPECT_GT(app->LoadStage, 0) << "the new size reloads the art";
+    kit.FinishLoading();
+    kit.Tap(GLFW_KEY_F11);
+    EXPECT_EQ(app->Fullscreen, 0);
+    EXPECT_EQ(kit.host.GetDeviceWidth(), 640);
+    EXPECT_EQ(kit.host.GetDeviceHeight(), 480);
+    // Without a desktop mode there is nothing to switch to.
+    kit.host.SetDesktopMode(-1, 0);
+    kit.Tap(GLFW_KEY_F11);
+    EXPECT_EQ(app->Fullscreen, 0);
+}
+
+TEST_F(Shell, F4AndTheCloseButtonEndTheProgram) {
+    EXPECT_EXIT(
+        {
+            kit.Press(GLFW_KEY_F4);
+            kit.Frame();
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            kit.host.ScriptClose();
+            kit.Frame();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Shell, SuspendPausesARunningGameOnly) {
+    kit.host.ScriptFocus(false);
+    kit.Frame();
+    EXPECT_EQ(app->Paused, 0) << "the menu is not paused";
+    kit.host.ScriptFocus(true);
+    kit.Frame();
+
+    app->Mode = Screen::Game;
+    app->VirtualButtons[Action::Up] = Virtual::Held;
+    kt_Cobble_iCadeControls = 1;
+    kit.host.ScriptFocus(false);
+    kit.Frame();
+    EXPECT_EQ(app->Paused, 1);
+    EXPECT_EQ(app->PauseCursor, 1);
+    EXPECT_EQ(app->PausePanelY, 240) << "the pause screen shows fully open";
+    EXPECT_EQ(app->VirtualButtons[Action::Up], 0);
+    EXPECT_EQ(kt_Cobble_iCadeControls, 0);
+    EXPECT_EQ(kit.host.UpdateRate(), 5);
+    kit.host.ScriptFocus(true);
+    kit.Frame();
+    EXPECT_EQ(kit.host.UpdateRate(), 60);
+    EXPECT_EQ(app->Paused, 1);
+}
+
+TEST_F(Shell, PointerAndTouchesInVirtualPixels) {
+    kit.Resize(1280, 960);
+    kit.Frame();
+    kit.FinishLoading();
+    kit.MoveMouse(30.6f, 40.2f);
+    kit.MouseButton(true);
+    kit.Touch(3, true, 200, 100);
+    kit.Frame();
+    EXPECT_EQ(app->MouseX, 30) << "truncated toward zero";
+    EXPECT_EQ(app->MouseY, 40);
+    EXPECT_EQ(app->PrevMouseX, 30) << "a fresh press starts where it lands";
+    EXPECT_EQ(app->PointerDown, 1);
+    EXPECT_EQ(app->MouseHit, 1);
+    EXPECT_EQ(app->TouchDown[3], 1);
+    EXPECT_EQ(app->TouchX[3], 200);
+    EXPECT_EQ(app->TouchY[3], 100);
+    EXPECT_EQ(app->TouchX[4], kNoValue);
+
+    kit.MouseButton(false);
+    kit.MoveMouse(50, 60);
+    kit.Frame();
+    EXPECT_EQ(app->PrevMouseX, 30);
+    EXPECT_EQ(app->MouseX, 50);
+    EXPECT_EQ(app->PointerDown, 1) << "touch 3 is still down";
+    kit.Touch(3, false, 200, 100);
+    app->PressLock = 1;
+    kit.Frame();
+    EXPECT_EQ(app->PointerDown, 0);
+    EXPECT_EQ(app->PressLock, 0) << "released once the pointer is up";
 }

@@ -1,0 +1,191 @@
+// The draw-command list: recording, the drawing state, text layout and the replay.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "tests/support/game_kit.h"
+
+namespace {
+
+constexpr Char kEscape = 172;
+
+struct DrawList : ::testing::Test {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+
+    void SetUp() override {
+        kit.FinishLoading();
+        // The game font's metrics: a 7-pixel advance and 10-pixel rows.
+        app->FontSlot = Img::Font;
+        app->ImageInfo[3 * Img::Font] = 7;
+        app->ImageInfo[3 * Img::Font + 1] = 10;
+        app->p_CLS2D(kNoValue, 0, 0, 0);
+    }
+    // The glyphs recorded since the last clear: x, y and frame of each.
+    std::vector<KitCommand> Glyphs() { return kit.Commands(); }
+    void Text(float x, float y, const std::u16string &text, float xalign, float yalign) {
+        app->DrawCount = 0;
+        app->p_Text(
+            x, y,
+            String(reinterpret_cast<const Char *>(text.data()), static_cast<int>(text.size())),
+            xalign, yalign, 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(DrawList, RecordsCarryTheDrawingStateUntilTheListIsFull) {
+    app->p_SetCol(10, 20, 30, 0.5f);
+    app->p_SetSize(2, 3);
+    app->p_SetRot(30);
+    app->DrawBlend = 3;
+    app->p_DrawImg(5, 11, 12, 7);
+    EXPECT_EQ(kit.Describe(),
+              std::vector<std::string>{"image 5 f7 (11,12) 2x3 rot -30 rgb 10,20,30 a0.5 blend 3"});
+
+    app->DrawCount = 37470;
+    app->p_Rect(1, 2, 3, 4);
+    EXPECT_EQ(app->DrawCount, 37485) << "the last record that fits";
+    app->p_Oval(1, 2, 3, 4);
+    app->p_Line(1, 2, 3, 4);
+    EXPECT_EQ(app->DrawCount, 37485) << "further commands of the frame are dropped";
+}
+
+TEST_F(DrawList, DrawingStateSetters) {
+    app->p_SetSize(2, kNoValue);
+    EXPECT_EQ(app->DrawSizeY, 2);
+    app->p_Alpha(0.25f);
+    app->p_SetCol(10, 20, 30, kNoValue);
+    EXPECT_EQ(app->DrawAlpha, 0.25f) << "the no-value marker keeps the alpha";
+    EXPECT_EQ(app->DrawBlue, 30);
+
+    struct Case {
+        int kind;
+        float brightness, r, g, b;
+    } inks[] = {
+        {0, 1, 76.5f, 76.5f, 76.5f},
+        {1, 2, 255, 51, 51},
+        {2, 1, 255, 127.5f, 25.5f},
+        {7, 1, 127.5f, 25.5f, 255},
+        {9, 0.5f, 127.5f, 127.5f, 127.5f},
+        {10, 1, 76.5f, 76.5f, 76.5f},
+        {4, -1, 0, 0, 0},
+    };
+    for (const Case &c : inks) {
+        app->p_Ink(c.kind, c.brightness);
+        EXPECT_FLOAT_EQ(app->DrawRed, c.r) << c.kind;
+        EXPECT_FLOAT_EQ(app->DrawGreen, c.g) << c.kind;
+        EXPECT_FLOAT_EQ(app->DrawBlue, c.b) << c.kind;
+    }
+    EXPECT_EQ(app->DrawAlpha, 0.25f) << "ink leaves the alpha alone";
+
+    EXPECT_EQ(app->p_rstr(42, 8, String("0")).ToUtf8(), "00000042");
+    EXPECT_EQ(app->p_rstr(123456, 3, String(" ")).ToUtf8(), "456");
+}
+
+TEST_F(DrawList, TextAlignmentRowsAndRotation) {
+    struct Case {
+        std::u16string text;
+        float xalign, yalign, rot;
+        std::vector<std::array<float, 3>> glyphs;  // x, y, frame
+    } cases[] = {
+        {u"ab", 0, 1, 0, {{107, 50, 65}, {114, 50, 66}}},
+        {u"ab", 1, 1, 0, {{100, 50, 65}, {107, 50, 66}}},
+        {u"ab", 2, 0, 0, {{93, 55, 65}, {100, 55, 66}}},
+        {u"ab", 0, 2, 0, {{107, 45, 65}, {114, 45, 66}}},
+        // The two characters backslash and n end the row; the next row lines up with the first.
+        {u"a\\nb", 0, 1, 0, {{107, 50, 65}, {107, 60, 66}}},
+        {u"ab", 0, 1, 90, {{100, 57, 65}, {100, 64, 66}}},
+        // The space advances without a glyph; codes above 159 too; "i" is 3 narrower.
+        {u"i \u00a0i", 0, 1, 0, {{107, 50, 73}, {125, 50, 73}}},
+    };
+    for (const Case &c : cases) {
+        app->p_SetRot(c.rot);
+        Text(100, 50, c.text, c.xalign, c.yalign);
+        std::vector<KitCommand> glyphs = Glyphs();
+        ASSERT_EQ(glyphs.size(), c.glyphs.size());
+        for (size_t i = 0; i < glyphs.size(); ++i) {
+            EXPECT_NEAR(glyphs[i].x, c.glyphs[i][0], 1e-4) << i;
+            EXPECT_NEAR(glyphs[i].y, c.glyphs[i][1], 1e-4) << i;
+            EXPECT_EQ(glyphs[i].frame, c.glyphs[i][2]) << i;
+            EXPECT_EQ(glyphs[i].slot, Img::Font);
+        }
+    }
+    app->p_SetRot(0);
+
+    // The width sums whole pixels: at size 1.5 " i" measures 10 (not 10.5) + 6.
+    app->p_SetSize(1.5f, kNoValue);
+    Text(100, 50, u"ii", 2, 1);
+    EXPECT_FLOAT_EQ(Glyphs()[0].x, 100 - 16 + 10.5f);
+}
+
+TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
+    auto frames = [&](const std::u16string &text) {
+        Text(100, 50, text, 0, 1);
+        std::vector<float> out;
+        for (const KitCommand &c : Glyphs()) out.push_back(static_cast<float>(c.frame));
+        return out;
+    };
+    std::u16string j = {kEscape, u'J', u'a'};
+    // Make the clock's millisecond count fall about 350 ms into a 500 ms blink period.
+    kit.host.Advance((850 - kit.host.Millisecs() % 500) % 500 / 1000.0);
+    app->ControlKind = 2;
+    EXPECT_EQ(frames(j), (std::vector<float>{96, 65}));
+    // The pair measures +2 but advances by 4.
+    EXPECT_FLOAT_EQ(Glyphs()[1].x, 100 + 7 + 11);
+    app->ControlKind = 0;
+    EXPECT_EQ(frames(j), (std::vector<float>{112, 65})) << "the second set of pictures";
+    app->ControlKind = 1;
+    EXPECT_EQ(frames(j), (std::vector<float>{96, 65}));
+    kit.host.Advance(0.3);
+    EXPECT_EQ(frames(j), (std::vector<float>{109, 65})) << "flashing";
+    EXPECT_EQ(frames({kEscape, u'Q'}), (std::vector<float>{102})) << "no blink frame";
+    EXPECT_EQ(frames({kEscape, u'U'}), (std::vector<float>{110}));
+
+    // An escape at the very end draws nothing; a glyph beyond the font's 128 frames neither.
+    app->ControlKind = 0;
+    EXPECT_EQ(frames({u'a', kEscape}), (std::vector<float>{65}));
+    EXPECT_EQ(frames({kEscape, u'z', u'a'}), (std::vector<float>{65}));
+    app->ControlKind = 2;
+    EXPECT_EQ(frames({kEscape, u'z'}), (std::vector<float>{122}));
+}
+
+TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {
+    kit.Resize(1280, 720);
+    kit.Frame();
+    kit.FinishLoading();
+    app->p_CLS2D(0, 0, 0, 1);
+    app->p_SetCol(255, 0, 0, 0.5f);
+    app->DrawBlend = 3;
+    app->p_Rect(10, 20, 30, 40);
+    app->p_ResetDraw();
+    app->p_Oval(50, 60, 5, 6);
+    app->p_Line(1, 2, 3, 4);
+    app->p_DrawImg(55, 1, 1, 0);   // an empty slot
+    app->p_DrawImg(150, 1, 1, 0);  // no such slot
+    app->DrawCount += 7;           // an incomplete record is not replayed
+    kit.host.RenderGame();
+
+    std::vector<KitGraphics::Draw> &draws = kit.graphics->draws;
+    ASSERT_EQ(draws.size(), 4u) << "the clear, a rectangle, an oval and a line";
+    EXPECT_EQ(draws[0].what, "rect");
+    EXPECT_EQ(draws[0].w, 1282);
+    const KitGraphics::Draw &rect = draws[1];
+    EXPECT_EQ(rect.what, "rect");
+    EXPECT_EQ(std::vector<float>({rect.x, rect.y, rect.w, rect.h}),
+              std::vector<float>({20, 40, 60, 80}));
+    EXPECT_EQ(rect.red, 255);
+    EXPECT_EQ(rect.green, 0);
+    EXPECT_EQ(rect.alpha, 0.5f);
+    EXPECT_EQ(rect.blend, 1) << "additive";
+    const KitGraphics::Draw &oval = draws[2];
+    EXPECT_EQ(std::vector<float>({oval.x, oval.y, oval.w, oval.h}),
+              std::vector<float>({90, 108, 20, 24}))
+        << "centre and radii become the bounding box";
+    EXPECT_EQ(oval.blend, 0);
+    const KitGraphics::Draw &line = draws[3];
+    EXPECT_EQ(std::vector<float>({line.x, line.y, line.w, line.h}),
+              std::vector<float>({2, 4, 6, 8}));
+}
