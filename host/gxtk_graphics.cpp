@@ -161,11 +161,16 @@ bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface *surface, String path) {
 // ---------------------------------------------------------------------------------------------
 // State
 
+// The whole window, whatever the scissor: glClear honours the scissor test, so the test is off
+// for the clear and back on after if this frame's rectangle needs it. Before the first
+// SetScissor of a frame it stays off; that SetScissor is applied in any case.
 int gxtkGraphics::Cls(float cr, float cg, float cb) {
     primCount = 0;
     if (!submit) return 0;
+    glDisable(GL_SCISSOR_TEST);
     glClearColor(cr / 255.0f, cg / 255.0f, cb / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    if (scissorW >= 0 && !ScissorIsWindow()) glEnable(GL_SCISSOR_TEST);
     return 0;
 }
 
@@ -205,13 +210,17 @@ int gxtkGraphics::SetScissor(int x, int y, int w, int h) {
     Flush();
     scissorX = x, scissorY = y, scissorW = w, scissorH = h;
     if (!submit) return 0;
-    if (x == 0 && y == 0 && w == Width() && h == Height()) {
+    if (ScissorIsWindow()) {
         glDisable(GL_SCISSOR_TEST);
     } else {
         glEnable(GL_SCISSOR_TEST);
         glScissor(x, Height() - y - h, w, h);
     }
     return 0;
+}
+
+bool gxtkGraphics::ScissorIsWindow() {
+    return scissorX == 0 && scissorY == 0 && scissorW == Width() && scissorH == Height();
 }
 
 int gxtkGraphics::SetMatrix(float mix, float miy, float mjx, float mjy, float mtx, float mty) {

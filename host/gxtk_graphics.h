@@ -123,6 +123,8 @@ struct gxtkGraphics : Object {
 
 private:
     void ApplyBlend();
+    // The rectangle applied this frame is the whole window, which means no scissor test.
+    bool ScissorIsWindow();
 };
 
 // ---------------------------------------------------------------------------------------------

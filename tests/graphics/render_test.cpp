@@ -200,9 +200,11 @@ TEST_F(Render, RectanglesAndTheScissorCoverExactlyTheirPixels) {
 
     Start();
     kt_graphics_SetScissor(10, 20, 30, 40);
+    gr->Cls(0, 0, 255);  // clears the whole window, and the scissor holds after it
     kt_graphics_DrawRect(0, 0, kWidth, kHeight);
     Finish();
     expectBox();
+    EXPECT_EQ(CountPixels(0x0000FF), kWidth * kHeight - 30 * 40);
 
     Start();  // the frame start passes the full window
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
