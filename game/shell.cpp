@@ -11,6 +11,7 @@
 
 #include "framework/audio.h"
 #include "framework/input.h"
+#include "net/async.h"
 
 // ---------------------------------------------------------------------------------------------
 // Globals
@@ -209,6 +210,8 @@ int c_MyApp::p_OnUpdate() {
     if (kt_input_KeyHit(kKeyF11)) p_FullscreenFlip();
     // The runtime's quiet end: an empty message exits with status 0.
     if (kt_input_KeyHit(kKeyF4) || kt_input_KeyHit(kKeyClose)) ktError(String());
+
+    kt_asyncevent_UpdateAsyncEvents();
 
     if (kt_Cobble_HasMusicStream == 1 && MusicOn == 1) {
         if (Paused == 1) {

@@ -56,13 +56,16 @@ TEST_F(RealWindow, OpensOneCentredWindowAndClosesWithStatusZero) {
     EXPECT_EQ(WinInfoValue(info, "Width:"), 640);
     EXPECT_EQ(WinInfoValue(info, "Height:"), 480);
 
-    // The placeholder application clears the window to its night blue.
-    std::string pixel;
-    for (int i = 0; i < 50 && pixel != "12 18 46\n"; ++i) {
-        x.Run({"./host_xhelper", "pixel", window, "320", "240"}, &pixel);
+    // The loading screen fades the backdrop to black and draws the logo over the middle.
+    std::string corner, middle;
+    for (int i = 0; i < 50 && (corner != "0 0 0\n" || middle == "0 0 0\n" || middle.empty());
+         ++i) {
+        x.Run({"./host_xhelper", "pixel", window, "4", "4"}, &corner);
+        x.Run({"./host_xhelper", "pixel", window, "320", "230"}, &middle);
         std::this_thread::sleep_for(100ms);
     }
-    EXPECT_EQ(pixel, "12 18 46\n");
+    EXPECT_EQ(corner, "0 0 0\n");
+    EXPECT_NE(middle, "0 0 0\n");
 
     ASSERT_EQ(x.Run({"./host_xhelper", "close", window}), 0);
     EXPECT_EQ(game.WaitExit(15s), 0);
