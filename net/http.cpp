@@ -67,8 +67,9 @@ void c_Url::p_Set2(const String &url) {
         m_query = rest.Slice(at + 1);
         rest = rest.Slice(0, at);
     }
+    // A "://" after the first "/" belongs to the path.
     at = rest.Find(String("://"));
-    if (at >= 0) {
+    if (at >= 0 && rest.Find(String("/")) == at + 1) {
         m_scheme = rest.Slice(0, at);
         rest = rest.Slice(at + 3);
     }

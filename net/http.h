@@ -42,8 +42,9 @@ struct c_Url : Object {
 
     c_Url *m_new(const String &defaultScheme, int defaultPort);
     // Parses `url` into the parts, every one reset first. The fragment starts at the first "#"
-    // and the query at the first "?" before it; the authority ends at the first "/" after the
-    // scheme, so an "@" or ":" in the path never makes user information or a port. The user
+    // and the query at the first "?" before it; a scheme ends at a "://" in front of every "/";
+    // the authority ends at the first "/" after the scheme, so an "@", ":" or "://" in the path
+    // never makes user information, a port or a scheme. The user
     // information ends at the last "@" of the authority; a port that is not given (or given
     // empty) keeps the default.
     void p_Set2(const String &url);

@@ -33,6 +33,7 @@ TEST(Url, SplitsEveryPartAndKeepsDefaultsForMissingOnes) {
         {"http://host/mail@x:9/y", "http", "", "", "host", 80, "/mail@x:9/y", "", ""},
         {"http://u@host", "http", "u", "", "host", 80, "/", "", ""},
         {"ftp://a:b@c@host:81/", "ftp", "a", "b@c", "host", 81, "/", "", ""},
+        {"host/go/http://x", "http", "", "", "host", 80, "/go/http://x", "", ""},
         {"http://host:/x", "http", "", "", "host", 80, "/x", "", ""},
         {"http://host:12ab/", "http", "", "", "host", 12, "/", "", ""},
         {"http://host/a?b#", "http", "", "", "host", 80, "/a", "b", ""},
