@@ -1,0 +1,51 @@
+// Response bytes fed to a request in receives of varying size, as the socket would deliver
+// them: the request ends exactly once, a request without a status line has no text, and the
+// text never holds more units than body bytes arrived.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "net/http.h"
+#include "runtime/gc.h"
+
+namespace {
+
+struct Counter : Object, virtual c_IOnHttpRequestComplete {
+    int calls = 0;
+    void p_OnHttpRequestComplete(c_HttpRequest *) override { ++calls; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    if (size == 0) return 0;
+    // The first byte chooses the receive sizes and how the connection ends.
+    unsigned seed = data[0];
+    bool failed_end = seed & 1;
+    ++data, --size;
+
+    auto *counter = new Counter;
+    auto *request = (new c_HttpRequest)->m_new();
+    request->p_Open(String("GET"), String("http://vale.example/"), counter);
+    request->m_headerLines->p_Clear();
+    c_DataBuffer *buffer = request->m_receiveBuffer;
+
+    std::size_t used = 0;
+    int at = 0;
+    while (used < size && at >= 0) {
+        seed = seed * 1103515245u + 12345u;
+        std::size_t piece = 1 + (seed >> 16) % 97;
+        piece = std::min({piece, size - used, static_cast<std::size_t>(buffer->p_Length() - at)});
+        std::copy(data + used, data + used + piece, buffer->m_data + at);
+        used += piece;
+        at = request->ReadResponse(at, static_cast<int>(piece));
+    }
+    if (at >= 0) request->p_OnReceiveComplete(buffer, at, failed_end ? -1 : 0, nullptr);
+
+    if (counter->calls != 1) std::abort();
+    if (request->p_Status() == -1 && request->p_ResponseText().Length() != 0) std::abort();
+    if (request->p_ResponseText().Length() > request->m_bytesReceived) std::abort();
+    gc_collect_step(nullptr);
+    return 0;
+}
