@@ -138,6 +138,8 @@ void c_AsyncQueue::p_UpdateAsyncEvents() {
         m_done.store(done, std::memory_order_release);
         op->p_Complete(m_socket);
     }
+    // A drained worker has ended; releasing its thread now keeps an idle socket from holding one.
+    if (!IsRunning()) Join();
 }
 
 void c_AsyncQueue::mark() {

@@ -96,6 +96,10 @@ struct KtThread : Object {
     Object *Result() const { return m_result.load(std::memory_order_acquire); }
     void SetResult(Object *result) { m_result.store(result, std::memory_order_release); }
 
+    // Waits for the last started thread to exit and releases it; does nothing if there is none.
+    // Called on a finished thread it returns at once.
+    void Join();
+
     virtual void Run__UNSAFE__() {}
 
     void mark() override;
@@ -104,6 +108,5 @@ private:
     pthread_t m_thread{};
     bool m_joinable = false;
 
-    void Join();
     static void *Main(void *self);
 };
