@@ -7,6 +7,7 @@
 #pragma once
 
 #include "framework/app.h"
+#include "net/http.h"
 
 // ---------------------------------------------------------------------------------------------
 // Types
@@ -81,7 +82,7 @@ constexpr int None = 0, Menu = 1, BackToMenu = 2, QuitPrompt = 4, Waiting = 5, G
               Starting = 11;
 }  // namespace Screen
 
-struct c_MyApp : c_App {
+struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     // -- Game shell and screen states ------------------------------------------------------
     int Mode = Screen::None;
     int ControlKind = 0;
@@ -169,6 +170,11 @@ struct c_MyApp : c_App {
 
     // -- Badges ----------------------------------------------------------------------------
     Array<int> BadgeShowID, BadgeShowTime;
+
+    // -- Online check-in -------------------------------------------------------------------
+    String CheckinReply;
+    c_HttpRequest *CheckinRequest = nullptr;
+    int CheckinDone = 0;
 
     c_MyApp();
     c_MyApp *m_new();
@@ -263,7 +269,8 @@ struct c_MyApp : c_App {
     int p_Load();
 
     // Online check-in (checkin.cpp)
-    int p_GetURL(String host, String path, String query);
+    int p_GetURL(String url, String data);
+    void p_OnHttpRequestComplete(c_HttpRequest *request) override;
 };
 
 // ---------------------------------------------------------------------------------------------

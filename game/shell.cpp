@@ -49,8 +49,9 @@ constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right
                                  Action::Button1, Action::Button2, Action::Button3, Action::Button4,
                                  Action::Button5, Action::Button6, Action::Back};
 
-// The check-in service (switched off by kt_Cobble_J_On_Allow).
-const char *const kCheckinHost = "checkin.cobblevale.invalid";
+// The check-in service (switched off by kt_Cobble_J_On_Allow). The reserved ".invalid" name
+// never resolves, so a build that turns the switch on by mistake reaches nobody.
+const char *const kCheckinAddress = "http://checkin.cobblevale.invalid/housecall.php";
 
 void ClearVirtualButtons(c_MyApp *app) {
     for (int i = 0; i < Virtual::Cleared; ++i) app->VirtualButtons[i] = 0;
@@ -147,6 +148,7 @@ void c_MyApp::mark() {
     gc_mark(ChannelMap);
     gc_mark(BadgeShowID);
     gc_mark(BadgeShowTime);
+    gc_mark(CheckinRequest);
     c_App::mark();
 }
 
@@ -164,8 +166,7 @@ int c_MyApp::p_OnCreate() {
     MenuTarget = -32.0f;
 
     if (kt_Cobble_J_On_Allow == 1) {
-        p_GetURL(String(kCheckinHost), String("/housecall.php"),
-                 String("hello=1&gameID=") + String(kt_Cobble_GameNum));
+        p_GetURL(String(kCheckinAddress), String("hello=1&gameID=") + String(kt_Cobble_GameNum));
     }
 
     Mode = Screen::Menu;

@@ -1,0 +1,43 @@
+// The online check-in: off as configured, and what an answer does when it is switched on.
+
+#include <gtest/gtest.h>
+
+#include "tests/net/net_support.h"
+#include "tests/support/game_kit.h"
+
+TEST(Checkin, OffAsConfigured) {
+    GameKit kit;
+    kit.Frame(3);
+    EXPECT_EQ(kt_Cobble_J_On_Allow, 0);
+    EXPECT_EQ(kit.app->CheckinRequest, nullptr) << "no request, so no socket";
+    EXPECT_EQ(kit.app->CheckinReply.Length(), 0);
+    EXPECT_EQ(kit.app->CheckinDone, 0);
+}
+
+// The answer arrives through the update's event pump; only a non-empty body counts.
+TEST(Checkin, AnswerIsRecordedInTheUpdate) {
+    struct Case {
+        std::string body;
+        int able;
+    } cases[] = {{"", 0}, {"welcome", 1}};
+    for (const Case &c : cases) {
+        GameKit kit;
+        net_test::LoopbackServer server({net_test::Reply("HTTP/1.0 200 OK\r\n\r\n" + c.body)});
+        testing::internal::CaptureStdout();
+        kit.app->p_GetURL(String(server.Url("/housecall.php").c_str()),
+                          String("hello=1&gameID=") + String(kt_Cobble_GameNum));
+        EXPECT_EQ(kit.app->CheckinReply.ToUtf8(), "N/A");
+        for (int i = 0; i < 6000 && kit.app->CheckinDone == 0; ++i) {
+            kit.Frame();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::string out = testing::internal::GetCapturedStdout();
+        server.Join();
+        EXPECT_EQ(server.Request().substr(0, 46),
+                  "GET /housecall.php?hello=1&gameID=1 HTTP/1.0\r\n");
+        EXPECT_EQ(out, "Requesting URL\nHttp GET complete! 200\n");
+        EXPECT_EQ(kit.app->CheckinDone, 1);
+        EXPECT_EQ(kit.app->CheckinReply.ToUtf8(), c.body);
+        EXPECT_EQ(kt_Cobble_J_On_Able, c.able);
+    }
+}
