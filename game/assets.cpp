@@ -1,39 +1,308 @@
-// Assets: placeholder bodies until the loader lands.
+// Assets and sound cues: the image and sound slots, the loader that fills them one step per
+// update while the loading screen spins, the loading screen itself, and the sound layer
+// (effects round-robin over 24 channels, one music track), both gated by the sound setting.
+//
+// Image files exist at three resolution levels; the level follows the device size, so a resize
+// restarts the loader (the render's fitting sets LoadStage := 1) and every slot is reloaded.
+// Cell sizes below are level-1 pixels and are multiplied by HDLevel; the replay divides the
+// drawn scale by the level again (HDScale), so a picture covers the same virtual area at every
+// level. Slot numbers outside 0..99 are ignored everywhere.
+
+#include <cmath>
 
 #include "game/myapp.h"
 
-int c_MyApp::p_LoadImg(int, String, int, int, int, int) {
+#include "framework/audio.h"
+
+namespace {
+
+// Every game image is loaded with a centred handle.
+constexpr int kMidHandle = c_Image::kMidHandle;
+
+// Device sizes (either side) from which the "-hd" and "-hd2" files are used.
+constexpr int kLevel2From = 631, kLevel4From = 1231;
+
+constexpr int kSurfaceSize = 2048;
+constexpr int kLoaderSteps = 14;
+constexpr int kUpdateRate = 60;
+
+// The game's bitmap font: 128 square cells of 16 level-1 pixels; advance and line height are
+// virtual pixels and do not follow the level.
+const char *const kFontName = "fonts/shadow_editundo";
+constexpr int kFontCell = 16, kFontFrames = 128, kFontAdvance = 7, kFontLineHeight = 10;
+const char *const kOrvoLogoName = "common/OrvoLogo";
+constexpr int kOrvoLogoCell = 256;
+// The font and the logo are loaded by p_Reload so the loading screen can show them at once.
+constexpr int kFontStep = 5;
+
+struct ImageLoad {
+    int step;
+    int slot;
+    const char *name;
+    int cellW, cellH, frames;
+};
+
+constexpr ImageLoad kImageLoads[] = {
+    {1, Img::Icons, "common/icons", 32, 32, 16},
+    {2, Img::Buttons, "common/Buttons", 64, 64, 16},
+    {3, Img::Dpad, "common/dpad", 32, 32, 16},
+    {4, Img::OrvoLogo, kOrvoLogoName, kOrvoLogoCell, kOrvoLogoCell, 1},
+    {6, Img::Menu, "menu", 256, 256, 4},
+    {6, Img::Logo, "logo", 256, 128, 1},
+    {7, Img::Badges, "BadgesA", 64, 64, 64},
+    {7, Img::Parts, "parts", 8, 8, 256},
+    {8, Img::Circle, "common/circle", 256, 256, 4},
+    {8, Img::Light, "common/light", 32, 32, 4},
+    {9, Img::Cards, "cards-large", 32, 32, 16},
+    {10, Img::Gfx, "gfx-large", 32, 32, 16},
+};
+
+struct SoundLoad {
+    int step;
+    int cue;
+};
+
+constexpr SoundLoad kSoundLoads[] = {
+    {1, Sfx::Jingle}, {2, 1},   {3, 98},  {5, 99},  {6, 95},  {9, 3},   {10, 5},
+    {11, 7},          {11, 10}, {12, 11}, {12, 12}, {13, 13}, {13, 14}, {14, 15},
+};
+
+// One ring of eleven dots on the loading screen, fading in along the direction of travel.
+struct Ring {
+    float angle;   // degrees added to LoaderSpin
+    float radius;  // share of LoaderSize
+    float dot;     // dot radius in virtual pixels
+    float red, green, blue;
+};
+
+constexpr int kRingDots = 11;
+constexpr float kRingStep = 4;  // degrees between neighbouring dots
+constexpr int kSpinStep = 3;    // degrees per loading-screen frame
+constexpr Ring kInnerRing = {0, 0.45f, 16, 0, 125, 255};
+constexpr Ring kMiddleRing = {120, 0.4f, 12, 255, 125, 0};
+constexpr Ring kOuterRing = {240, 0.35f, 8, 255, 125, 0};
+
+constexpr float kDegToRad = 0.017453292f;
+
+bool ValidSlot(int slot) {
+    return slot >= 0 && slot < Img::Slots;
+}
+
+// "", "-hd" or "-hd2": the file suffix of a resolution level.
+String LevelSuffix(int level) {
+    return String(level == 4 ? "-hd2" : level == 2 ? "-hd" : "");
+}
+
+// "sfx/007.wav": the cue number with at least three digits.
+String SoundFile(int cue) {
+    String digits(cue);
+    while (digits.Length() < 3) digits = String("0") + digits;
+    return String("sfx/") + digits + String(".wav");
+}
+
+bool EffectsOn(int setting) {
+    return setting == SoundMode::All || setting == SoundMode::EffectsOnly;
+}
+
+bool MusicAllowed(int setting) {
+    return setting == SoundMode::All || setting == SoundMode::MusicOnly;
+}
+
+void DrawRing(c_MyApp *app, const Ring &ring, float cx, float cy) {
+    float r = ring.radius * static_cast<float>(app->LoaderSize);
+    app->p_SetCol(ring.red, ring.green, ring.blue, kNoValue);
+    for (int i = 0; i < kRingDots; ++i) {
+        float a = (static_cast<float>(app->LoaderSpin) + ring.angle + kRingStep * i) * kDegToRad;
+        app->p_Alpha(static_cast<float>(i) / 10.0f);
+        app->p_Oval(cx + std::sin(a) * r, cy - std::cos(a) * r, ring.dot, ring.dot);
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Images
+
+void c_MyApp::p_ChooseLevel() {
+    int w = kt_app_DeviceWidth(), h = kt_app_DeviceHeight();
+    HDLevel = 1;
+    if (kt_Cobble_UseHDImages != 0) {
+        if (w >= kLevel4From || h >= kLevel4From) {
+            HDLevel = 4;
+        } else if (w >= kLevel2From || h >= kLevel2From) {
+            HDLevel = 2;
+        }
+    }
+    HDScale = 1.0f / static_cast<float>(HDLevel);
+}
+
+int c_MyApp::p_LoadImg(int slot, String name, int cellW, int cellH, int frames, int flags) {
+    if (!ValidSlot(slot)) return 0;
+    // A failed load leaves the slot empty rather than showing the previous level's picture.
+    Images.Store(slot, nullptr);
+    int w = HDLevel * cellW, h = HDLevel * cellH;
+    Images.Store(slot, kt_graphics_LoadImage2(name + LevelSuffix(HDLevel) + String(".png"), w, h,
+                                              frames, flags));
+    ImageInfo[3 * slot] = w;
+    ImageInfo[3 * slot + 1] = h;
+    ImageInfo[3 * slot + 2] = frames;
     return 0;
 }
-int c_MyApp::p_LoadFont(int, String, int, int) {
+
+int c_MyApp::p_LoadFont(int slot, String name, int advance, int lineHeight) {
+    if (!ValidSlot(slot)) return 0;
+    Images.Store(slot, nullptr);
+    int cell = kFontCell * HDLevel;
+    Images.Store(slot, kt_graphics_LoadImage2(name + LevelSuffix(HDLevel) + String(".png"), cell,
+                                              cell, kFontFrames, kMidHandle));
+    ImageInfo[3 * slot] = advance;
+    ImageInfo[3 * slot + 1] = lineHeight;
+    ImageInfo[3 * slot + 2] = kFontFrames;
+    FontSlot = slot;
     return 0;
 }
-int c_MyApp::p_ReserveImg(int, int, int) {
+
+int c_MyApp::p_ReserveImg(int slot, int w, int h) {
+    if (!ValidSlot(slot)) return 0;
+    Images.Store(slot, nullptr);
+    // The device's CreateSurface; a device that cannot make it leaves the slot empty.
+    Images.Store(slot, kt_graphics_CreateImage(w, h, 1, kMidHandle));
+    ImageInfo[3 * slot] = w;
+    ImageInfo[3 * slot + 1] = h;
+    ImageInfo[3 * slot + 2] = 1;
     return 0;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Loader
+
 int c_MyApp::p_Reload() {
+    ClearRed = ClearGreen = ClearBlue = 0;
+    ClearAlpha = 1;
+    p_ChooseLevel();
+    p_LoadImg(Img::OrvoLogo, String(kOrvoLogoName), kOrvoLogoCell, kOrvoLogoCell, 1, kMidHandle);
+    p_LoadFont(Img::Font, String(kFontName), kFontAdvance, kFontLineHeight);
+    LoadStage = 1;
     return 0;
 }
+
 int c_MyApp::p_Loader() {
-    LoadStage = 0;
+    p_ChooseLevel();
+    int step = LoadStage;
+    if (step > kLoaderSteps) {
+        LoadStage = 0;
+    } else {
+        for (const ImageLoad &load : kImageLoads) {
+            if (load.step == step) {
+                p_LoadImg(load.slot, String(load.name), load.cellW, load.cellH, load.frames,
+                          kMidHandle);
+            }
+        }
+        if (step == 1) {
+            p_ReserveImg(Img::Surface, kSurfaceSize, kSurfaceSize);
+            SurfaceSlot = Img::Surface;
+        }
+        if (step == kFontStep) {
+            p_LoadFont(Img::Font, String(kFontName), kFontAdvance, kFontLineHeight);
+        }
+        for (const SoundLoad &load : kSoundLoads) {
+            if (load.step == step) p_LoadSFX(load.cue);
+        }
+        // The jingle greets the player once; a resize reloads silently.
+        if (step == 4 && LogoJinglePlayed == 0) {
+            p_PlaySFX(Sfx::Jingle, 1, 1, 0);
+            LogoJinglePlayed = 1;
+        }
+    }
+    if (LoadStage > 0) ++LoadStage;
+    p_WaitStart(1);
     return 0;
 }
-int c_MyApp::p_WaitStart(int) {
+
+int c_MyApp::p_WaitStart(int mode) {
+    // The backdrop fades out to black behind the loading screen.
+    BgTargetRed = BgTargetGreen = BgTargetBlue = 0;
+    BgRed -= BgRed * 0.125f;
+    BgGreen -= BgGreen * 0.125f;
+    BgBlue -= BgBlue * 0.125f;
+    p_CLS2D(BgRed, BgGreen, BgBlue, 1);
+
+    LoaderSize = Trunc(kt_Cobble_jscrw < kt_Cobble_jscrh ? kt_Cobble_jscrw : kt_Cobble_jscrh);
+    // Kept within one turn: the angle is all that matters, and the count never overflows.
+    LoaderSpin = (LoaderSpin + kSpinStep) % 360;
+    float cx = kt_Cobble_jscrw * 0.5f, cy = kt_Cobble_jscrh * 0.5f;
+
+    if (mode == 1) DrawRing(this, kInnerRing, cx, cy);
+    p_SetCol(255, 255, 255, 1);
+    p_SetSize(2, kNoValue);
+    p_DrawImg(Img::OrvoLogo, kt_Cobble_jscrw * 0.5f, kt_Cobble_jscrh * 0.48f, 0);
+    if (mode == 1) {
+        DrawRing(this, kMiddleRing, cx, cy);
+        DrawRing(this, kOuterRing, cx, cy);
+    }
+    p_SetCol(255, 255, 255, 1);
+    p_SetSize(1, kNoValue);
+    p_Text(kt_Cobble_jscrw * 0.5f, kt_Cobble_jscrh - 32, String("Loading..."), 1, 1, 0);
+
+    if (mode == 0) {
+        PressLock = 1;
+        Mode = Screen::Menu;
+        p_Reload();
+        kt_app_SetUpdateRate(kUpdateRate);
+    }
     return 0;
 }
-int c_MyApp::p_LoadSFX(int) {
-    return 0;
-}
-int c_MyApp::p_PlaySFX(int, float, float, float) {
-    return 0;
-}
-int c_MyApp::p_PlayTune(String, int) {
-    return 0;
-}
-int c_MyApp::p_StopTune() {
-    return 0;
-}
+
 int c_MyApp::p_BankLoad() {
     return 0;
 }
-void c_MyApp::p_ChooseLevel() {}
+
+// ---------------------------------------------------------------------------------------------
+// Sound
+
+int c_MyApp::p_LoadSFX(int n) {
+    if (n < 0 || n >= Sfx::Slots) return 0;
+    Sounds.Store(n, nullptr);
+    Sounds.Store(n, kt_audio_LoadSound(SoundFile(n)));
+    return 0;
+}
+
+int c_MyApp::p_PlaySFX(int n, float rate, float volume, float pan) {
+    if (n < 0 || n >= Sfx::Slots) return 0;
+    if (!EffectsOn(Settings[Setting::Sound])) return 0;
+    c_Sound *sound = Sounds[n];
+    if (!sound) return 0;
+    // Round-robin: the newest effect cuts off the oldest once all channels are busy.
+    SfxChannel = (SfxChannel + 1) % Sfx::Channels;
+    int c = ChannelMap[SfxChannel];
+    kt_audio_StopChannel(c);
+    kt_audio_PlaySound(sound, c, 0);
+    kt_audio_SetChannelRate(c, rate);
+    kt_audio_SetChannelVolume(c, volume);
+    kt_audio_SetChannelPan(c, pan);
+    return 0;
+}
+
+int c_MyApp::p_PlayTune(String name, int loop) {
+    if (kt_Cobble_HasMusicStream == 0) return 0;
+    // "-1" asks for the last tune again; with none yet the name is taken as it is.
+    if (name == String("-1") && CurrentTune.Length() > 0) name = CurrentTune;
+    if (name.Length() == 0) return 0;
+    CurrentTune = name;
+    String path = String("sfx/") + name + String(".ogg");
+    if (MusicOn == 1) {
+        kt_audio_StopMusic();
+        MusicOn = 0;
+    }
+    if (MusicAllowed(Settings[Setting::Sound])) {
+        kt_audio_PlayMusic(path, loop);
+        MusicOn = 1;
+    }
+    return 0;
+}
+
+int c_MyApp::p_StopTune() {
+    kt_audio_StopMusic();
+    MusicOn = 0;
+    return 0;
+}
