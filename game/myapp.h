@@ -249,13 +249,13 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
 
     // Scores and game over (scores.cpp)
     int p_GameOver();
+    int p_LoadMenu();
 
     // Backdrop (backdrop.cpp)
     int p_DoBG(int red, int green, int blue, float alpha);
 
     // Main menu and credits (menu.cpp)
     int p_Menu();
-    int p_LoadMenu();
 
     // Options, pause and quit prompt (options.cpp)
     int p_OptionBox();

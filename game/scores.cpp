@@ -5,3 +5,5 @@
 int c_MyApp::p_GameOver() {
     return 0;
 }
+
+int c_MyApp::p_LoadMenu() { return 0; }
