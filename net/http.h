@@ -80,6 +80,7 @@ struct c_HttpRequest : Object,
     // Starts the header with the request line (the path and query; the fragment stays with the
     // client) and the Host line (with the port when it is not 80).
     void p_Open(const String &method, const String &url, c_IOnHttpRequestComplete *target);
+    // Connects and sends the head; call after p_Open.
     void p_Send();
     // Sends `data` in `encoding` as the body, announced by Content-Type and Content-Length.
     void p_Send2(const String &data, const String &mimeType, const String &encoding);

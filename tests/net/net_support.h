@@ -122,6 +122,10 @@ private:
     }
 };
 
+inline std::u16string U16(const String &text) {
+    return std::u16string(reinterpret_cast<const char16_t *>(text.Data()), text.Length());
+}
+
 // The game's side of a request: counts completions and copies what each one saw.
 struct Recorder : Object, virtual c_IOnHttpRequestComplete {
     int calls = 0;
