@@ -122,6 +122,7 @@ struct c_AsyncQueue : KtThread {
 };
 
 struct c_Socket : c_IAsyncEventSource {
+    // State bits; a successful connect sets both.
     enum { StateBound = 2, StateConnected = 4 };
 
     int m_protocol = 0;
