@@ -5,7 +5,3 @@
 int c_MyApp::p_Menu() {
     return 0;
 }
-
-int c_MyApp::p_LoadMenu() {
-    return 0;
-}

@@ -6,4 +6,6 @@ int c_MyApp::p_GameOver() {
     return 0;
 }
 
-int c_MyApp::p_LoadMenu() { return 0; }
+int c_MyApp::p_LoadMenu() {
+    return 0;
+}
