@@ -1,0 +1,278 @@
+// Assets and sound cues on the test host: the loader's run and the files it asks for at each
+// resolution level, the logo jingle, effects over the channels, the sound setting's gates, the
+// music's "-1" rule and the loading screen's drawing.
+//
+// The kit's host records every file request but decodes none, so the slots the loader fills stay
+// empty; sounds that must be heard are put into their slots by the test (cue -1 in the record).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "framework/audio.h"
+#include "tests/support/game_kit.h"
+
+namespace {
+
+const std::string kData = "vantor://data/";
+
+c_Sound *SilentSound() {
+    return (new c_Sound())->m_new(new gxtkSample());
+}
+
+// The image files of one full load, in loader order, at the given suffix.
+std::vector<std::string> LoaderImageFiles(const std::string &suffix) {
+    const char *const names[] = {
+        "common/icons", "common/Buttons", "common/dpad", "common/OrvoLogo", "fonts/shadow_editundo",
+        "menu",         "logo",           "BadgesA",     "parts",           "common/circle",
+        "common/light", "cards-large",    "gfx-large"};
+    std::vector<std::string> out;
+    for (const char *name : names) out.push_back(kData + name + suffix + ".png");
+    return out;
+}
+
+std::vector<std::string> LoaderSoundFiles() {
+    std::vector<std::string> out;
+    for (const char *cue : {"096", "001", "098", "099", "095", "003", "005", "007", "010", "011",
+                            "012", "013", "014", "015"}) {
+        out.push_back(kData + "sfx/" + cue + ".wav");
+    }
+    return out;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Loader
+
+TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
+    struct Case {
+        int w, h, useHD;
+        int level;
+        float scale;
+        const char *suffix;
+    } cases[] = {
+        {600, 450, 1, 1, 1.0f, ""},
+        {640, 480, 1, 2, 0.5f, "-hd"},  // 640 reaches the 631 threshold
+        {800, 600, 1, 2, 0.5f, "-hd"},
+        {480, 700, 1, 2, 0.5f, "-hd"},  // either side counts
+        {1280, 720, 1, 4, 0.25f, "-hd2"},
+        {1280, 720, 0, 1, 1.0f, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " hd " +
+                     std::to_string(c.useHD));
+        GameKit kit(c.w, c.h);
+        c_MyApp *app = kit.app;
+        ASSERT_EQ(app->LoadStage, 1) << "the create hook starts the loader";
+        // The create hook's reload asked for the logo and the font already.
+        kit.host.imageFiles.clear();
+        kt_Cobble_UseHDImages = c.useHD;
+
+        EXPECT_EQ(kit.FinishLoading(), 15);
+        EXPECT_EQ(app->LoadStage, 0);
+        EXPECT_EQ(kit.host.imageFiles, LoaderImageFiles(c.suffix));
+        EXPECT_EQ(kit.host.audioFiles, LoaderSoundFiles());
+        EXPECT_EQ(app->HDLevel, c.level);
+        EXPECT_FLOAT_EQ(app->HDScale, c.scale);
+
+        // Image cells follow the level; the font's advance and line height do not.
+        EXPECT_EQ(app->ImageInfo[3 * Img::Menu], 256 * c.level);
+        EXPECT_EQ(app->ImageInfo[3 * Img::Logo + 1], 128 * c.level);
+        EXPECT_EQ(app->ImageInfo[3 * Img::Parts + 2], 256);
+        EXPECT_EQ(app->ImageInfo[3 * Img::Font], 7);
+        EXPECT_EQ(app->ImageInfo[3 * Img::Font + 1], 10);
+        // The off-screen surface needs no file: the one slot filled on the test host.
+        c_Image *surface = app->Images[Img::Surface];
+        ASSERT_NE(surface, nullptr);
+        EXPECT_EQ(app->SurfaceSlot, Img::Surface);
+        EXPECT_EQ(surface->width * surface->height * surface->frames.Length(), 2048 * 2048);
+        EXPECT_FLOAT_EQ(surface->tx, 1024) << "centred handle";
+    }
+}
+
+TEST(Assets, JinglePlaysOnTheFirstLoadOnlyAndAResizeReloadsEverySlot) {
+    GameKit kit(640, 480);
+    c_MyApp *app = kit.app;
+    kit.Frame();  // step 1 asks for sound 96
+    app->Sounds.Store(Sfx::Jingle, SilentSound());
+    kit.Frame(2);
+    EXPECT_TRUE(kit.audio->sounds.empty());
+    kit.Frame();  // step 4
+    ASSERT_EQ(kit.audio->sounds.size(), 1u);
+    EXPECT_EQ(kit.audio->sounds[0].rate, 1);
+    EXPECT_EQ(kit.audio->sounds[0].volume, 1);
+    EXPECT_EQ(kit.audio->sounds[0].pan, 0);
+    EXPECT_EQ(app->LogoJinglePlayed, 1);
+    kit.FinishLoading();
+    kit.host.imageFiles.clear();
+    kit.host.audioFiles.clear();
+
+    // The render notices the new size and restarts the loader; its first step runs in the
+    // same frame's update.
+    kit.Resize(1280, 720);
+    kit.Frame();
+    EXPECT_EQ(app->LoadStage, 2);
+    EXPECT_EQ(app->HDLevel, 4);
+    app->Sounds.Store(Sfx::Jingle, SilentSound());
+    EXPECT_EQ(kit.FinishLoading(), 14);
+    EXPECT_EQ(kit.audio->sounds.size(), 1u) << "no second jingle after a resize";
+    EXPECT_EQ(kit.host.imageFiles, LoaderImageFiles("-hd2"));
+    EXPECT_EQ(kit.host.audioFiles, LoaderSoundFiles());
+    EXPECT_FLOAT_EQ(app->HDScale, 0.25f);
+}
+
+TEST(Assets, SlotNumbersOutsideTheTablesAreIgnored) {
+    GameKit kit;
+    kit.FinishLoading();
+    c_MyApp *app = kit.app;
+    kit.host.imageFiles.clear();
+    kit.host.audioFiles.clear();
+    for (int slot : {-1, Img::Slots, 1 << 20}) {
+        app->p_LoadImg(slot, String("menu"), 256, 256, 4, 1);
+        app->p_LoadFont(slot, String("fonts/shadow_editundo"), 7, 10);
+        app->p_ReserveImg(slot, 16, 16);
+        app->p_LoadSFX(slot);
+        app->p_PlaySFX(slot, 1, 1, 0);
+    }
+    EXPECT_TRUE(kit.host.imageFiles.empty());
+    EXPECT_TRUE(kit.host.audioFiles.empty());
+    EXPECT_TRUE(kit.audio->sounds.empty());
+    EXPECT_EQ(app->FontSlot, Img::Font);
+    EXPECT_EQ(app->SfxChannel, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sound
+
+TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannels) {
+    GameKit kit;
+    kit.FinishLoading();
+    c_MyApp *app = kit.app;
+    app->Sounds.Store(5, SilentSound());
+    app->p_PlaySFX(7, 1, 1, 0);  // an empty slot plays nothing and keeps the channel
+    for (int i = 0; i < 25; ++i) app->p_PlaySFX(5, 1 + 0.01f * i, 0.5f, -0.25f);
+    ASSERT_EQ(kit.audio->sounds.size(), 25u);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(kit.audio->sounds[i].channel, (i + 1) % 24) << i;
+    const KitSound &last = kit.audio->sounds[24];
+    EXPECT_EQ(last.channel, kit.audio->sounds[0].channel) << "the 25th cuts off the oldest";
+    EXPECT_FLOAT_EQ(last.rate, 1.24f);
+    EXPECT_FLOAT_EQ(last.volume, 0.5f);
+    EXPECT_FLOAT_EQ(last.pan, -0.25f);
+    app->ChannelMap[2] = 30;
+    app->p_PlaySFX(5, 1, 1, 0);
+    EXPECT_EQ(kit.audio->sounds.back().channel, 30) << "channels go through the map";
+}
+
+TEST(Assets, SoundSettingGatesEffectsAndMusic) {
+    for (int setting : {0, 1, 2, 3}) {
+        SCOPED_TRACE(setting);
+        GameKit kit;
+        kit.FinishLoading();
+        c_MyApp *app = kit.app;
+        app->Settings[Setting::Sound] = setting;
+        app->Sounds.Store(3, SilentSound());
+        app->p_PlaySFX(3, 1, 1, 0);
+        app->p_PlayTune(String("Fennel"), 1);
+        bool effects = setting == 1 || setting == 2, music = setting == 1 || setting == 3;
+        EXPECT_EQ(kit.audio->sounds.size(), effects ? 1u : 0u);
+        ASSERT_EQ(kit.audio->music.size(), music ? 1u : 0u);
+        EXPECT_EQ(app->MusicOn, music ? 1 : 0);
+        if (music) {
+            EXPECT_EQ(kit.audio->music[0].path, kData + "sfx/Fennel.ogg");
+        }
+        // Remembered even when silent, so "-1" finds it once music is allowed.
+        EXPECT_EQ(app->CurrentTune.ToUtf8(), "Fennel");
+    }
+    GameKit kit;
+    kt_Cobble_HasMusicStream = 0;
+    kit.app->p_PlayTune(String("Fennel"), 1);
+    EXPECT_TRUE(kit.audio->music.empty());
+    EXPECT_EQ(kit.app->CurrentTune.Length(), 0);
+}
+
+TEST(Assets, MinusOneReplaysTheLastTune) {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+    app->p_PlayTune(String("-1"), 1);  // no tune yet: taken as a name
+    app->p_PlayTune(String("Fennel"), 1);
+    kit.audio->musicCalls.clear();
+    app->p_PlayTune(String("-1"), 0);
+    app->p_PlayTune(String(), 1);  // starts nothing
+    ASSERT_EQ(kit.audio->music.size(), 3u);
+    EXPECT_EQ(kit.audio->music[0].path, kData + "sfx/-1.ogg");
+    EXPECT_EQ(kit.audio->music[2].path, kData + "sfx/Fennel.ogg");
+    EXPECT_EQ(kit.audio->music[2].flags, 0);
+    EXPECT_EQ(kit.audio->musicCalls.at(0), "stop") << "the playing tune stops first";
+    kit.audio->musicCalls.clear();
+    app->p_StopTune();
+    EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"stop"});
+    EXPECT_EQ(app->MusicOn, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading screen
+
+TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
+    GameKit kit(640, 480);
+    c_MyApp *app = kit.app;
+    app->BgRed = 80;
+    app->BgTargetRed = 80;
+    kit.Frame();
+    EXPECT_FLOAT_EQ(app->BgRed, 70) << "the backdrop loses an eighth";
+    EXPECT_FLOAT_EQ(app->BgTargetRed, 0);
+    EXPECT_FLOAT_EQ(app->ClearRed, 70);
+    EXPECT_EQ(app->LoaderSize, 480);
+    EXPECT_EQ(app->LoaderSpin, 3);
+
+    std::vector<KitCommand> commands = kit.Commands();
+    ASSERT_EQ(commands.size(), 11u + 1u + 22u + 10u);
+    struct Ring {
+        int first;
+        float angle, radius, dot, red, blue;
+    } rings[] = {
+        {0, 0, 0.45f, 16, 0, 255}, {12, 120, 0.4f, 12, 255, 0}, {23, 240, 0.35f, 8, 255, 0}};
+    for (const Ring &ring : rings) {
+        for (int i = 0; i < 11; ++i) {
+            const KitCommand &dot = commands[ring.first + i];
+            SCOPED_TRACE(dot.Describe());
+            ASSERT_EQ(dot.kind, KitCommand::Oval);
+            float a = (3 + ring.angle + 4.0f * i) * 3.14159265f / 180;
+            EXPECT_NEAR(dot.x, 320 + std::sin(a) * ring.radius * 480, 1e-3);
+            EXPECT_NEAR(dot.y, 240 - std::cos(a) * ring.radius * 480, 1e-3);
+            EXPECT_EQ(dot.w, ring.dot);
+            EXPECT_FLOAT_EQ(dot.alpha, i / 10.0f);
+            EXPECT_EQ(dot.red, ring.red);
+            EXPECT_EQ(dot.blue, ring.blue);
+        }
+    }
+    const KitCommand &logo = commands[11];
+    EXPECT_EQ(logo.kind, KitCommand::Image);
+    EXPECT_EQ(logo.slot, Img::OrvoLogo);
+    EXPECT_FLOAT_EQ(logo.x, 320);
+    EXPECT_FLOAT_EQ(logo.y, 480 * 0.48f);
+    EXPECT_EQ(logo.w, 2);
+    EXPECT_EQ(logo.red + logo.green + logo.blue + logo.alpha, 3 * 255 + 1);
+
+    EXPECT_EQ(kit.Text(), "Loading...");
+    // Centred: the measured width of " Loading.." is 10 cells of 7 less 3 for "i" and 1 for
+    // "n", so the pen starts 33 left of the centre and "L" follows the leading space.
+    const KitCommand &first = commands[34];
+    EXPECT_FLOAT_EQ(first.x, 320 - 33 + 7);
+    EXPECT_FLOAT_EQ(first.y, 480 - 32);
+    EXPECT_EQ(first.w, 1);
+    EXPECT_EQ(first.alpha, 1);
+
+    // The waiting state: no rings, then the menu with a fresh load.
+    app->LoaderSpin = 358;  // the spin stays within one turn
+    app->p_WaitStart(0);
+    commands = kit.Commands();
+    EXPECT_EQ(commands.size(), 11u) << "the logo and the text";
+    EXPECT_EQ(commands.at(0).slot, Img::OrvoLogo);
+    EXPECT_EQ(app->LoaderSpin, 1);
+    EXPECT_EQ(app->Mode, Screen::Menu);
+    EXPECT_EQ(app->PressLock, 1);
+    EXPECT_EQ(app->LoadStage, 1);
+}
