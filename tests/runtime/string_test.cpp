@@ -26,10 +26,6 @@ std::vector<std::string> split(const char *text, const char *separator) {
     return out;
 }
 
-String decode(std::initializer_list<unsigned char> bytes) {
-    return String::Decode(bytes.begin(), static_cast<int>(bytes.size()));
-}
-
 using Parts = std::vector<std::string>;
 
 }  // namespace
@@ -110,22 +106,24 @@ TEST(String, ToIntReadsSpaceSignAndDigitsAndWrapsModulo2To32) {
     EXPECT_EQ(String((std::string(62, '0') + "78").c_str()).ToInt(), 7);
 }
 
+// Also what the state file and text loads decode with.
 TEST(String, DecodeChoosesTheEncodingByContent) {
-    EXPECT_EQ(utf8(decode({0xFE, 0xFF, 0x00, 0x41, 0x20, 0xAC, 0x00})), "A\xE2\x82\xAC")
-        << "big-endian; the odd final byte is ignored";
-    EXPECT_EQ(utf8(decode({0xFF, 0xFE, 0x41, 0x00})), "A");
-    EXPECT_EQ(decode({0xEF, 0xBB, 0xBF}).Length(), 0);
-    String u = decode({0xEF, 0xBB, 0xBF, 'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC});
-    ASSERT_EQ(u.Length(), 3);
-    EXPECT_EQ(u[1], 0xE9);
-    EXPECT_EQ(u[2], 0x20AC);
-    // A four-byte sequence, or one cut off by the end, makes the whole text Latin-1.
-    String l = decode({0x41, 0xF0, 0x9F, 0x98, 0x80});
-    ASSERT_EQ(l.Length(), 5);
-    EXPECT_EQ(l[1], 0xF0);
-    EXPECT_EQ(decode({0x41, 0xC3}).Length(), 2);
-    // Overlong forms are accepted as decoded.
-    EXPECT_EQ(decode({0xC0, 0x81}), units({1}));
+    // UTF-16 by its mark drops an odd final byte; a four-byte or cut-off UTF-8 sequence makes
+    // the whole text Latin-1, after the UTF-8 mark too; overlong forms are accepted as decoded.
+    const std::pair<std::vector<unsigned char>, String> cases[] = {
+        {{0xFE, 0xFF, 0x00, 0x41, 0x20, 0xAC, 0x00}, units({'A', 0x20AC})},
+        {{0xFF, 0xFE, 0x41, 0x00, 0xAC, 0x20, 0x42}, units({'A', 0x20AC})},
+        {{0xEF, 0xBB, 0xBF}, String()},
+        {{0xEF, 0xBB, 0xBF, 'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC}, units({'a', 0xE9, 0x20AC})},
+        {{0x41, 0xF0, 0x9F, 0x98, 0x80}, units({0x41, 0xF0, 0x9F, 0x98, 0x80})},
+        {{0x41, 0xC3}, units({0x41, 0xC3})},
+        {{0xEF, 0xBB, 0xBF, 0xE9, 'x'}, units({0xE9, 'x'})},
+        {{0xC0, 0x81}, units({1})},
+    };
+    for (const auto &[bytes, text] : cases) {
+        EXPECT_EQ(String::Decode(bytes.data(), static_cast<int>(bytes.size())), text)
+            << testing::PrintToString(bytes);
+    }
 }
 
 TEST(String, EightBitTextIsSignedAndOutputIsUtf8PerCodeUnit) {
