@@ -102,38 +102,36 @@ protected:
 // Frame layout
 
 TEST_F(GraphicsModule, BordersAndMidHandleNarrowTheFrameAndCentreTheHandle) {
+    // {width, height, handle x, handle y, x and y of frame `f`}
+    auto Layout = [](c_Image *image, int f) {
+        return std::vector<float>{
+            float(image->width), float(image->height),       image->tx,
+            image->ty,           float(image->frames[f]->x), float(image->frames[f]->y)};
+    };
     c_Image *image = Strip(32, 32, 1, c_Image::kMidHandle | c_Image::kXBorder);
-    EXPECT_EQ(image->width, 30);
-    EXPECT_EQ(image->height, 32);
-    EXPECT_FLOAT_EQ(image->tx, 15);
-    EXPECT_FLOAT_EQ(image->ty, 16);
-    EXPECT_EQ(image->frames[0]->x, 1);
+    EXPECT_EQ(Layout(image, 0), (std::vector<float>{30, 32, 15, 16, 1, 0}));
     EXPECT_EQ(image->flags & c_Image::kFullFrame, 0) << "the border hides part of the surface";
-
-    c_Image *yb = Strip(20, 10, 2, c_Image::kYBorder);
-    EXPECT_EQ(yb->width, 10);
-    EXPECT_EQ(yb->height, 8);
-    EXPECT_EQ(yb->frames[1]->x, 10);
-    EXPECT_EQ(yb->frames[1]->y, 1);
+    EXPECT_EQ(Layout(Strip(20, 10, 2, c_Image::kYBorder), 1),
+              (std::vector<float>{10, 8, 0, 0, 10, 1}));
 }
 
 TEST_F(GraphicsModule, FramesWrapToTheNextRowWhenTheyNoLongerFit) {
+    auto Corners = [](c_Image *image) {
+        std::vector<int> xy;
+        for (int i = 0; i < image->frames.Length(); ++i) {
+            xy.insert(xy.end(), {image->frames[i]->x, image->frames[i]->y});
+        }
+        return xy;
+    };
     c_Image *image =
         (new c_Image)
             ->m_new()
             ->p_Init2(MakeSurface(100, 80), 0, 0, 40, 40, 4, 0, nullptr, 0, 0, 100, 80);
-    ASSERT_EQ(image->frames.Length(), 4);
-    const int expected[4][2] = {{0, 0}, {40, 0}, {0, 40}, {40, 40}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(image->frames[i]->x, expected[i][0]) << "frame " << i;
-        EXPECT_EQ(image->frames[i]->y, expected[i][1]) << "frame " << i;
-    }
+    EXPECT_EQ(Corners(image), (std::vector<int>{0, 0, 40, 0, 0, 40, 40, 40}));
     // A cut-out of another image: frames are offset by the source rectangle.
     c_Image *cut =
         (new c_Image)->m_new()->p_Init2(image->surface, 0, 0, 10, 10, 3, 0, image, 50, 20, 20, 20);
-    EXPECT_EQ(cut->frames[1]->x, 60);
-    EXPECT_EQ(cut->frames[2]->x, 50);
-    EXPECT_EQ(cut->frames[2]->y, 30);
+    EXPECT_EQ(Corners(cut), (std::vector<int>{50, 20, 60, 20, 50, 30}));
 }
 
 TEST_F(GraphicsModule, BadFramesAreRuntimeErrors) {
@@ -180,9 +178,8 @@ TEST_F(GraphicsModule, EveryFrameStartsFromTheSameStateAndTheMatrixGoesOutWhenDr
     EXPECT_EQ(kt_graphics_renderDevice, nullptr);
 
     kt_graphics_BeginRender();
-    EXPECT_EQ(std::vector<float>({gr->r, gr->g, gr->b, gr->alpha}),
-              std::vector<float>({255, 255, 255, 1}));
-    EXPECT_EQ(gr->blend, 0);
+    EXPECT_EQ(std::vector<float>({gr->r, gr->g, gr->b, gr->alpha, float(gr->blend)}),
+              std::vector<float>({255, 255, 255, 1, 0}));
     auto scissor = [&] {
         return std::vector<int>{gr->scissorX, gr->scissorY, gr->scissorW, gr->scissorH};
     };
@@ -237,9 +234,7 @@ TEST_F(GraphicsModule, PngDecodingKeepsTheChannelCount) {
         int w = 0, h = 0, d = 0;
         unsigned char *out = kt_image_Decode(png.data(), static_cast<int>(png.size()), &w, &h, &d);
         ASSERT_NE(out, nullptr) << "depth " << depth;
-        EXPECT_EQ(w, 3);
-        EXPECT_EQ(h, 2);
-        EXPECT_EQ(d, depth);
+        EXPECT_EQ(std::vector<int>({w, h, d}), std::vector<int>({3, 2, depth}));
         EXPECT_EQ(std::memcmp(out, pixels.data(), pixels.size()), 0);
         std::free(out);
     }
@@ -305,9 +300,9 @@ TEST_F(GraphicsModule, LoadImagePremultipliesAndFailsQuietlyOnMissingFiles) {
     c_Image *font = kt_graphics_context->defaultFont;
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(kt_graphics_context->font, font);
-    EXPECT_EQ(kt_graphics_context->firstChar, 32);
-    EXPECT_EQ(font->frames.Length(), 96);
-    EXPECT_EQ(font->width, 6);
+    EXPECT_EQ(
+        std::vector<int>({kt_graphics_context->firstChar, font->frames.Length(), font->width}),
+        std::vector<int>({32, 96, 6}));
     kt_graphics_SetFont(nullptr, 32);
     EXPECT_EQ(kt_graphics_context->defaultFont, font);
 }
