@@ -84,8 +84,14 @@ TEST(LoadWAV, RejectsWhatItCannotPlayAndLyingOrCutFiles) {
         PutChunk(chunks, "data", pcm, dataSize);
         return Riff(chunks);
     };
-    Bytes shortFmt = FmtBody(1, 1, 44100, 16);
+    Bytes shortFmt = FmtBody(1, 1, 44100, 16), noData;
     shortFmt.resize(14);
+    PutChunk(noData, "fmt ", FmtBody(1, 1, 8000, 8));
+    PutChunk(noData, "LIST", Bytes(10, 'x'));
+    const Bytes good = Wav(1, 8000, 8, pcm);
+    Bytes notWave = good, notRiff = good;
+    std::memcpy(&notWave[8], "AVI ", 4);
+    std::memcpy(&notRiff[0], "RIFX", 4);
     const std::pair<const char *, Bytes> bad[] = {
         {"IEEE float", wav(FmtBody(3, 1, 44100, 32))},
         {"extensible", wav(FmtBody(0xFFFE, 2, 44100, 16))},
@@ -95,20 +101,11 @@ TEST(LoadWAV, RejectsWhatItCannotPlayAndLyingOrCutFiles) {
         {"data one byte longer than the file", wav(FmtBody(1, 1, 8000, 8), 101)},
         {"data of 2 GiB", wav(FmtBody(1, 1, 8000, 8), 0x7FFFFFFF)},
         {"data of 4 GiB", wav(FmtBody(1, 1, 8000, 8), 0xFFFFFFF0L)},
+        {"no data chunk", Riff(noData)},
+        {"not WAVE", notWave},
+        {"not RIFF", notRiff},
     };
     for (const auto &[what, bytes] : bad) EXPECT_EQ(Decode(LoadWAV, bytes).data, nullptr) << what;
-
-    Bytes noData;
-    PutChunk(noData, "fmt ", FmtBody(1, 1, 8000, 8));
-    PutChunk(noData, "LIST", Bytes(10, 'x'));
-    EXPECT_EQ(Decode(LoadWAV, Riff(noData)).data, nullptr) << "no data chunk";
-
-    const Bytes good = Wav(1, 8000, 8, pcm);
-    Bytes notWave = good, notRiff = good;
-    std::memcpy(&notWave[8], "AVI ", 4);
-    std::memcpy(&notRiff[0], "RIFX", 4);
-    EXPECT_EQ(Decode(LoadWAV, notWave).data, nullptr);
-    EXPECT_EQ(Decode(LoadWAV, notRiff).data, nullptr);
     for (std::size_t cut : {0, 3, 11, 20, 35, 43}) {
         EXPECT_EQ(Decode(LoadWAV, Bytes(good.begin(), good.begin() + cut)).data, nullptr)
             << "cut at " << cut;
