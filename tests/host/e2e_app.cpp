@@ -11,8 +11,9 @@
 
 namespace {
 
-void Report(const std::string &line) {
+int Report(const std::string &line) {
     ktPrint(String(line.c_str()));
+    return 0;
 }
 
 struct c_ReportApp : c_App {
@@ -27,17 +28,10 @@ struct c_ReportApp : c_App {
     }
     int p_OnCreate() override {
         kt_app_SetUpdateRate(60);
-        Report("created");
-        return 0;
+        return Report("created");
     }
-    int p_OnSuspend() override {
-        Report("suspend");
-        return 0;
-    }
-    int p_OnResume() override {
-        Report("resume");
-        return 0;
-    }
+    int p_OnSuspend() override { return Report("suspend"); }
+    int p_OnResume() override { return Report("resume"); }
     int p_OnUpdate() override {
         if (ticks) Report("tick " + std::to_string(kt_app_Millisecs()));
         for (int code = 1; code < 512; ++code) {
