@@ -31,8 +31,6 @@ struct KtTestJoystick {
 
 class KtTestGame : public KtLoopGame, public KtJoystickSource {
 public:
-    // `dataRoot` stands in for the executable's directory (empty: the real one's).
-    explicit KtTestGame(String dataRoot = String()) : appPath(dataRoot) {}
     ~KtTestGame() override;
     // Makes this the process's game (KtGame::_game) until it is destroyed.
     void Install();
@@ -111,7 +109,7 @@ private:
     std::map<int, KtTestJoystick> joysticks;
     KtTestJoystick gone;
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
-    String state, appPath, internalPath;
+    String state, appPath, internalPath;  // appPath empty: the executable's directory
     KtGame *previousGame = nullptr;
     bool installed = false;
 };
