@@ -16,20 +16,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "kt_assets_XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : "";
-    }
+// A fresh directory, removed with its contents; an empty path when it could not be made.
+struct TempDir {
+    std::string path = (fs::temp_directory_path() / "kt_assets_XXXXXX").string();
+    TempDir() { path.resize(mkdtemp(path.data()) ? path.size() : 0); }
     ~TempDir() {
         std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
+        if (!path.empty()) fs::remove_all(path, ec);
     }
-    const std::string &path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 int runGenerator(const std::string &dir) {
@@ -51,11 +45,10 @@ std::map<std::string, std::string> readTree(const std::string &root) {
 
 TEST(AssetGenerator, TwoRunsWriteIdenticalImagesAndSounds) {
     TempDir a, b;
-    ASSERT_FALSE(a.path().empty());
-    ASSERT_FALSE(b.path().empty());
-    ASSERT_EQ(runGenerator(a.path()), 0);
-    ASSERT_EQ(runGenerator(b.path()), 0);
-    auto first = readTree(a.path()), second = readTree(b.path());
+    ASSERT_FALSE(a.path.empty() || b.path.empty());
+    ASSERT_EQ(runGenerator(a.path), 0);
+    ASSERT_EQ(runGenerator(b.path), 0);
+    auto first = readTree(a.path), second = readTree(b.path);
     ASSERT_EQ(first.size(), second.size());
     int compared = 0;
     for (const auto &[name, bytes] : first) {
@@ -76,8 +69,8 @@ TEST(AssetGenerator, TwoRunsWriteIdenticalImagesAndSounds) {
 
 TEST(AssetGenerator, ReportsAFailureWhenItCannotWrite) {
     TempDir dir;
-    ASSERT_FALSE(dir.path().empty());
-    std::string blocker = dir.path() + "/file";
+    ASSERT_FALSE(dir.path.empty());
+    std::string blocker = dir.path + "/file";
     std::ofstream(blocker) << "not a directory";
     EXPECT_NE(runGenerator(blocker), 0);
 }
