@@ -1,0 +1,329 @@
+// Controls on the test host: the action mapping through real key codes and scripted joysticks,
+// the iCade letters, the pointer tests, buttons, the on-screen pad and the analogue steering.
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "tests/support/game_kit.h"
+
+namespace {
+
+// The game is parked in a state that runs no screen routine, so only the routine under test
+// reads the input.
+struct Controls : ::testing::Test {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+
+    void SetUp() override {
+        kit.FinishLoading();
+        app->Mode = Screen::None;
+    }
+    // Device button b of a layout-A pad (14 buttons, 5 axes) is framework button b for 0..7.
+    KtTestJoystick &Pad(int id) { return kit.Joystick(id, 14, 5); }
+    void Put(int touch, float x, float y) {
+        kit.Touch(touch, true, x, y);
+        kit.Frame();
+    }
+    void Lift(int touch) {
+        kit.Touch(touch, false, 0, 0);
+        kit.Frame();
+    }
+    void Key(int key, bool down) {
+        down ? kit.Press(key) : kit.Release(key);
+        kit.Frame();
+    }
+};
+
+constexpr int kHatLeft = 10, kHatUp = 11, kHatRight = 12, kHatDown = 13;  // device buttons
+
+}  // namespace
+
+TEST_F(Controls, KeysWithICadeOffAndOn) {
+    struct Case {
+        int action;
+        std::vector<int> always, iCadeOff;
+    } cases[] = {
+        {Action::Up, {GLFW_KEY_UP}, {GLFW_KEY_W}},
+        {Action::Left, {GLFW_KEY_LEFT}, {GLFW_KEY_A}},
+        {Action::Right, {GLFW_KEY_RIGHT}, {GLFW_KEY_D}},
+        {Action::Down, {GLFW_KEY_DOWN}, {GLFW_KEY_S}},
+        {Action::Button1, {GLFW_KEY_SPACE, GLFW_KEY_ENTER}, {GLFW_KEY_Z, GLFW_KEY_J}},
+        {Action::Button2, {GLFW_KEY_RIGHT_CONTROL}, {GLFW_KEY_X, GLFW_KEY_K}},
+        {Action::Button3, {GLFW_KEY_LEFT_SHIFT}, {GLFW_KEY_C, GLFW_KEY_L}},
+        {Action::Button4, {}, {GLFW_KEY_V, GLFW_KEY_I}},
+        {Action::Button5, {}, {GLFW_KEY_B, GLFW_KEY_U}},
+        {Action::Button6, {}, {GLFW_KEY_N, GLFW_KEY_O}},
+        {Action::Back,
+         {GLFW_KEY_ESCAPE, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE},
+         {GLFW_KEY_GRAVE_ACCENT}},
+        {Action::Menu,
+         {},
+         {GLFW_KEY_ESCAPE, GLFW_KEY_GRAVE_ACCENT, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE}},
+    };
+    for (int iCade : {0, 1}) {
+        app->p_iCade(iCade);
+        for (const Case &c : cases) {
+            std::vector<std::pair<int, int>> keys;  // key, whether it plays
+            for (int key : c.always) keys.emplace_back(key, 1);
+            for (int key : c.iCadeOff) keys.emplace_back(key, 1 - iCade);
+            for (auto [key, expected] : keys) {
+                Key(key, true);
+                EXPECT_EQ(app->p_PlayKey(c.action, 1, 0), expected) << key << " " << iCade;
+                // The keyboard alone never opens the menu.
+                EXPECT_EQ(app->p_PlayKey(c.action, 1, -1), c.action == Action::Menu ? 0 : expected);
+                Key(key, false);
+            }
+        }
+    }
+    app->p_iCade(0);
+    Key(GLFW_KEY_W, true);
+    EXPECT_EQ(app->p_PlayKeyAll(Action::Up, 1), 4) << "the keyboard plays for every player";
+    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, -2) + app->p_PlayKey(Action::Up, 1, 4), 0);
+    kt_Cobble_iCadeControls = 2;
+    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, 0), 0) << "an unknown iCade mode plays nothing";
+}
+
+// Buttons play for their own player only. The left stick's y is negated for the screen unless
+// the player flipped it: a device y of 0.5 is a stick y of -0.5, which is up.
+TEST_F(Controls, Joysticks) {
+    Pad(0);
+    KtTestJoystick &second = Pad(1);
+    struct Case {
+        int button, action;
+    } cases[] = {{0, Action::Button1},    {1, Action::Button2},     {2, Action::Button3},
+                 {3, Action::Button4},    {4, Action::Button5},     {5, Action::Button6},
+                 {6, Action::Menu},       {6, Action::Back},        {7, Action::Back},
+                 {kHatUp, Action::Up},    {kHatLeft, Action::Left}, {kHatRight, Action::Right},
+                 {kHatDown, Action::Down}};
+    for (const Case &c : cases) {
+        second.buttons[c.button] = 1;
+        kit.Frame();
+        EXPECT_EQ(app->p_PlayKey(c.action, 0, 1), 1) << c.button;
+        EXPECT_EQ(app->p_PlayKey(c.action, 0, 0) + app->p_PlayKey(c.action, 0, -1), 0);
+        second.buttons[c.button] = 0;
+    }
+
+    second.axes[1] = 0.5f;
+    kit.Frame();
+    EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f);
+    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, 1), 1);
+    EXPECT_EQ(app->p_PlayKey(Action::Up, 0, 1), 0) << "sticks not allowed";
+    EXPECT_EQ(app->p_PlayKeyAll(Action::Up, 1), 1) << "player 0's stick is centred";
+    app->Settings[Setting::LeftStickY] = 1;
+    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, 1) + 2 * app->p_PlayKey(Action::Down, 1, 1), 2);
+    app->p_iCade(1);
+    EXPECT_EQ(app->p_PlayKey(Action::Down, 1, 1), 0) << "iCade ignores the sticks";
+}
+
+TEST_F(Controls, OuyaBackRows) {
+    KtTestJoystick &pad = Pad(0);
+    struct Case {
+        int key, button, menu, back;
+    } cases[] = {
+        {GLFW_KEY_ESCAPE, -1, 1, 1}, {GLFW_KEY_DELETE, -1, 0, 0}, {-1, 6, 1, 1}, {-1, 7, 0, 1}};
+    kt_Cobble_isOuya = 1;
+    for (const Case &c : cases) {
+        if (c.button >= 0) pad.buttons[c.button] = 1;
+        Key(c.key, true);
+        EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0), c.menu) << c.key << " " << c.button;
+        EXPECT_EQ(app->p_PlayKey(Action::Back, 0, 0), c.back) << c.key << " " << c.button;
+        if (c.button >= 0) pad.buttons[c.button] = 0;
+        Key(c.key, false);
+    }
+    // The shell rewrites the menu-key entry every update, so it is set after one.
+    app->VirtualButtons[Virtual::Back1] = Virtual::Held;
+    EXPECT_EQ(app->p_PlayKey(Action::Back, 0, 0), 0);
+    app->VirtualButtons[Virtual::MenuKey] = Virtual::Pressed;
+    EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0) + app->p_PlayKey(Action::Back, 0, -1), 2);
+    kt_Cobble_isOuya = 2;
+    EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0) + app->p_PlayKey(Action::Back, 0, 0), 0);
+}
+
+TEST_F(Controls, ICadeLetterPairs) {
+    struct Case {
+        char press, release;
+        int entry;
+    } cases[] = {{'W', 'E', 0},  {'X', 'Z', 8},  {'A', 'Q', 3},  {'D', 'C', 5},
+                 {'Y', 'T', 13}, {'U', 'F', 14}, {'I', 'M', 15}, {'O', 'G', 16},
+                 {'H', 'R', 10}, {'J', 'N', 11}, {'K', 'P', 12}, {'L', 'V', 17}};
+    const int lower = 'a' - 'A';
+    app->p_iCade(1);
+    for (const Case &c : cases) {
+        for (int flip : {0, lower}) {
+            kit.host.ScriptChar(c.press + flip);
+            kit.Frame();
+            EXPECT_EQ(app->VirtualButtons[c.entry], Virtual::Held) << c.press;
+            kit.host.ScriptChar(c.release + lower - flip);
+            kit.Frame();
+            EXPECT_EQ(app->VirtualButtons[c.entry], Virtual::Up) << c.release;
+        }
+    }
+    for (char typed : {'w', '1', 'b'}) kit.host.ScriptChar(typed);
+    kit.Frame();
+    int sum = 0;
+    for (int i = 0; i < Virtual::Length; ++i) sum += app->VirtualButtons[i];
+    EXPECT_EQ(sum, Virtual::Held) << "only the w counts";
+    EXPECT_EQ(app->p_PlayKey(Action::Up, 0, -1), 1);
+    app->p_iCade(0);
+    EXPECT_EQ(app->VirtualButtons[Action::Up], Virtual::Up);
+}
+
+TEST_F(Controls, PointerTestEdges) {
+    struct Case {
+        float tx, ty;
+        int (*test)(c_MyApp *);
+        int expected;
+    } cases[] = {{110, 110, [](c_MyApp *a) { return a->p_MouseIn(100, 100, 10, 10); }, 0},
+                 {110, 110, [](c_MyApp *a) { return a->p_MouseIn(100, 100, 11, 11); }, 1},
+                 {110, 110, [](c_MyApp *a) { return a->p_MouseIn(110, 100, 5, 20); }, 0},
+                 {110, 110, [](c_MyApp *a) { return a->p_MouseIn_Centered(100, 100, 20, 40); }, 0},
+                 {110, 110, [](c_MyApp *a) { return a->p_MouseIn_Centered(100, 100, 21, 21); }, 1},
+                 {107, 107, [](c_MyApp *a) { return a->p_MouseIn_Radius(100, 100, 20, 20); }, 1},
+                 {110, 100, [](c_MyApp *a) { return a->p_MouseIn_Radius(100, 100, 0, 20); }, 1},
+                 {111, 111, [](c_MyApp *a) { return a->p_MouseIn_Radius(100, 100, 20, 20); }, 0},
+                 {110, 110, [](c_MyApp *a) { return a->p_Touch(116, 100, 0, 20); }, 0},
+                 {110, 110, [](c_MyApp *a) { return a->p_Touch(115, 100, 0, 20); }, 1},
+                 {110, 110, [](c_MyApp *a) { return a->p_Touch(50, 50, 48, 48); }, 0},
+                 {110, 110, [](c_MyApp *a) { return a->p_Touch(50, 50, 49, 49); }, 1},
+                 {90, 110, [](c_MyApp *a) { return a->p_Touch2(90, 0); }, 1},
+                 {78, 110, [](c_MyApp *a) { return a->p_Touch2(90, 100); }, 0}};
+    for (const Case &c : cases) {
+        Put(3, c.tx, c.ty);  // any touch slot counts
+        EXPECT_EQ(c.test(app), c.expected) << &c - cases;
+    }
+    Lift(3);
+    EXPECT_EQ(app->p_MouseIn(0, 0, 1000, 1000), 0) << "touches that are up count nowhere";
+}
+
+// A 40 x 20 cell at (200, 200): inside is strictly within 20 and 10 pixels of the centre, times
+// the drawing size. p_Button0 reads touch 0 (the mouse) only.
+TEST_F(Controls, ButtonGeometry) {
+    app->ImageInfo[3 * Img::Buttons] = 40;
+    app->ImageInfo[3 * Img::Buttons + 1] = 20;
+    app->HDScale = 1;
+    struct Case {
+        float size, tx, ty;
+        int touch, button, button0;
+    } cases[] = {{1, 219, 209, 0, 1, 1},
+                 {1, 220, 200, 0, 0, 0},
+                 {1, 200, 190, 0, 0, 0},
+                 {2, 220, 200, 0, 1, 1},
+                 {1, 200, 200, 1, 1, 0}};
+    for (const Case &c : cases) {
+        Put(c.touch, c.tx, c.ty);
+        app->p_SetSize(c.size, c.size);
+        EXPECT_EQ(app->p_Button(Img::Buttons, 200, 200, 3), c.button) << &c - cases;
+        EXPECT_EQ(app->ButtonHit, c.button);
+        EXPECT_EQ(app->p_Button0(Img::Buttons, 200, 200, 3), c.button0) << &c - cases;
+        Lift(c.touch);
+    }
+    // Slots outside the image table have no size to hit (and no table entry to read).
+    Put(0, 200, 200);
+    EXPECT_EQ(app->p_Button(Img::Slots, 200, 200, 0) + app->p_Button(-1, 200, 200, 0), 0);
+    EXPECT_EQ(app->p_Button0(Img::Slots, 200, 200, 0), 0);
+}
+
+// Pad at (100, 480 - 100), scale 1: arms 32 pixels out, the action buttons mirrored at
+// (640 - 76, 356) and (640 - 124, 404). Every d-pad cell is 32 x 32.
+TEST_F(Controls, OnScreenPad) {
+    app->ImageInfo[3 * Img::Dpad] = app->ImageInfo[3 * Img::Dpad + 1] = 32;
+    app->HDScale = 1;
+    struct Case {
+        float tx, ty;
+        int paused, entry;  // entry -1: none set
+    } cases[] = {{68, 380, 0, Action::Left},
+                 {100, 348, 0, Action::Up},
+                 {100, 412, 0, Action::Down},
+                 {132, 380, 0, Action::Right},
+                 {564, 356, 0, Action::Button1},
+                 {516, 404, 0, Action::Button2},
+                 {68, 380, 1, -1},
+                 {516, 404, 1, Action::Button2}};
+    app->Settings[Setting::PadX] = app->Settings[Setting::PadY] = 100;
+    app->Settings[Setting::PadScale] = 10;
+    for (const Case &c : cases) {
+        app->Paused = c.paused;
+        Put(1, c.tx, c.ty);
+        app->p_OnScreenPad();
+        for (int i = 0; i < Virtual::Length; ++i) {
+            EXPECT_EQ(app->VirtualButtons[i], i == c.entry ? Virtual::Pressed : Virtual::Up)
+                << &c - cases << " entry " << i;
+        }
+        Lift(1);
+    }
+
+    // Paused, two fingers 160 then 128 apart: two 16-pixel steps closer add two to the scale.
+    // One finger on the centre then drags the pad.
+    app->Paused = 1;
+    kit.Touch(0, true, 100, 380);
+    Put(1, 260, 380);
+    app->p_OnScreenPad();
+    EXPECT_EQ(app->PadPinch, 10);
+    EXPECT_EQ(app->Settings[Setting::PadScale], 10);
+    Put(1, 228, 380);
+    app->p_OnScreenPad();
+    EXPECT_EQ(app->PadPinch, 8);
+    EXPECT_EQ(app->Settings[Setting::PadScale], 12);
+    kit.Touch(1, false, 0, 0);
+    Put(0, 110, 370);
+    app->p_OnScreenPad();
+    EXPECT_EQ(app->Settings[Setting::PadX], 110);
+    EXPECT_EQ(app->Settings[Setting::PadY], 110);
+
+    app->Settings[Setting::PadX] = app->Settings[Setting::PadScale] = 10000;
+    app->p_OnScreenPad();
+    EXPECT_EQ(app->Settings[Setting::PadX], 640 - 32);
+    EXPECT_FLOAT_EQ(app->PadScale, 2.5f);
+}
+
+TEST_F(Controls, AnalogueSteering) {
+    kit.MoveMouse(100, 100);
+    kit.MouseButton(true);
+    kit.Frame();
+    app->p_AnalogueControl();
+    EXPECT_EQ(app->DragAnchorX, 100);
+    struct Case {
+        float mx, my, stickX, stickY;
+        int anchorX;
+    } drags[] = {
+        {136, 100, 0.5f, 0, 100},
+        {103, 104, 0, 0, 100},     // inside the dead zone on both axes
+        {200, 64, 1, -0.5f, 104},  // beyond the leash: clamped, and the anchor creeps on x
+    };
+    for (const Case &c : drags) {
+        kit.MoveMouse(c.mx, c.my);
+        kit.Frame();
+        app->p_AnalogueControl();
+        EXPECT_FLOAT_EQ(app->StickX, c.stickX) << c.mx;
+        EXPECT_FLOAT_EQ(app->StickY, c.stickY) << c.mx;
+        EXPECT_EQ(app->DragAnchorX, c.anchorX) << c.mx;
+    }
+    kit.MouseButton(false);
+    Key(GLFW_KEY_RIGHT, true);
+    app->p_AnalogueControl();
+    EXPECT_EQ(app->DragAnchorX, -1);
+    EXPECT_FLOAT_EQ(app->StickX, 0.15f) << "the keys replace the drag";
+    for (int i = 1; i < 10; ++i) app->p_AnalogueControl();
+    EXPECT_EQ(app->KeyAxisX, 1);
+    EXPECT_EQ(app->StickX, 1);
+    Key(GLFW_KEY_RIGHT, false);
+    app->p_AnalogueControl();
+    EXPECT_FLOAT_EQ(app->StickX, 0.8f);
+    for (int i = 0; i < 5; ++i) {
+        app->p_AnalogueControl();
+        EXPECT_GE(app->KeyAxisX, 0) << "returns to 0, not past it";
+    }
+    EXPECT_EQ(app->KeyAxisX, 0);
+
+    // Past its dead zone the real stick stands once the key axes are idle.
+    KtTestJoystick &pad = Pad(0);
+    pad.axes[0] = 0.3f;
+    pad.axes[1] = 0.5f;
+    kit.Frame();
+    app->p_AnalogueControl();
+    EXPECT_FLOAT_EQ(app->StickX, 0.3f);
+    EXPECT_FLOAT_EQ(app->StickY, -0.5f);
+}
