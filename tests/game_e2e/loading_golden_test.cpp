@@ -105,8 +105,8 @@ void CheckLoadingScreen(int w, int h, int level) {
     if (share > kMaxDifferingShare) {
         std::string actual = "actual-" + name;
         WritePng(actual, w, h, 3, shot);
-        ADD_FAILURE() << share * 100 << "% of the pixels differ from " << golden
-                      << " (at most " << kMaxDifferingShare * 100 << "% allowed); the current "
+        ADD_FAILURE() << share * 100 << "% of the pixels differ from " << golden << " (at most "
+                      << kMaxDifferingShare * 100 << "% allowed); the current "
                       << "image is " << actual << " in the working directory. If the change is "
                       << "intended, run scripts/update-goldens.sh";
     }
