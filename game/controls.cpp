@@ -6,6 +6,7 @@
 // VirtualButtons entries hold 2 while an iCade letter holds them and 1 for the one update after
 // an on-screen press; the shell clears the 1s right after the iCade step.
 
+#include <array>
 #include <cmath>
 
 #include "game/myapp.h"
@@ -38,74 +39,30 @@ enum class StickTest { None, YBelow, XBelow, XAbove, YAbove };
 // Everything that makes one action active. Key lists end at 0, the others at kNone.
 struct ActionRow {
     int action;
-    int keys[4];       // iCade off
-    int iCadeKeys[4];  // iCade on: the cabinet types letters, so no letter keys
-    int joy[3];
+    std::array<int, 4> keys;       // iCade off
+    std::array<int, 4> iCadeKeys;  // iCade on: the cabinet types letters, so no letter keys
+    std::array<int, 3> joy;
     StickTest stick;
-    int entries[3];
+    std::array<int, 3> entries;
 };
 
+// A row with one joystick button whose virtual entry is the action's own.
+constexpr ActionRow Row(int action, std::array<int, 4> keys, std::array<int, 4> iCadeKeys, int joy,
+                        StickTest stick = StickTest::None) {
+    return {action, keys, iCadeKeys, {joy, kNone, kNone}, stick, {action, kNone, kNone}};
+}
+
 constexpr ActionRow kActions[] = {
-    {Action::Up,
-     {kKeyUp, 'W'},
-     {kKeyUp},
-     {kJoyUp, kNone, kNone},
-     StickTest::YBelow,
-     {Action::Up, kNone, kNone}},
-    {Action::Left,
-     {kKeyLeft, 'A'},
-     {kKeyLeft},
-     {kJoyLeft, kNone, kNone},
-     StickTest::XBelow,
-     {Action::Left, kNone, kNone}},
-    {Action::Right,
-     {kKeyRight, 'D'},
-     {kKeyRight},
-     {kJoyRight, kNone, kNone},
-     StickTest::XAbove,
-     {Action::Right, kNone, kNone}},
-    {Action::Down,
-     {kKeyDown, 'S'},
-     {kKeyDown},
-     {kJoyDown, kNone, kNone},
-     StickTest::YAbove,
-     {Action::Down, kNone, kNone}},
-    {Action::Button1,
-     {'Z', 'J', kKeySpace, kKeyEnter},
-     {kKeySpace, kKeyEnter},
-     {kJoyButton1, kNone, kNone},
-     StickTest::None,
-     {Action::Button1, kNone, kNone}},
-    {Action::Button2,
-     {'X', 'K', kKeyControl},
-     {kKeyControl},
-     {kJoyButton2, kNone, kNone},
-     StickTest::None,
-     {Action::Button2, kNone, kNone}},
-    {Action::Button3,
-     {'C', 'L', kKeyShift},
-     {kKeyShift},
-     {kJoyButton3, kNone, kNone},
-     StickTest::None,
-     {Action::Button3, kNone, kNone}},
-    {Action::Button4,
-     {'V', 'I'},
-     {},
-     {kJoyButton4, kNone, kNone},
-     StickTest::None,
-     {Action::Button4, kNone, kNone}},
-    {Action::Button5,
-     {'B', 'U'},
-     {},
-     {kJoyButton5, kNone, kNone},
-     StickTest::None,
-     {Action::Button5, kNone, kNone}},
-    {Action::Button6,
-     {'N', 'O'},
-     {},
-     {kJoyButton6, kNone, kNone},
-     StickTest::None,
-     {Action::Button6, kNone, kNone}},
+    Row(Action::Up, {kKeyUp, 'W'}, {kKeyUp}, kJoyUp, StickTest::YBelow),
+    Row(Action::Left, {kKeyLeft, 'A'}, {kKeyLeft}, kJoyLeft, StickTest::XBelow),
+    Row(Action::Right, {kKeyRight, 'D'}, {kKeyRight}, kJoyRight, StickTest::XAbove),
+    Row(Action::Down, {kKeyDown, 'S'}, {kKeyDown}, kJoyDown, StickTest::YAbove),
+    Row(Action::Button1, {'Z', 'J', kKeySpace, kKeyEnter}, {kKeySpace, kKeyEnter}, kJoyButton1),
+    Row(Action::Button2, {'X', 'K', kKeyControl}, {kKeyControl}, kJoyButton2),
+    Row(Action::Button3, {'C', 'L', kKeyShift}, {kKeyShift}, kJoyButton3),
+    Row(Action::Button4, {'V', 'I'}, {}, kJoyButton4),
+    Row(Action::Button5, {'B', 'U'}, {}, kJoyButton5),
+    Row(Action::Button6, {'N', 'O'}, {}, kJoyButton6),
 };
 
 // The back actions (98 menu, 99 back) share one row; a console replaces it with its own two.
