@@ -251,7 +251,7 @@ float c_MyApp::p_StickX(int axis, int player) {
     return player < 0 ? 0.0f : kt_input_JoyX(axis, player);
 }
 
-// Screen y runs down while the stick's runs up, so y is negated unless the player flipped it.
+// The stick's y is negated for the screen unless the player's stick-flip setting is on.
 float c_MyApp::p_StickY(int axis, int player) {
     if (player < 0) return 0;
     float y = kt_input_JoyY(axis, player);
