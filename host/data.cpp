@@ -2,14 +2,18 @@
 
 #include "host/data.h"
 
-// POSIX: readlink of /proc/self/exe, and the open/fsync/rename sequence of the crash-safe save.
+// POSIX: readlink of /proc/self/exe; the open/fsync/rename sequence of the crash-safe save, the
+// directory scan and the process check of its leftover cleanup.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -145,54 +149,151 @@ String kt_data_FromFileName(const char *bytes, int length) {
 
 namespace {
 
+constexpr int kMaxLinks = 40;  // as the kernel allows in one path
+const char kTempInfix[] = ".tmp-";
+
+// Failure results carry their reason in errno, which the cleanup after a failure must not lose.
+int fail(int result, int error) {
+    errno = error;
+    return result;
+}
+
 bool write_all(int fd, const std::string &bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
     return true;
 }
 
+// The directory part of a path ("." for a bare name).
+std::string directory_of(const std::string &path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // Makes the rename itself durable. A file system that cannot flush a directory at all (EINVAL)
 // gives no way to do better, which is not a failure of this save.
 bool sync_directory(const std::string &path) {
-    std::size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = fsync(fd) == 0 || errno == EINVAL;
+    int error = errno;
     close(fd);
+    errno = error;
     return ok;
+}
+
+// The path a chain of symbolic links ends at, whether that file exists or not, so that a save
+// through a dangling link creates its target instead of replacing the link. False (ELOOP,
+// ENAMETOOLONG) when the chain does not end.
+bool follow_links(std::string path, std::string &out) {
+    std::vector<char> buf(PATH_MAX);
+    for (int i = 0; i <= kMaxLinks; ++i) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            out = path;
+            return true;
+        }
+        ssize_t n = readlink(path.c_str(), buf.data(), buf.size());
+        if (n < 0) {
+            out = path;
+            return true;
+        }
+        if (static_cast<std::size_t>(n) == buf.size()) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        std::string link(buf.data(), static_cast<std::size_t>(n));
+        path = link[0] == '/' ? link : directory_of(path) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// Removes the temporary files that saves killed part-way left beside `target`: those named for
+// a process that no longer runs. A file of a running process (another copy of the game saving
+// right now, or one whose pid was taken again) is kept; so is anything not named like ours.
+void clear_leftovers(const std::string &target) {
+    std::string dir = directory_of(target);
+    std::size_t slash = target.rfind('/');
+    std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1));
+    prefix += kTempInfix;
+    DIR *d = opendir(dir.c_str());
+    if (!d) return;
+    while (dirent *e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string digits = name.substr(prefix.size());
+        if (digits.empty() || digits.size() > 10 ||
+            digits.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        long long pid = std::stoll(digits);
+        // kill(0, ...) and kill(-1, ...) would ask about groups of processes, not one.
+        if (pid <= 0 || pid > INT_MAX || pid == getpid()) continue;
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        struct stat st;
+        if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+            unlinkat(dirfd(d), e->d_name, 0);
+        }
+    }
+    closedir(d);
+}
+
+// The plain save for a directory that cannot hold a temporary file: the file is rewritten where
+// it is, so a crash part-way can leave it short.
+int write_in_place(const std::string &target, const std::string &bytes) {
+    int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return -1;
+    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    return ok ? 0 : fail(-2, error);
 }
 
 }  // namespace
 
 int kt_data_ReplaceFile(const std::string &path, const std::string &bytes) {
-    std::string target = path;
+    std::string target;
+    if (!follow_links(path, target)) return -1;
     struct stat old;
-    bool exists = lstat(path.c_str(), &old) == 0;
-    if (exists && S_ISLNK(old.st_mode)) {
-        char *real = realpath(path.c_str(), nullptr);
-        if (real) target = real;
-        std::free(real);
-        exists = stat(target.c_str(), &old) == 0;
-    }
+    bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) return fail(-1, EISDIR);
+    // The owner's write bit, not access(): root may write anything, yet a file the player made
+    // read-only is meant to stay as it is.
+    if (exists && !(old.st_mode & S_IWUSR)) return fail(-1, EACCES);
 
-    std::string temp = target + ".tmp-" + std::to_string(getpid());
+    clear_leftovers(target);
+    std::string temp = target + kTempInfix + std::to_string(getpid());
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        if (exists && S_ISREG(old.st_mode)) return write_in_place(target, bytes);
+        return -1;
+    }
     // The replacement keeps the permissions the player may have given the old file.
     if (exists && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
 
     bool ok = write_all(fd, bytes) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
     if (!ok) {
         unlink(temp.c_str());
-        return -2;
+        return fail(-2, error);
     }
     return sync_directory(target) ? 0 : -2;
 }
@@ -260,8 +361,17 @@ unsigned char *KtGame::LoadData(String path, int *length) {
 int KtGame::SaveState(String state) {
     String resolved = PathToFilePath(String(kStateFile));
     std::string name;
-    if (resolved.Length() == 0 || !kt_data_ToFileName(resolved, name)) return -1;
-    return kt_data_ReplaceFile(name, state.ToUtf8());
+    int result = -1;
+    errno = EINVAL;
+    if (resolved.Length() != 0 && kt_data_ToFileName(resolved, name)) {
+        result = kt_data_ReplaceFile(name, state.ToUtf8());
+    }
+    // The game cannot act on a failure, but a player who finds the highscores gone can read why.
+    if (result != 0) {
+        ktPrint(String("Could not save the game state to .vantorstate: ") +
+                String(std::strerror(errno)));
+    }
+    return result;
 }
 
 String KtGame::LoadState() {

@@ -3,6 +3,8 @@
 // Framework resource paths ("vantor://data/...") resolve against the directory of the running
 // executable; the state file "./.vantorstate" lives in the working directory. KtGame's file
 // operations (OpenFile, LoadString, LoadData, SaveState, LoadState) are defined in data.cpp.
+// KtGame::SaveState stores the state through kt_data_ReplaceFile with its results (0, -1, -2)
+// and prints one line with the reason when the save fails, since the game ignores the result.
 #pragma once
 
 #include <string>
@@ -29,10 +31,19 @@ String kt_data_FromFileName(const char *bytes, int length);
 
 // Replaces the file at `path` (platform bytes) by `bytes` so that it holds either its old or
 // its new content at every moment, across crashes and kills: the bytes go to a temporary file
-// beside it, which is flushed to the disk and renamed over it, then the directory is flushed.
-// A symbolic link is followed: its target is replaced. Returns 0 on success, -1 when the
-// temporary file cannot be created, -2 when writing, flushing or renaming failed; on these
-// failures the old file is untouched and the temporary file is gone. -2 also reports a failed
-// flush of the directory after the rename: the new content is then in place but may not
-// survive a power cut.
+// beside it (`path` + ".tmp-" + pid), which is flushed to the disk and renamed over it, then the
+// directory is flushed. Symbolic links are followed to the file they name, existing or not: that
+// file is replaced or created, the links stay. Temporary files that saves of processes no longer
+// running left beside it are removed first.
+//
+// When no temporary file can be created beside an existing writable file, the file is rewritten
+// in place instead: the save still happens, but a crash during it can leave the file short.
+//
+// Returns 0 on success. -1 when nothing was written: the file is a directory, has no owner write
+// permission (read-only as the player set it, whoever runs the game), or neither a temporary file
+// nor the file itself can be opened, or the links do not end. -2 when writing, flushing or
+// renaming failed: the old file is then untouched and the temporary file gone, except after an
+// in-place write, which may have left the file short. -2 also reports a failed flush of the
+// directory after the rename: the new content is then in place but may not survive a power cut.
+// On failure errno tells why.
 int kt_data_ReplaceFile(const std::string &path, const std::string &bytes);

@@ -1,0 +1,195 @@
+// The state file as the player's folder holds it: read-only files, directories that cannot take
+// a temporary file, symbolic links, a directory in its place, the leftovers of killed saves, and
+// the line a failed save prints.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "gtest/gtest.h"
+#include "host/data.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kState[] = ".vantorstate";
+constexpr int kNobody = 65534;
+
+std::string read_file(const std::string &name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const std::string &name, const std::string &bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+}
+
+// A process id that ran and no longer does.
+pid_t dead_pid() {
+    pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+// Runs each test in a fresh working directory, where "./.vantorstate" lands.
+class StateFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char templ[] = "/tmp/kt-state-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir = templ;
+        old_cwd = fs::current_path();
+        fs::current_path(dir);
+    }
+    void TearDown() override {
+        fs::current_path(old_cwd);
+        chmod(dir.c_str(), 0700);
+        fs::remove_all(dir);
+    }
+    // Saves `text` and returns the result and what the save printed.
+    int save(const std::string &text, std::string *printed = nullptr) {
+        testing::internal::CaptureStdout();
+        int result = KtGame().SaveState(String(text.c_str()));
+        std::string out = testing::internal::GetCapturedStdout();
+        if (printed) *printed = out;
+        return result;
+    }
+    std::vector<std::string> names(const std::string &in = ".") {
+        std::vector<std::string> out;
+        for (auto &e : fs::directory_iterator(in)) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    std::string dir;
+    fs::path old_cwd;
+};
+
+}  // namespace
+
+// Read-only by the owner's write bit, so also when root runs the game.
+TEST_F(StateFile, ReadOnlyFileOrDirectoryIsNotReplaced) {
+    write_file(kState, "old");
+    chmod(kState, 0444);
+    std::string printed;
+    EXPECT_EQ(save("new", &printed), -1);
+    EXPECT_EQ(read_file(kState), "old");
+    EXPECT_EQ(fs::status(kState).permissions() & fs::perms::all, fs::perms(0444));
+    EXPECT_EQ(printed, "Could not save the game state to .vantorstate: Permission denied\n");
+
+    fs::remove(kState);
+    fs::create_directory(kState);
+    EXPECT_EQ(save("new", &printed), -1);
+    EXPECT_EQ(printed, "Could not save the game state to .vantorstate: Is a directory\n");
+    EXPECT_TRUE(fs::is_directory(kState));
+    EXPECT_EQ(names(), std::vector<std::string>{kState});
+
+    fs::remove(kState);
+    EXPECT_EQ(save("new", &printed), 0);
+    EXPECT_EQ(printed, "") << "a save that works prints nothing";
+}
+
+// The player's file in a directory the player cannot add files to (root can, so the save runs
+// in a child that gives up root): written in place, and -2 when that write fails part-way.
+TEST_F(StateFile, DirectoryWithoutRoomForATemporaryFileIsWrittenInPlace) {
+    write_file(kState, "old");
+    ASSERT_EQ(chown(kState, kNobody, kNobody), 0);
+    ASSERT_EQ(chmod(".", 0555), 0);
+    struct Case {
+        rlim_t limit;
+        std::size_t size, kept;
+        int result;
+    } cases[] = {
+        {RLIM_INFINITY, 3, 3, 0},
+        {1000, 5000, 1000, -2},  // a full disk, say: the in-place write leaves the file short
+    };
+    for (const Case &c : cases) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(50);
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit = {c.limit, c.limit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            _exit(100 + KtGame().SaveState(String(std::string(c.size, 'n').c_str())));
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (WEXITSTATUS(status) == 50) GTEST_SKIP() << "cannot drop root privileges here";
+        EXPECT_EQ(WEXITSTATUS(status) - 100, c.result) << c.size;
+        EXPECT_EQ(read_file(kState), std::string(c.kept, 'n')) << c.size;
+        EXPECT_EQ(names(), std::vector<std::string>{kState});
+    }
+}
+
+// The links stay; the file they name, existing or not, gets the text.
+TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTarget) {
+    fs::create_directory("sub");
+    struct Case {
+        const char *link;  // what .vantorstate points to
+        const char *next;  // what that points to in turn, if it is a link
+        const char *target;
+        bool exists;
+    } cases[] = {
+        {"sub/real", nullptr, "sub/real", true},
+        {"sub/missing", nullptr, "sub/missing", false},
+        {"hop", "sub/far", "sub/far", false},
+        {"sub/rel", "back", "sub/back", false},  // relative to the link's own directory
+    };
+    for (const Case &c : cases) {
+        fs::remove(kState);
+        if (c.exists) write_file(c.target, "old");
+        if (c.next) fs::create_symlink(c.next, c.link);
+        fs::create_symlink(c.link, kState);
+        ASSERT_EQ(save("new"), 0) << c.link;
+        EXPECT_TRUE(fs::is_symlink(kState)) << c.link;
+        EXPECT_EQ(fs::is_symlink(c.link), c.next != nullptr) << c.link;
+        EXPECT_EQ(read_file(c.target), "new") << c.link;
+    }
+    for (const std::string &name : names("sub")) EXPECT_EQ(name.find(".tmp-"), std::string::npos);
+
+    // A loop of links ends nowhere.
+    fs::remove(kState);
+    fs::create_symlink(kState, kState);
+    std::string printed;
+    EXPECT_EQ(save("new", &printed), -1);
+    EXPECT_NE(printed.find("symbolic links"), std::string::npos) << printed;
+}
+
+// A save killed part-way leaves its temporary file; the next save removes those of processes
+// that no longer run, and nothing else.
+TEST_F(StateFile, LeftoversOfDeadSavesAreCleared) {
+    const std::string dead = std::to_string(dead_pid());
+    const std::string dead2 = std::to_string(dead_pid());
+    const std::string live = std::to_string(getppid());
+    const std::string prefix = std::string(kState) + ".tmp-";
+    for (const std::string &name : {prefix + dead, prefix + live, prefix + "0", prefix + "12x",
+                                    prefix + "99999999999", "other.tmp-" + dead}) {
+        write_file(name, "left");
+    }
+    fs::create_directory(prefix + dead2);  // only files are ever removed
+    ASSERT_EQ(save("new"), 0);
+    std::vector<std::string> want = {
+        kState,        prefix + "0",       prefix + "12x", prefix + dead2, prefix + "99999999999",
+        prefix + live, "other.tmp-" + dead};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(names(), want);
+
+    // Beside a link's target, where its saves put their temporary files.
+    fs::create_directory("sub");
+    write_file("sub/real.tmp-" + dead, "left");
+    fs::remove(kState);
+    fs::create_symlink("sub/real", kState);
+    ASSERT_EQ(save("new"), 0);
+    EXPECT_EQ(names("sub"), std::vector<std::string>{"real"});
+}
