@@ -167,9 +167,27 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int MenuSel = 0;
     float MenuTarget = 0;
     int MenuSlide = 0;
+    float MenuShown = 0;
+    float MenuFling = 0;
+    int MenuFocus = 1;  // 0 options gear, 1 game wheel, 2 side panel
+    float MenuGearSpin = 0;
+    int MenuRepeat = 0, MenuRepeatDelay = 30;  // Up/Down auto-repeat: frames to wait, next wait
+    float CreditScroll = 0;
+    int CreditLine = 0;
+
+    // -- Options and pause menus -----------------------------------------------------------
+    int OptionRow = 0;  // 0 is the back gear
+    int OptionKeyLatch = 0, OptionTouchLatch = 0;
+    float OptionGearSpin = 0;
+    int PauseChoice = 0;  // -1 quit game, 0 resume, 1 options
+    float PauseGearSpin = 0;
+    float OrbitAngleA = 0, OrbitAngleB = 0, OrbitSpeed = 3, OrbitHue = 0, OrbitRadius = 40;
+    Array<float> OrbitTrail;  // 102 points, x then y, oldest first
+    int OrbitTrailFilled = 0;
 
     // -- Badges ----------------------------------------------------------------------------
     Array<int> BadgeShowID, BadgeShowTime;
+    int BadgeShowWidth = 0;
 
     // -- Online check-in -------------------------------------------------------------------
     String CheckinReply;
@@ -259,10 +277,16 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
 
     // Options, pause and quit prompt (options.cpp)
     int p_OptionBox();
+    // One frame of the pause screen; the board screen calls it while Paused is 1.
+    int p_PauseMenu();
     int p_OuyaQuit();
 
     // Badges (badges.cpp)
+    String p_BadgeID(int n);
+    String p_BadgeName(int n);
+    String p_BadgeDetail(int n);
     int p_ShowBadges();
+    int p_GC_Badges();
 
     // Save data (save.cpp)
     int p_Save();
@@ -290,12 +314,17 @@ extern int kt_Cobble_iCadeControls;
 extern int kt_Cobble_OnScreenControls;
 extern int kt_Cobble_AccelerometerControls;
 extern int kt_Cobble_HasMusicStream;
+// The wheel's game types as name/description pairs, and the credit lines (the last one, "End",
+// is never shown).
+extern Array<String> kt_Cobble_MenuSet, kt_Cobble_CreditText;
 
 // ---------------------------------------------------------------------------------------------
 // Functions
 
 // Gives the game module's globals their initial values (part of ktInit).
 void kt_Cobble_Init();
+// Gives the menu's text globals their values (part of ktInit).
+void kt_Cobble_InitMenu();
 
 // Every float-to-int conversion of the game truncates toward zero. NaN gives 0 and values
 // beyond the int range saturate, so no outside value (a pointer position, a corrupt setting)

@@ -126,6 +126,7 @@ c_MyApp::c_MyApp() {
     gc_assign(ChannelMap, Array<int>(33));
     gc_assign(BadgeShowID, Array<int>(kBadgeSlots));
     gc_assign(BadgeShowTime, Array<int>(kBadgeSlots));
+    gc_assign(OrbitTrail, Array<float>(2 * 102));  // the pause screen's trail, x and y per point
 }
 
 c_MyApp *c_MyApp::m_new() {
@@ -148,6 +149,7 @@ void c_MyApp::mark() {
     gc_mark(ChannelMap);
     gc_mark(BadgeShowID);
     gc_mark(BadgeShowTime);
+    gc_mark(OrbitTrail);
     gc_mark(CheckinRequest);
     c_App::mark();
 }
@@ -445,6 +447,7 @@ void ktInit() {
     kt_input_Init();
     kt_audio_Init();
     kt_Cobble_Init();
+    kt_Cobble_InitMenu();
 }
 
 int ktMain() {

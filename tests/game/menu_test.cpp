@@ -1,0 +1,219 @@
+// The main menu driven as a player would: the wheel by keys and by clicks, the repeat of a held
+// key, the focus columns, the highscore lists, the credits page and the way out.
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "tests/support/game_kit.h"
+
+namespace {
+
+struct Menu : ::testing::Test {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+
+    // Loaded, slid in and the wheel at rest on "Normal".
+    void SetUp() override {
+        kit.FinishLoading();
+        kit.Frame(40);
+    }
+
+    // Where the wheel draws row r now.
+    void RowAt(int r, float &x, float &y) const {
+        float hx = 38 + 12.0f * app->MenuSlide, hy = kt_Cobble_jscrh - 64 - 8.0f * app->MenuSlide;
+        float a = 32.0f * r + 48 + app->MenuShown;
+        float radius = 116 + (std::fabs(a - 45) <= 45 ? (45 - std::fabs(a - 45)) * 1.5f : 0);
+        x = hx + radius * std::sin(a * 3.14159265f / 180);
+        y = hy - radius * std::cos(a * 3.14159265f / 180);
+    }
+
+    // Presses at (x, y) for one update; the release comes with the next frame.
+    void Click(float x, float y) {
+        kit.MoveMouse(x, y);
+        kit.MouseButton(true);
+        kit.Frame();
+        kit.MouseButton(false);
+    }
+
+    int CuesSince(size_t from, int cue) const {
+        int n = 0;
+        for (size_t i = from; i < kit.audio->sounds.size(); ++i)
+            n += kit.audio->sounds[i].cue == cue;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST(MenuStart, EachGameTypeFromTheKeyboard) {
+    struct Case {
+        int key, taps, difficulty;
+    } cases[] = {{GLFW_KEY_UP, 1, 1}, {GLFW_KEY_UP, 0, 2}, {GLFW_KEY_DOWN, 1, 3}};
+    for (const Case &c : cases) {
+        GameKit kit;
+        kit.FinishLoading();
+        kit.Frame(40);
+        for (int i = 0; i < c.taps; ++i) {
+            kit.Tap(c.key);
+            kit.Frame();
+        }
+        kit.Tap(GLFW_KEY_ENTER);
+        EXPECT_EQ(kit.app->Mode, Screen::Starting) << c.difficulty;
+        EXPECT_EQ(kit.app->Difficulty, c.difficulty);
+        EXPECT_EQ(kit.app->ControlKind, 0) << "started with a button";
+        EXPECT_FLOAT_EQ(kit.app->MenuTarget, -32.0f * (c.difficulty - 1));
+    }
+}
+
+// A click on another row only selects it; a click on the selected row starts it.
+TEST_F(Menu, ClicksOnTheWheelSelectThenStart) {
+    float x, y;
+    size_t before = kit.audio->sounds.size();
+    RowAt(2, x, y);
+    Click(x, y);
+    EXPECT_EQ(app->MenuSel, 2);
+    EXPECT_EQ(app->Mode, Screen::Menu) << "the selecting click does not start the game";
+    EXPECT_EQ(CuesSince(before, 99), 1);
+    kit.Frame(40);
+
+    before = kit.audio->sounds.size();
+    RowAt(2, x, y);
+    Click(x, y);
+    EXPECT_EQ(app->Mode, Screen::Starting);
+    EXPECT_EQ(app->Difficulty, 3);
+    EXPECT_EQ(app->ControlKind, 2) << "started with the pointer";
+    EXPECT_EQ(CuesSince(before, 98), 1);
+}
+
+TEST_F(Menu, PlayButtonStartsTheSelectedType) {
+    app->MenuFocus = 2;
+    Click(kt_Cobble_jscrw - 70, kt_Cobble_jscrh - 48);
+    EXPECT_EQ(app->MenuFocus, 1);
+    EXPECT_EQ(app->Mode, Screen::Starting);
+    EXPECT_EQ(app->Difficulty, 2);
+}
+
+// Held, a direction steps at once, then after 31 updates, then after 19: the wait shortens by
+// 12 per step. The console's extra quit row gives the wheel room for three steps.
+TEST_F(Menu, HeldKeyRepeatsFaster) {
+    kt_Cobble_isOuya = 1;
+    app->MenuSel = 2;
+    app->MenuTarget = -64;
+    kit.Frame(40);
+    std::vector<int> stepsAt;
+    kit.Press(GLFW_KEY_UP);
+    for (int frame = 1; frame <= 60; ++frame) {
+        int was = app->MenuSel;
+        kit.Frame();
+        if (app->MenuSel != was) stepsAt.push_back(frame);
+    }
+    EXPECT_EQ(stepsAt, (std::vector<int>{1, 32, 51}));
+    EXPECT_EQ(app->MenuSel, -1) << "the console reaches the quit row";
+    kit.Release(GLFW_KEY_UP);
+    kit.Frame();
+    EXPECT_EQ(app->MenuRepeat, 0);
+    EXPECT_EQ(app->MenuRepeatDelay, 30);
+}
+
+TEST_F(Menu, DesktopWheelStopsAtItsEnds) {
+    for (int i = 0; i < 3; ++i) {
+        kit.Tap(GLFW_KEY_UP);
+        kit.Frame();
+    }
+    EXPECT_EQ(app->MenuSel, 0);
+}
+
+// Left and Right walk the columns and stop at the ends; a button then opens what is focused.
+TEST_F(Menu, FocusColumnsAndTheirActivation) {
+    struct Step {
+        int key, focus;
+    } steps[] = {{GLFW_KEY_LEFT, 0},
+                 {GLFW_KEY_LEFT, 0},
+                 {GLFW_KEY_RIGHT, 1},
+                 {GLFW_KEY_RIGHT, 2},
+                 {GLFW_KEY_RIGHT, 2}};
+    for (const Step &s : steps) {
+        kit.Tap(s.key);
+        kit.Frame();
+        EXPECT_EQ(app->MenuFocus, s.focus);
+    }
+    kit.Tap(GLFW_KEY_ENTER);
+    EXPECT_EQ(app->CreditsOpen, 1);
+    EXPECT_EQ(app->Mode, Screen::Menu);
+
+    // The page scrolls and shows its statistics while the panel widens over the screen.
+    kit.Frame(60);
+    EXPECT_FLOAT_EQ(app->PanelExtra, kt_Cobble_jscrw - 140);
+    EXPECT_GT(app->CreditLine, 0);
+    EXPECT_NE(kit.Text().find("DebugStats"), std::string::npos);
+    int dots = 0;
+    for (const KitCommand &c : kit.Commands()) {
+        dots += c.kind == KitCommand::Oval && c.w == 16 && std::fabs(c.alpha - 0.3f) < 1e-6f;
+    }
+    EXPECT_EQ(dots, 11);
+
+    // A click closes it.
+    Click(300, 200);
+    EXPECT_EQ(app->CreditsOpen, 0);
+    kit.Frame();
+
+    kit.Tap(GLFW_KEY_LEFT);
+    kit.Frame();
+    kit.Tap(GLFW_KEY_LEFT);
+    kit.Frame();
+    kit.Tap(GLFW_KEY_ENTER);
+    EXPECT_EQ(app->OptionsOpen, 1);
+}
+
+// The back action on the open page closes it and is not taken as a request to quit.
+TEST_F(Menu, BackClosesTheCreditsWithoutQuitting) {
+    app->MenuFocus = 2;
+    kit.Tap(GLFW_KEY_ENTER);
+    ASSERT_EQ(app->CreditsOpen, 1);
+    kit.Frame(5);
+    EXPECT_EXIT(
+        {
+            kit.Press(GLFW_KEY_ESCAPE);
+            kit.Frame(10);
+            if (app->CreditsOpen != 0 || app->Mode != Screen::Menu) std::exit(1);
+            std::exit(7);
+        },
+        ::testing::ExitedWithCode(7), "");
+}
+
+TEST_F(Menu, BackOnTheMenuEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            kit.Press(GLFW_KEY_ESCAPE);
+            kit.Frame();
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// Rows of the lists: as many as fit in half the screen, one at least, ten at most.
+TEST_F(Menu, HighscoreListsFitTheScreen) {
+    for (int k = 0; k < 10; ++k) {
+        app->Highscores[10 + k] = 110 - k;  // Normal's top list
+        app->Highscores[40 + k] = 210 + k;  // Normal's last list
+    }
+    kit.Frame();
+    std::string text = kit.Text();
+    EXPECT_NE(text.find("Top10110109108107106105104103102101Last10"), std::string::npos) << text;
+
+    app->ImageInfo[3 * app->FontSlot + 1] = 16;  // rows of 24: floor(150 / 24) = 6
+    kit.Frame();
+    text = kit.Text();
+    EXPECT_NE(text.find("Top6110109108107106105Last6210211212213214215"), std::string::npos)
+        << text;
+
+    kit.Resize(640, 100);
+    kit.Frame();
+    kit.FinishLoading();
+    kit.Frame();
+    text = kit.Text();
+    EXPECT_NE(text.find("Highscore110Last210"), std::string::npos) << text;
+}
