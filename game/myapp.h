@@ -82,6 +82,49 @@ constexpr int None = 0, Menu = 1, BackToMenu = 2, QuitPrompt = 4, Waiting = 5, G
               Starting = 11;
 }  // namespace Screen
 
+// The board: 13 columns of 4 cards between START and GOAL. Grid is a table of cells of
+// Cell::Size floats, Board::Stride cells to a row; only columns 0..12 of rows 0..3 are used.
+namespace Board {
+constexpr int Columns = 13, Rows = 4, Cards = 52;
+constexpr int Start = -1, Goal = 13;  // the piece's column on START and on GOAL
+constexpr int FirstTrap = 26;         // card values 0..25 are safe, 26..51 traps
+constexpr int Stride = 50;
+constexpr int GridLength = 5000000, ObjLength = 5100;
+}  // namespace Board
+
+// Fields of one board cell in Grid.
+namespace Cell {
+constexpr int Card = 0;  // card value 0..51
+constexpr int X = 1, Y = 2, TargetX = 3, TargetY = 4;
+// Degrees: -180 face up as dealt, rising to 0 face down; above 0 turning face up, 180 face up.
+constexpr int Turn = 5;
+constexpr int Delay = 6;  // updates before the card starts to glide; falls without a floor
+constexpr int Face = 8;   // frame of the card sheet: 4..7 safe, 8..11 trap
+constexpr int Size = 10;
+}  // namespace Cell
+
+// Indices of the player record (Player): the piece, the die and the turn.
+namespace Player {
+constexpr int Col = 1, Row = 2;      // column Board::Start .. Board::Goal, row 0..3
+constexpr int StepX = 3, StepY = 4;  // step in progress in pixels, 0 when idle
+constexpr int Clearing = 15;         // 1 while the board clears after the goal
+constexpr int CardsMoving = 16;      // 1 if any card glided this update
+constexpr int Phase = 20;            // a value of the Phase namespace
+constexpr int DieVX = 23, DieVY = 24, DieX = 25, DieY = 26, DieAngle = 27;
+constexpr int Pips = 28;         // the die's value while tumbling, then the steps left to spend
+constexpr int DieEnergy = 29;    // 120 at the throw; the tumble ends below 0
+constexpr int StepLatch = 31;    // 1 until the direction control is released
+constexpr int Wait = 45;         // update counter of the landing and of the pause after a trap
+constexpr int FreshReveal = 46;  // 1 if this landing turned the card face up
+constexpr int Lives = 99;
+constexpr int Length = 500;
+}  // namespace Player
+
+// The turn's phases, held in Player[Player::Phase].
+namespace Phase {
+constexpr int Throw = 0, Tumbling = 1, Stepping = 2, Landing = 3, Trapped = 5;
+}  // namespace Phase
+
 struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     // -- Game shell and screen states ------------------------------------------------------
     int Mode = Screen::None;
@@ -154,10 +197,18 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int LoaderSpin = 0;
 
     // -- Board, dice and turns -------------------------------------------------------------
-    int Difficulty = 0;
+    int Difficulty = 0;   // 1 Easy, 2 Normal, 3 Hard
+    Array<float> Obj;     // the deck in its first Board::Cards entries
+    Array<float> Grid;    // the board cells (Cell), Board::GridLength floats
+    Array<float> Player;  // the player record (Player), Player::Length floats
 
     // -- Scores, placings and game over ----------------------------------------------------
+    int Score = 0;
+    int ShownScore = 0;  // rolls towards Score
+    int NextScore = 0;   // the table entry shown as the next to beat
     int GameOverFlag = 0;
+    int QuitFlag = 0;  // -1 when the run was quit from the pause menu
+    int GameOverTimer = 0;
 
     // -- Backdrop colour and frame start ---------------------------------------------------
     float BgTargetRed = 0, BgTargetGreen = 0, BgTargetBlue = 0;
@@ -262,12 +313,26 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
 
     // Board, dice and turns (board.cpp)
     int p_LoadGame();
+    int p_FlushGame();
+    int p_ResetObj();
+    int p_ResetGrid();
+    int p_ResetPlayers();
+    int p_Redeal();
+    int p_Reseat();
     int p_Game();
     int p_InGame();
+    // Reseeds the generator; the seed -37171650 takes the clock instead.
+    int p_SeedRnd(int seed);
+    // floor(low + (high + 0.99 - low) x Rnd): high is included for whole bounds.
+    int p_Rand(float low, float high);
 
     // Scores and game over (scores.cpp)
+    int p_ScoreDisplay();
+    String p_Nth(int n);
+    String p_MyNth();
     int p_GameOver();
     int p_LoadMenu();
+    int p_GC_PostScore(int score, int board);
 
     // Backdrop (backdrop.cpp)
     int p_DoBG(int red, int green, int blue, float alpha);
@@ -318,6 +383,9 @@ extern int kt_Cobble_HasMusicStream;
 // is never shown).
 extern Array<String> kt_Cobble_MenuSet, kt_Cobble_CreditText;
 
+// The one random generator of the program: a 32-bit linear congruential state.
+extern unsigned int kt_random_Seed;
+
 // ---------------------------------------------------------------------------------------------
 // Functions
 
@@ -325,6 +393,13 @@ extern Array<String> kt_Cobble_MenuSet, kt_Cobble_CreditText;
 void kt_Cobble_Init();
 // Gives the menu's text globals their values (part of ktInit).
 void kt_Cobble_InitMenu();
+
+// Each draw is one step of kt_random_Seed: a float in [0, 1), low + (high - low) x that, and
+// range x that. kt_random_Init sets the state to 1234 (part of ktInit).
+float kt_random_Rnd();
+float kt_random_Rnd2(float low, float high);
+float kt_random_Rnd3(float range);
+void kt_random_Init();
 
 // Every float-to-int conversion of the game truncates toward zero. NaN gives 0 and values
 // beyond the int range saturate, so no outside value (a pointer position, a corrupt setting)

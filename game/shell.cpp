@@ -124,6 +124,9 @@ c_MyApp::c_MyApp() {
     gc_assign(TouchY, Array<int>(kTouches));
     gc_assign(Sounds, Array<c_Sound *>(Sfx::Slots));
     gc_assign(ChannelMap, Array<int>(33));
+    gc_assign(Obj, Array<float>(Board::ObjLength));
+    gc_assign(Grid, Array<float>(Board::GridLength));
+    gc_assign(Player, Array<float>(Player::Length));
     gc_assign(BadgeShowID, Array<int>(kBadgeSlots));
     gc_assign(BadgeShowTime, Array<int>(kBadgeSlots));
     gc_assign(OrbitTrail, Array<float>(2 * 102));  // the pause screen's trail, x and y per point
@@ -147,6 +150,9 @@ void c_MyApp::mark() {
     gc_mark(TouchY);
     gc_mark(Sounds);
     gc_mark(ChannelMap);
+    gc_mark(Obj);
+    gc_mark(Grid);
+    gc_mark(Player);
     gc_mark(BadgeShowID);
     gc_mark(BadgeShowTime);
     gc_mark(OrbitTrail);
@@ -448,6 +454,7 @@ void ktInit() {
     kt_audio_Init();
     kt_Cobble_Init();
     kt_Cobble_InitMenu();
+    kt_random_Init();
 }
 
 int ktMain() {
