@@ -112,7 +112,9 @@ void gxtkAudio::Close() {
 
 void gxtkAudio::mark() {
     for (gxtkChannel &chan : channels) {
-        if (chan.state != 0 && SourceState(chan.source) != AL_STOPPED) gc_mark(chan.sample);
+        if (chan.state == 0) continue;
+        ALint state = SourceState(chan.source);
+        if (state == AL_PLAYING || state == AL_PAUSED) gc_mark(chan.sample);
     }
     Object::mark();
 }
@@ -144,9 +146,13 @@ ALuint gxtkAudio::ChannelSource(int channel) {
 void gxtkAudio::FlushDiscarded() {
     if (discarded.empty()) return;
     // A stopped source still holds its last buffer, which OpenAL then refuses to delete.
+    // Detaching it turns the source's state back to initial, so the channel is done with its
+    // sample here: it is no longer marked and may already be collected.
     for (gxtkChannel &chan : channels) {
         if (chan.source && SourceState(chan.source) == AL_STOPPED) {
             alSourcei(chan.source, AL_BUFFER, 0);
+            chan.sample = nullptr;
+            chan.state = 0;
         }
     }
     std::vector<ALuint> failed;

@@ -217,7 +217,10 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     ASSERT_EQ(dev().PlaySample(playing, 4, 1), 0);
     ASSERT_EQ(dev().PlaySample(done, 5, 0), 0);
     capture->Next(0.05, 0.2);  // the one-shot ends
-    ASSERT_EQ(dev().ChannelState(5), 0);
+    // Asked through OpenAL, so the channel itself has not yet noticed the end.
+    ALint state = 0;
+    alGetSourcei(dev().channels[5].source, AL_SOURCE_STATE, &state);
+    ASSERT_EQ(state, AL_STOPPED);
 
     CollectAll();
     EXPECT_EQ(gxtkAudio_DiscardedCount(), 1) << "collection keeps the sounding sample";
@@ -230,6 +233,10 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     EXPECT_FALSE(alIsBuffer(doneBuffer));
     EXPECT_TRUE(alIsBuffer(playingBuffer));
     EXPECT_GT(Rms(capture->Next(0.1).left), 0.1);
+    // Detaching leaves the finished channel's source initial, not stopped: the channel must
+    // forget the sample, which is gone, so that no later collection marks it.
+    EXPECT_EQ(dev().channels[5].sample, nullptr);
+    CollectAll();
 
     // A discarded buffer that still plays stays listed until its source lets it go.
     playing->Discard();
