@@ -54,7 +54,6 @@ TEST_F(Shell, StateMachine) {
         {Screen::BackToMenu, Screen::Menu, 1},
         {Screen::None, Screen::None, 0},
         {3, 3, 0},
-        {Screen::Starting, Screen::Starting, 0},  // the board game sets 10 when it lands
     };
     for (const Case &c : cases) {
         app->Mode = c.mode;

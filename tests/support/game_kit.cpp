@@ -7,21 +7,23 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/audio_decode.h"
 // ktInit, the module initialiser the kit runs before each game.
 #include "host/glfw_game.h"
+#include "host/image_decode.h"
 
 // ---------------------------------------------------------------------------------------------
 // Host and audio device
 
 unsigned char *KitHost::LoadImageData(String path, int *width, int *height, int *depth) {
     imageFiles.push_back(path.ToUtf8());
-    return KtTestGame::LoadImageData(path, width, height, depth);
+    return kt_image_LoadFile(this, path, width, height, depth);
 }
 
 unsigned char *KitHost::LoadAudioData(String path, int *length, int *channels, int *format,
                                       int *hertz) {
     audioFiles.push_back(path.ToUtf8());
-    return KtTestGame::LoadAudioData(path, length, channels, format, hertz);
+    return kt_audio_LoadFile(this, path, length, channels, format, hertz);
 }
 
 namespace {
@@ -44,6 +46,8 @@ gxtkSample *KitAudio::LoadSample(String path) {
 }
 
 int KitAudio::PlaySample(gxtkSample *sample, int channel, int flags) {
+    // The music channel's plays are recorded as music.
+    if (channel == kMusicChannel) return gxtkAudio::PlaySample(sample, channel, flags);
     int cue = -1;
     for (auto &known : cues) {
         if (known.first == sample) cue = known.second;
