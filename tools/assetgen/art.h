@@ -115,6 +115,10 @@ struct Sheet {
     DrawFrame draw;
 };
 
+// The application icon for the desktop, in a 32 x 32 space: a lantern-lit card back with the
+// lantern piece standing before it. It belongs to no sheet, so it never changes the data files.
+void drawIcon(cairo_t *cr);
+
 std::vector<Sheet> fontSheets();
 std::vector<Sheet> uiSheets();
 std::vector<Sheet> gameSheets();

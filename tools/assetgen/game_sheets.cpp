@@ -496,6 +496,23 @@ void drawGfx(FrameCtx &c) {
 
 }  // namespace
 
+void drawIcon(cairo_t *cr) {
+    // The card leans back behind the piece; its seed is fixed so every build draws the same icon.
+    Rng rng(hashName("icon"));
+    cairo_save(cr);
+    cairo_translate(cr, 14.5, 14.5);
+    cairo_rotate(cr, -0.2);
+    cairo_scale(cr, 0.8, 0.8);
+    cairo_translate(cr, -16, -16);
+    cardBack(cr, rng, false, true);
+    cairo_restore(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 12, 9.5);
+    cairo_scale(cr, 0.66, 0.66);
+    piece(cr, pal::lantern);
+    cairo_restore(cr);
+}
+
 std::vector<Sheet> gameSheets() {
     return {
         {"menu", 256, 256, 4, 2, true, drawMenu},

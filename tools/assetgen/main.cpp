@@ -2,7 +2,10 @@
 // sound cues and music) and, optionally, a contact sheet of all images.
 //
 //   kt_assetgen <data dir> [--contact <png path>] [--images-only]
+//   kt_assetgen --icons <dir> <size>...
 //
+// The second form writes only the desktop icon, as <dir>/<size>.png for each size, and leaves
+// every data file alone.
 // The same binary always writes byte-identical PNG and WAV files.
 #include "art.h"
 #include "sounds.h"
@@ -13,6 +16,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -33,8 +37,31 @@ bool writeImage(cairo_surface_t *surf, const std::filesystem::path &path) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: kt_assetgen <data dir> [--contact <png path>] [--images-only]\n");
+    std::fprintf(stderr,
+                 "usage: kt_assetgen <data dir> [--contact <png path>] [--images-only]\n"
+                 "       kt_assetgen --icons <dir> <size>...\n");
     return 2;
+}
+
+// Each size is drawn afresh rather than scaled down from the largest, so small icons stay sharp.
+int writeIcons(int argc, char **argv) {
+    if (argc < 4) return usage();
+    std::filesystem::path dir = argv[2];
+    bool ok = true;
+    for (int i = 3; i < argc; ++i) {
+        char *end = nullptr;
+        long size = std::strtol(argv[i], &end, 10);
+        if (*end || size < 16 || size > 1024) return usage();
+        const int n = static_cast<int>(size);
+        cairo_surface_t *surf = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, n, n);
+        cairo_t *cr = cairo_create(surf);
+        cairo_scale(cr, n / 32.0, n / 32.0);
+        art::drawIcon(cr);
+        cairo_destroy(cr);
+        ok = writeImage(surf, dir / (std::to_string(n) + ".png")) && ok;
+        cairo_surface_destroy(surf);
+    }
+    return ok ? 0 : 1;
 }
 
 }  // namespace
@@ -42,6 +69,7 @@ int usage() {
 int main(int argc, char **argv) {
     auto start = std::chrono::steady_clock::now();
     if (argc < 2) return usage();
+    if (!std::strcmp(argv[1], "--icons")) return writeIcons(argc, argv);
     std::filesystem::path dataDir = argv[1];
     std::string contactPath;
     bool imagesOnly = false;
