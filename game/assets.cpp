@@ -28,9 +28,9 @@ constexpr int kUpdateRate = 60;
 
 // The game's bitmap font: 128 square cells of 16 level-1 pixels; advance and line height are
 // virtual pixels and do not follow the level.
-const char *const kFontName = "fonts/shadow_editundo";
+constexpr const char *kFontName = "fonts/shadow_editundo";
 constexpr int kFontCell = 16, kFontFrames = 128, kFontAdvance = 7, kFontLineHeight = 10;
-const char *const kOrvoLogoName = "common/OrvoLogo";
+constexpr const char *kOrvoLogoName = "common/OrvoLogo";
 constexpr int kOrvoLogoCell = 256;
 // The font and the logo are loaded by p_Reload so the loading screen can show them at once.
 constexpr int kFontStep = 5;

@@ -261,7 +261,7 @@ TEST_F(DataDir, StateSaveFailuresKeepTheOldFileAndNoTemporary) {
 
     fs::remove(kState);
     fs::create_directory(kState);
-    EXPECT_EQ(game.SaveState(String("new")), -2);
+    EXPECT_EQ(game.SaveState(String("new")), -1) << "a directory in the way is refused";
     EXPECT_TRUE(fs::is_directory(kState));
     EXPECT_EQ(temp_files(), 0);
 }
