@@ -11,11 +11,9 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <set>
 #include <vector>
 
-#include "framework/audio.h"
 #include "tests/support/game_kit.h"
 
 namespace {
@@ -65,38 +63,13 @@ std::vector<int> Plan(int col, int row, int steps, const Rating &rate) {
     return best;
 }
 
-// The kit's host decodes no files, so the sound slots stay empty. This device stands in with a
-// silent sample in every slot the board plays and records each effect under its cue number.
-struct CueAudio : KitAudio {
-    std::map<const gxtkSample *, int> cues;
-
-    int PlaySample(gxtkSample *sample, int channel, int flags) override {
-        int result = KitAudio::PlaySample(sample, channel, flags);
-        auto known = cues.find(sample);
-        if (known != cues.end()) sounds.back().cue = known->second;
-        return result;
-    }
-};
-
 struct Run : ::testing::Test {
     GameKit kit;
     c_MyApp *app = kit.app;
     // Runs after every update the fixture drives.
     std::function<void()> afterUpdate = [] {};
 
-    void SetUp() override {
-        kit.FinishLoading();
-        CueAudio *audio = new CueAudio();
-        kit.audio->Close();
-        gc_assign(kt_app__delegate->audio, static_cast<gxtkAudio *>(audio));
-        kt_audio_SetAudioDevice(audio);
-        kit.audio = audio;
-        for (int cue : {3, 5, 7, 10, 11, 12, 13, 14, 15, 96, 98, 99}) {
-            gxtkSample *sample = new gxtkSample();
-            audio->cues[sample] = cue;
-            app->Sounds.Store(cue, (new c_Sound())->m_new(sample));
-        }
-    }
+    void SetUp() override { kit.FinishLoading(); }
 
     // One update per frame: StartAt leaves the loop in step with the clock.
     void Frame(int count = 1) {
