@@ -32,5 +32,8 @@ function(kt_add_fuzzer name)
   endif()
   add_test(NAME ${name}
            COMMAND ${name} -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 ${work} ${seeds})
-  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
+  # Every undefined-behaviour report ends the run, except the upstream ones listed (with the
+  # reason) in fuzz/ubsan.supp, which are printed and let the run go on.
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300 ENVIRONMENT
+    "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1:suppressions=${PROJECT_SOURCE_DIR}/fuzz/ubsan.supp")
 endfunction()
