@@ -25,14 +25,7 @@ int c_MyApp::p_DoBG(int red, int green, int blue, float alpha) {
     } else if (alpha > 1) {
         alpha = 1;
     }
-    ViewLeft = ViewTop = 0;
-    ViewWidth = kt_Cobble_jscrw;
-    ViewHeight = kt_Cobble_jscrh;
-    ClearRed = BgRed;
-    ClearGreen = BgGreen;
-    ClearBlue = BgBlue;
-    ClearAlpha = alpha;
-    p_ResetDraw();
-    DrawCount = 0;
+    // The view, the clear colour, the drawing state and an empty list, as any frame starts.
+    p_CLS2D(BgRed, BgGreen, BgBlue, alpha);
     return 0;
 }

@@ -105,14 +105,6 @@ bool Any(c_MyApp *app, int action) {
     return app->p_PlayKeyAll(action, 1) != 0;
 }
 
-bool Free(const c_MyApp *app) {
-    return app->PressLock == 0 && app->KeyLatch == 0;
-}
-
-void Lock(c_MyApp *app) {
-    app->PressLock = app->KeyLatch = 1;
-}
-
 void Cue(c_MyApp *app, int cue) {
     app->p_PlaySFX(cue, 1, 1, 0);
 }
@@ -160,7 +152,7 @@ void Activate(c_MyApp *app) {
         Select(app, app->MenuSel);
         app->Mode = Screen::Starting;
     }
-    Lock(app);
+    LockInput(app);
 }
 
 // The three gear frames turning about one point at the given rates.
@@ -236,7 +228,7 @@ void WheelRows(c_MyApp *app, float hx, float hy, bool touchable) {
         }
         app->p_ResetDraw();
 
-        if (!touchable || !Free(app)) continue;
+        if (!touchable || !InputFree(app)) continue;
         if (r == app->MenuSel && TouchNear(app, x, y, 2048)) {
             Cue(app, kSfxConfirm);
             app->MenuFocus = 1;
@@ -245,7 +237,7 @@ void WheelRows(c_MyApp *app, float hx, float hy, bool touchable) {
             // The touch is used up by the selection: it must not also start the game.
             Select(app, r);
             Cue(app, kSfxMove);
-            Lock(app);
+            LockInput(app);
         }
     }
 }
@@ -260,14 +252,14 @@ void WheelKeys(c_MyApp *app) {
     }
     if (--app->MenuRepeat < 0) app->KeyLatch = 0;
     int next = app->MenuSel + (up ? -1 : 1);
-    if (app->MenuRepeat >= 1 || !Free(app) || next < FirstRow() || next > kLastRow) return;
+    if (app->MenuRepeat >= 1 || !InputFree(app) || next < FirstRow() || next > kLastRow) return;
     Select(app, next);
     Cue(app, kSfxMove);
     app->MenuRepeat = app->MenuRepeatDelay;
     app->MenuRepeatDelay = app->MenuRepeatDelay - kRepeatShortening < kRepeatFastest
                                ? kRepeatFastest
                                : app->MenuRepeatDelay - kRepeatShortening;
-    Lock(app);
+    LockInput(app);
 }
 
 void Credits(c_MyApp *app, float panelW) {
@@ -324,10 +316,10 @@ void Credits(c_MyApp *app, float panelW) {
     for (int action = Action::Button1; action <= Action::Button4; ++action) {
         if (Any(app, action)) close = true;
     }
-    if (close && Free(app)) {
+    if (close && InputFree(app)) {
         app->CreditsOpen = 0;
         Cue(app, kSfxMove);
-        Lock(app);
+        LockInput(app);
     }
 }
 
@@ -348,11 +340,11 @@ int c_MyApp::p_Menu() {
     float x0 = w - panelW - 8 * slide;
 
     // Back: the desktop ends at once; the console asks first.
-    if (Free(this)) {
+    if (InputFree(this)) {
         if (kt_Cobble_isOuya == 0 && Any(this, Action::Back)) ktError(String());
         if (kt_Cobble_isOuya == 1 && (Any(this, Action::Menu) || kt_input_KeyDown(kKeyEscape))) {
             Mode = Screen::QuitPrompt;
-            Lock(this);
+            LockInput(this);
         }
     }
 
@@ -372,7 +364,7 @@ int c_MyApp::p_Menu() {
         p_DrawImg(Img::Icons, playX, playY, 3);
     }
     p_ResetDraw();
-    if (OptionsOpen == 0 && CreditsOpen == 0 && Free(this)) {
+    if (OptionsOpen == 0 && CreditsOpen == 0 && InputFree(this)) {
         if (p_MouseIn_Centered(playX, playY, 128, 128)) {
             MenuFocus = 1;
             Cue(this, kSfxConfirm);
@@ -383,7 +375,7 @@ int c_MyApp::p_Menu() {
             } else {
                 MenuFocus = 2;
                 Cue(this, kSfxMove);
-                Lock(this);
+                LockInput(this);
             }
         }
     }
@@ -414,11 +406,11 @@ int c_MyApp::p_Menu() {
         p_SetSize(1.5f, 1.5f);
         p_Alpha(1);
         Gear(this, hx, hy, {-1, -2, -4}, MenuGearSpin);
-        if (Free(this) && p_MouseIn_Centered(hx, hy, 64, 64)) {
+        if (InputFree(this) && p_MouseIn_Centered(hx, hy, 64, 64)) {
             OptionsOpen = 1;
             Cue(this, kSfxMove);
             MenuFocus = 0;
-            Lock(this);
+            LockInput(this);
         }
         p_SetSize(1.5625f, 1.5625f);
         p_SetRot(-MenuShown);
@@ -441,19 +433,19 @@ int c_MyApp::p_Menu() {
         WheelRows(this, hx, hy, atRest && OptionsOpen == 0);
 
         if (MenuFocus == 1) WheelKeys(this);
-        if (Free(this)) {
+        if (InputFree(this)) {
             if (Any(this, Action::Left) && MenuFocus > 0) {
                 --MenuFocus;
                 Cue(this, kSfxMove);
-                Lock(this);
+                LockInput(this);
             } else if (Any(this, Action::Right) && MenuFocus < 2) {
                 ++MenuFocus;
                 Cue(this, kSfxMove);
-                Lock(this);
+                LockInput(this);
             }
         }
-        if (Free(this) && (Any(this, Action::Button1) || Any(this, Action::Button2) ||
-                           Any(this, Action::Button3))) {
+        if (InputFree(this) && (Any(this, Action::Button1) || Any(this, Action::Button2) ||
+                                Any(this, Action::Button3))) {
             Cue(this, kSfxConfirm);
             Activate(this);
         }

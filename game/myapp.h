@@ -401,6 +401,15 @@ float kt_random_Rnd2(float low, float high);
 float kt_random_Rnd3(float range);
 void kt_random_Init();
 
+// The menu screens act on a press only while no earlier press is still being acted on, and take
+// the press they act on, so one press acts once.
+inline bool InputFree(const c_MyApp *app) {
+    return app->PressLock == 0 && app->KeyLatch == 0;
+}
+inline void LockInput(c_MyApp *app) {
+    app->PressLock = app->KeyLatch = 1;
+}
+
 // Every float-to-int conversion of the game truncates toward zero. NaN gives 0 and values
 // beyond the int range saturate, so no outside value (a pointer position, a corrupt setting)
 // can make the conversion undefined.

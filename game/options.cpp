@@ -36,14 +36,6 @@ bool AnyButton(c_MyApp *app) {
     return false;
 }
 
-bool Free(const c_MyApp *app) {
-    return app->PressLock == 0 && app->KeyLatch == 0;
-}
-
-void Lock(c_MyApp *app) {
-    app->PressLock = app->KeyLatch = 1;
-}
-
 void Cue(c_MyApp *app, int cue) {
     app->p_PlaySFX(cue, 1, 1, 0);
 }
@@ -137,7 +129,7 @@ void CloseBox(c_MyApp *app) {
     app->OptionKeyLatch = app->OptionTouchLatch = 1;
     Cue(app, kSfxMove);
     app->p_Save();
-    Lock(app);
+    LockInput(app);
 }
 
 // The three gear frames turning at the given rates; the first frame is the touch target.
@@ -204,7 +196,7 @@ int c_MyApp::p_OptionBox() {
         p_Rect(right, bottom, 8, 16);
         p_Rect(w - 16, h - 8, 16, 8);
     }
-    Lock(this);
+    LockInput(this);
     if (OptionsSlide != kSlideOpen) OptionKeyLatch = OptionTouchLatch = 1;
 
     p_SetCol(150, 75, 0, 0.85f);
@@ -351,9 +343,10 @@ int c_MyApp::p_PauseMenu() {
     p_SetSize(4, 4);
     p_Text(w * 0.5f + 96, half, String("PAUSED"), 1, 1, 0);
     p_ResetDraw();
-    if (kt_Cobble_isOuya == 1 && OverscanSlider(this, static_cast<float>(PausePanelY) - 150,
-                                                input && Free(this), input && Free(this))) {
-        Lock(this);
+    if (kt_Cobble_isOuya == 1 &&
+        OverscanSlider(this, static_cast<float>(PausePanelY) - 150, input && InputFree(this),
+                       input && InputFree(this))) {
+        LockInput(this);
     }
 
     // The choices: resume slides in from the left with the panel.
@@ -376,19 +369,19 @@ int c_MyApp::p_PauseMenu() {
     p_DrawImg(Img::Icons, mx, my, 6);
     p_ResetDraw();
 
-    if (!input || !Free(this)) return 0;
+    if (!input || !InputFree(this)) return 0;
     int choice = resume ? 0 : quit ? -1 : options ? 1 : 2;  // 2: no button pressed
     if (choice == 2) {
         if (Any(this, Action::Up) && PauseChoice > -1) {
             --PauseChoice;
             Cue(this, kSfxMove);
-            Lock(this);
+            LockInput(this);
             return 0;
         }
         if (Any(this, Action::Down) && PauseChoice < 1) {
             ++PauseChoice;
             Cue(this, kSfxMove);
-            Lock(this);
+            LockInput(this);
             return 0;
         }
         if (Any(this, Action::Button1)) choice = PauseChoice;
@@ -409,7 +402,7 @@ int c_MyApp::p_PauseMenu() {
     } else {
         return 0;
     }
-    Lock(this);
+    LockInput(this);
     return 0;
 }
 
@@ -444,10 +437,10 @@ int c_MyApp::p_OuyaQuit() {
     }
     p_ResetDraw();
 
-    if (!Free(this)) return 0;
+    if (!InputFree(this)) return 0;
     if (Any(this, Action::Button1)) {
         Mode = Screen::Menu;
-        Lock(this);
+        LockInput(this);
     } else if (Any(this, Action::Button2) || Any(this, Action::Button3) ||
                Any(this, Action::Back)) {
         ktError(String());
