@@ -1,0 +1,84 @@
+// The autoplay soak's host.
+
+#include "tools/autoplay/soak_host.h"
+
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "host/audio_decode.h"
+#include "host/data.h"
+#include "host/image_decode.h"
+#include "host/keys.h"
+
+double SoakCpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+SoakHost::~SoakHost() {
+    if (installed) KtGame::_game = previousGame;
+}
+
+void SoakHost::Install() {
+    if (!installed) previousGame = KtGame::_game;
+    installed = true;
+    KtGame::_game = this;
+}
+
+String SoakHost::PathToFilePath(String path) {
+    return kt_data_ResolvePath(path, appPath, internalPath);
+}
+
+unsigned char *SoakHost::LoadImageData(String path, int *width, int *height, int *depth) {
+    return kt_image_LoadFile(this, path, width, height, depth);
+}
+
+unsigned char *SoakHost::LoadAudioData(String path, int *length, int *channels, int *format,
+                                       int *hertz) {
+    return kt_audio_LoadFile(this, path, length, channels, format, hertz);
+}
+
+void SoakHost::Die(ThrowableObject *) {
+    std::printf("FAIL: an uncaught language exception escaped the game at update %lld\n", updates);
+    std::fflush(stdout);
+    std::_Exit(2);
+}
+
+void SoakHost::gc_collect() {
+    long long cycles = gc_stats.cycles;
+    double start = SoakCpuSeconds();
+    KtLoopGame::gc_collect();
+    double spent = SoakCpuSeconds() - start;
+    ++gcSteps;
+    gcTotal += spent;
+    if (spent > 1e-3) ++gcSlowSteps;
+    if (spent > gcWorst) {
+        gcWorst = spent;
+        gcWorstAt = updates;
+        gcWorstCycle = gc_stats.cycles != cycles;
+    }
+}
+
+void SoakHost::UpdateGame() {
+    KtLoopGame::UpdateGame();
+    ++updates;
+    if (afterUpdate) afterUpdate();
+}
+
+void SoakHost::ScriptKey(int key, bool down) {
+    if (pendingCount < static_cast<int>(sizeof pending / sizeof pending[0])) {
+        pending[pendingCount++] = KeyEventRec{key, down};
+    }
+}
+
+void SoakHost::PumpEvents(bool) {
+    int count = pendingCount;
+    pendingCount = 0;
+    for (int i = 0; i < count; ++i) {
+        OnKey(this, pending[i].key, pending[i].down ? GLFW_PRESS : GLFW_RELEASE);
+    }
+}
