@@ -4,6 +4,7 @@
 //   host_xhelper focus <window>   gives the window the input focus
 //   host_xhelper unfocus          moves the input focus to the root window
 //   host_xhelper pixel <window> <x> <y>   prints the pixel's "red green blue" (0..255)
+//   host_xhelper shot <window> <file>     writes the whole window as a binary PPM (P6) image
 // Window ids are decimal or 0x-hexadecimal. Exit status 0 on success.
 
 #include <X11/Xlib.h>
@@ -16,7 +17,8 @@
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: host_xhelper close|focus|pixel <window> [x y] | unfocus\n");
+        std::fprintf(
+            stderr, "usage: host_xhelper close|focus|pixel|shot <window> [x y | file] | unfocus\n");
         return 2;
     }
     Display *display = XOpenDisplay(nullptr);
@@ -57,6 +59,32 @@ int main(int argc, char **argv) {
         unsigned long pixel = XGetPixel(image, 0, 0);
         std::printf("%lu %lu %lu\n", (pixel & image->red_mask) >> 16,
                     (pixel & image->green_mask) >> 8, pixel & image->blue_mask);
+        XDestroyImage(image);
+    } else if (std::strcmp(argv[1], "shot") == 0 && window && argc > 3) {
+        // One read of the whole window, so that a test can check many places of one frame.
+        XWindowAttributes attributes;
+        XImage *image = XGetWindowAttributes(display, window, &attributes)
+                            ? XGetImage(display, window, 0, 0, attributes.width, attributes.height,
+                                        AllPlanes, ZPixmap)
+                            : nullptr;
+        FILE *file = image ? std::fopen(argv[3], "wb") : nullptr;
+        if (!file) {
+            if (image) XDestroyImage(image);
+            XCloseDisplay(display);
+            return 1;
+        }
+        std::fprintf(file, "P6\n%d %d\n255\n", image->width, image->height);
+        for (int y = 0; y < image->height; ++y) {
+            for (int x = 0; x < image->width; ++x) {
+                unsigned long pixel = XGetPixel(image, x, y);
+                unsigned char rgb[3] = {
+                    static_cast<unsigned char>((pixel & image->red_mask) >> 16),
+                    static_cast<unsigned char>((pixel & image->green_mask) >> 8),
+                    static_cast<unsigned char>(pixel & image->blue_mask)};
+                std::fwrite(rgb, 1, 3, file);
+            }
+        }
+        std::fclose(file);
         XDestroyImage(image);
     } else if (std::strcmp(argv[1], "unfocus") == 0) {
         XSetInputFocus(display, DefaultRootWindow(display), RevertToParent, CurrentTime);
