@@ -56,10 +56,19 @@ void SoakHost::gc_collect() {
     ++gcSteps;
     gcTotal += spent;
     if (spent > 1e-3) ++gcSlowSteps;
+    ++gcBuckets[spent < 1e-5 ? 0 : spent < 1e-4 ? 1 : spent < 1e-3 ? 2 : 3];
+    bool ended = gc_stats.cycles != cycles;
+    if (ended && spent > gcWorstCycleEnd) gcWorstCycleEnd = spent;
+    if (gc_stats.last_step_scanned > gcMostScanned ||
+        (gc_stats.last_step_scanned == gcMostScanned && spent > gcMostScannedTime)) {
+        gcMostScanned = gc_stats.last_step_scanned;
+        gcMostScannedTime = spent;
+    }
     if (spent > gcWorst) {
         gcWorst = spent;
         gcWorstAt = updates;
-        gcWorstCycle = gc_stats.cycles != cycles;
+        gcWorstCycle = ended;
+        gcWorstScanned = gc_stats.last_step_scanned;
     }
 }
 

@@ -51,6 +51,12 @@ public:
     double gcTotal = 0, gcWorst = 0;
     long long gcWorstAt = 0;    // the update count when the worst step ran
     bool gcWorstCycle = false;  // whether the worst step ended a full cycle
+    int gcWorstScanned = 0;     // objects the worst step scanned
+    // The worst step that ended a full cycle, and the step that scanned the most objects.
+    double gcWorstCycleEnd = 0, gcMostScannedTime = 0;
+    int gcMostScanned = 0;
+    // Steps by thread CPU time: under 10 us, 100 us, 1 ms, and longer.
+    long long gcBuckets[4] = {};
 
 protected:
     double LoopTime() override { return now; }
