@@ -8,8 +8,7 @@
 // asserts on timing. Run from the build's bin directory (the game and its data/ are there).
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
+#include <stdlib.h>  // mkdtemp
 
 #include <cmath>
 #include <cstdio>
