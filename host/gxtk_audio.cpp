@@ -276,6 +276,13 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample *sample, String path) {
 
 int gxtkAudio::PlayMusic(String path, int flags) {
     StopMusic();
+    // A track belongs to the device alone, so its buffer (megabytes of decoded audio) goes now:
+    // left to the collector it would wait for allocations a game in steady play hardly makes.
+    gxtkChannel &music = channels[kMusicChannel];
+    if (music.sample) {
+        music.sample->Discard();
+        music.sample = nullptr;
+    }
     gxtkSample *sample = LoadSample(path);
     if (!sample) return -1;
     PlaySample(sample, kMusicChannel, flags);

@@ -154,7 +154,11 @@ TEST_F(AudioDevice, SecondPlayMusicReplacesTheFirst) {
     EXPECT_NEAR(Frequency(capture->rate(), first.left), 440, 10);
     EXPECT_EQ(dev().MusicState(), 1);
 
+    gxtkSample *firstTrack = dev().channels[gxtkAudio::kMusicChannel].sample;
     ASSERT_EQ(kt_audio_PlayMusic(ogg660, 1), 0);
+    // The replaced track's buffer is deleted at once, not left to the collector.
+    EXPECT_EQ(firstTrack->al_buffer, 0u);
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
     Stereo second = capture->Next(0.2);
     EXPECT_NEAR(Frequency(capture->rate(), second.left), 660, 10);
     // One tone alone at the first one's level: the tracks are not mixed.
