@@ -6,7 +6,6 @@
 // into elements go through gc_assign like any other field.
 #pragma once
 
-#include <cstring>
 #include <new>
 #include <type_traits>
 
@@ -29,10 +28,10 @@ public:
         int length;
 
         explicit Rep(int n) : length(n) {
+            // The collector hands representations zero-filled memory: numbers, bools and
+            // references start at 0 without a pass over them.
             if constexpr (std::is_same_v<T, String> || kt_is_array<T>::value) {
                 for (int i = 0; i < n; ++i) new (&data()[i]) T();
-            } else {
-                if (n > 0) std::memset(static_cast<void *>(data()), 0, sizeof(T) * n);
             }
         }
         explicit Rep(gc_static_t s) : gc_object(s), length(0) {}

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <typeinfo>
 #include <vector>
 
@@ -167,7 +168,12 @@ void end_cycle(int ext_read) {
 // ---------------------------------------------------------------------------------------------
 // Objects
 
-void *gc_object::operator new(std::size_t requested) {
+namespace {
+
+// Collector memory for a new object of `requested` bytes; zero-filled when `zeroed`. Large
+// zeroed blocks come from calloc, which hands out untouched zero pages, so a big array costs
+// nothing until its elements are written.
+void *allocate(std::size_t requested, bool zeroed) {
     if (!gc_free_list.succ) init_lists();
     int size = static_cast<int>((requested + 7) & ~static_cast<std::size_t>(7));
     gc_new_bytes += size;
@@ -181,8 +187,9 @@ void *gc_object::operator new(std::size_t requested) {
         p = gc_cache[size >> 3];
         gc_cache[size >> 3] = *static_cast<void **>(p);
         ++gc_stats.cache_hits;
+        if (zeroed) std::memset(p, 0, static_cast<std::size_t>(size));
     } else {
-        p = std::malloc(size);
+        p = zeroed ? std::calloc(1, static_cast<std::size_t>(size)) : std::malloc(size);
         if (!p) {
             std::fputs("Out of memory: the collector could not allocate an object\n", stderr);
             std::abort();
@@ -193,6 +200,16 @@ void *gc_object::operator new(std::size_t requested) {
     }
     pending_sizes[pending_count++] = size;
     return p;
+}
+
+}  // namespace
+
+void *gc_object::operator new(std::size_t requested) {
+    return allocate(requested, false);
+}
+
+void *gc_object::operator new(std::size_t size, gc_extra_t, std::size_t extra) {
+    return allocate(size + extra, true);
 }
 
 void gc_object::operator delete(void *p, std::size_t) {

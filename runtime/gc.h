@@ -57,9 +57,8 @@ struct gc_object {
     static void *operator new(std::size_t size);
     static void operator delete(void *p, std::size_t size);
     // Array representations carry their elements behind the object.
-    static void *operator new(std::size_t size, gc_extra_t, std::size_t extra) {
-        return operator new(size + extra);
-    }
+    // Their memory comes zero-filled.
+    static void *operator new(std::size_t size, gc_extra_t, std::size_t extra);
     // Only runs if a constructor throws, which no collected class does.
     static void operator delete(void *p, gc_extra_t, std::size_t) { operator delete(p, 0); }
 };
