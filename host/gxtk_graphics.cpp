@@ -57,6 +57,7 @@ gxtkGraphics::gxtkGraphics()
       tformed(false),
       primType(0),
       primCount(0),
+      polyCount(0),
       primSurf(nullptr),
       blend(0),
       glBlend(0),
@@ -118,7 +119,7 @@ int gxtkGraphics::BeginRender() {
     // The scissor test survives from the last frame (or is off in a new context); the first
     // SetScissor of this frame is always applied.
     scissorW = scissorH = -1;
-    primCount = 0;
+    primCount = polyCount = 0;
     stats = gxtkFrameStats();
     return 1;
 }
@@ -165,7 +166,7 @@ bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface *surface, String path) {
 // for the clear and back on after if this frame's rectangle needs it. Before the first
 // SetScissor of a frame it stays off; that SetScissor is applied in any case.
 int gxtkGraphics::Cls(float cr, float cg, float cb) {
-    primCount = 0;
+    primCount = polyCount = 0;
     if (!submit) return 0;
     glDisable(GL_SCISSOR_TEST);
     glClearColor(cr / 255.0f, cg / 255.0f, cb / 255.0f, 1.0f);
@@ -235,7 +236,10 @@ int gxtkGraphics::SetMatrix(float mix, float miy, float mjx, float mjy, float mt
 
 gxtkVertex *gxtkGraphics::Begin(int type, int count, gxtkSurface *surface) {
     if (blend != glBlend) ApplyBlend();
-    if (type == primType && surface == primSurf && primCount + count <= kMaxVertices) {
+    bool polygon = type >= 5;
+    bool sameKind = type == primType || (polygon && primType >= 5);
+    if (sameKind && surface == primSurf && primCount + count <= kMaxVertices) {
+        if (polygon) polySizes[polyCount++] = count;
         gxtkVertex *v = vertices + primCount;
         primCount += count;
         return v;
@@ -244,13 +248,15 @@ gxtkVertex *gxtkGraphics::Begin(int type, int count, gxtkSurface *surface) {
     primType = type;
     gc_assign(primSurf, surface);
     primCount = count;
+    polyCount = 0;
+    if (polygon) polySizes[polyCount++] = count;
     return vertices;
 }
 
 void gxtkGraphics::Flush() {
     if (primCount == 0) return;
-    int n = primCount;
-    primCount = 0;
+    int n = primCount, polys = polyCount;
+    primCount = polyCount = 0;
     ++stats.flushes;
     stats.vertices += n;
     ++stats.drawCalls;
@@ -278,8 +284,12 @@ void gxtkGraphics::Flush() {
             // the same fans drawn one by one.
             static GLint firsts[kMaxVertices / 5];
             static GLsizei counts[kMaxVertices / 5];
-            int polys = n / primType;
-            for (int i = 0; i < polys; ++i) firsts[i] = i * primType, counts[i] = primType;
+            int first = 0;
+            for (int i = 0; i < polys; ++i) {
+                firsts[i] = first;
+                counts[i] = polySizes[i];
+                first += polySizes[i];
+            }
             glMultiDrawArrays(GL_TRIANGLE_FAN, firsts, counts, polys);
             break;
         }

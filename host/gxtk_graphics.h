@@ -3,9 +3,10 @@
 // The renderer keeps one client-side array of 1024 vertices and collects consecutive
 // primitives of one kind and one surface into a batch that goes out as one draw call. Colour
 // (premultiplied by alpha) and the 2-D matrix are applied on the CPU, so neither breaks a batch;
-// a change of kind or surface, a full buffer, a real change of blend mode or scissor, a pixel
-// read and the end of the frame flush it. Surfaces keep their pixels in memory and re-create
-// their texture lazily whenever glfwGraphicsSeq says the window (and context) was re-created.
+// polygons of different vertex counts are one kind; a change of kind or surface, a full buffer, a
+// real change of blend mode or scissor, a pixel read and the end of the frame flush it. Surfaces
+// keep their pixels in memory and re-create their texture lazily whenever glfwGraphicsSeq says the
+// window (and context) was re-created.
 #pragma once
 
 #include "host/ktgame.h"
@@ -72,6 +73,9 @@ struct gxtkGraphics : Object {
     unsigned short quadIndexes[kMaxVertices / 4 * 6];
     int primType;  // 1 points, 2 lines, 3 triangles, 4 quads, n >= 5 polygons of n vertices
     int primCount;
+    // Polygons of any vertex count share a batch; their sizes in batch order.
+    int polyCount;
+    int polySizes[kMaxVertices / 5];
     gxtkSurface *primSurf;
 
     // Blend mode asked for (0 alpha, 1 additive) and the one OpenGL has; a batch is always

@@ -388,9 +388,15 @@ TEST_F(Render, ClsDropsWhatWasPendingAndAFullBufferSplits) {
     EXPECT_EQ(stats.drawCalls, 0);
     EXPECT_EQ(CountPixels(kBlack), kWidth * kHeight);
 
+    // Ovals of different sizes have different vertex counts and still share a call, each fan
+    // drawn from its own first vertex.
     Start();
-    for (int i = 0; i < 3; ++i) kt_graphics_DrawEllipse(10 + i * 40.0f, 10, 30, 30);
-    EXPECT_EQ(Finish().drawCalls, 1) << "ovals of one size share a call";
+    for (int i = 0; i < 3; ++i) kt_graphics_DrawEllipse(10 + i * 40.0f, 10, 30 - i * 8.0f, 30);
+    EXPECT_EQ(Finish().drawCalls, 1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Pixel(10 + i * 40 + (30 - i * 8) / 2, 25), kWhite) << i;
+        EXPECT_EQ(Pixel(10 + i * 40 + 29 - i * 8 + 3, 25), kBlack) << i;
+    }
 
     Start();
     for (int i = 0; i < 300; ++i) kt_graphics_DrawRect(static_cast<float>(i % 100), 0, 1, 1);
