@@ -48,10 +48,12 @@ struct Menu : ::testing::Test {
 
 }  // namespace
 
+// Each game type from the keyboard; on the desktop the wheel stops at its ends.
 TEST(MenuStart, EachGameTypeFromTheKeyboard) {
     struct Case {
         int key, taps, difficulty;
-    } cases[] = {{GLFW_KEY_UP, 1, 1}, {GLFW_KEY_UP, 0, 2}, {GLFW_KEY_DOWN, 1, 3}};
+    } cases[] = {
+        {GLFW_KEY_UP, 1, 1}, {GLFW_KEY_UP, 0, 2}, {GLFW_KEY_DOWN, 1, 3}, {GLFW_KEY_UP, 3, 1}};
     for (const Case &c : cases) {
         GameKit kit;
         kit.FinishLoading();
@@ -88,7 +90,15 @@ TEST_F(Menu, ClicksOnTheWheelSelectThenStart) {
     EXPECT_EQ(CuesSince(before, 98), 1);
 }
 
-TEST_F(Menu, PlayButtonStartsTheSelectedType) {
+// Back on the menu ends the program; the play button starts the selected type.
+TEST_F(Menu, BackEndsAndPlayButtonStarts) {
+    EXPECT_EXIT(
+        {
+            kit.Press(GLFW_KEY_ESCAPE);
+            kit.Frame();
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
     app->MenuFocus = 2;
     Click(kt_Cobble_jscrw - 70, kt_Cobble_jscrh - 48);
     EXPECT_EQ(app->MenuFocus, 1);
@@ -118,14 +128,6 @@ TEST_F(Menu, HeldKeyRepeatsFaster) {
     EXPECT_EQ(app->MenuRepeatDelay, 30);
 }
 
-TEST_F(Menu, DesktopWheelStopsAtItsEnds) {
-    for (int i = 0; i < 3; ++i) {
-        kit.Tap(GLFW_KEY_UP);
-        kit.Frame();
-    }
-    EXPECT_EQ(app->MenuSel, 0);
-}
-
 // Left and Right walk the columns and stop at the ends; a button then opens what is focused.
 TEST_F(Menu, FocusColumnsAndTheirActivation) {
     struct Step {
@@ -143,6 +145,15 @@ TEST_F(Menu, FocusColumnsAndTheirActivation) {
     kit.Tap(GLFW_KEY_ENTER);
     EXPECT_EQ(app->CreditsOpen, 1);
     EXPECT_EQ(app->Mode, Screen::Menu);
+    // Back closes the page and is not taken as a request to quit.
+    EXPECT_EXIT(
+        {
+            kit.Frame(5);
+            kit.Press(GLFW_KEY_ESCAPE);
+            kit.Frame(10);
+            std::exit(app->CreditsOpen == 0 && app->Mode == Screen::Menu ? 7 : 1);
+        },
+        ::testing::ExitedWithCode(7), "");
 
     // The page scrolls and shows its statistics while the panel widens over the screen.
     kit.Frame(60);
@@ -166,32 +177,6 @@ TEST_F(Menu, FocusColumnsAndTheirActivation) {
     kit.Frame();
     kit.Tap(GLFW_KEY_ENTER);
     EXPECT_EQ(app->OptionsOpen, 1);
-}
-
-// The back action on the open page closes it and is not taken as a request to quit.
-TEST_F(Menu, BackClosesTheCreditsWithoutQuitting) {
-    app->MenuFocus = 2;
-    kit.Tap(GLFW_KEY_ENTER);
-    ASSERT_EQ(app->CreditsOpen, 1);
-    kit.Frame(5);
-    EXPECT_EXIT(
-        {
-            kit.Press(GLFW_KEY_ESCAPE);
-            kit.Frame(10);
-            if (app->CreditsOpen != 0 || app->Mode != Screen::Menu) std::exit(1);
-            std::exit(7);
-        },
-        ::testing::ExitedWithCode(7), "");
-}
-
-TEST_F(Menu, BackOnTheMenuEndsTheProgram) {
-    EXPECT_EXIT(
-        {
-            kit.Press(GLFW_KEY_ESCAPE);
-            kit.Frame();
-            std::exit(1);
-        },
-        ::testing::ExitedWithCode(0), "");
 }
 
 // Rows of the lists: as many as fit in half the screen, one at least, ten at most.
