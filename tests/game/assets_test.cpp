@@ -42,10 +42,17 @@ std::vector<std::string> LoaderSoundFiles() {
     return out;
 }
 
-}  // namespace
+// Loaded, the logo jingle forgotten.
+struct Loaded : ::testing::Test {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+    void SetUp() override {
+        kit.FinishLoading();
+        kit.audio->sounds.clear();
+    }
+};
 
-// ---------------------------------------------------------------------------------------------
-// Loader
+}  // namespace
 
 TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
     struct Case {
@@ -102,9 +109,9 @@ TEST(Assets, JinglePlaysOnTheFirstLoadOnlyAndAResizeReloadsEverySlot) {
     EXPECT_TRUE(kit.audio->sounds.empty());
     kit.Frame();  // step 4
     ASSERT_EQ(kit.audio->sounds.size(), 1u);
-    EXPECT_EQ(kit.audio->sounds[0].rate, 1);
-    EXPECT_EQ(kit.audio->sounds[0].volume, 1);
-    EXPECT_EQ(kit.audio->sounds[0].pan, 0);
+    const KitSound &jingle = kit.audio->sounds[0];
+    EXPECT_EQ((std::vector<float>{jingle.rate, jingle.volume, jingle.pan}),
+              (std::vector<float>{1, 1, 0}));
     EXPECT_EQ(app->LogoJinglePlayed, 1);
     kit.FinishLoading();
     kit.host.imageFiles.clear();
@@ -124,11 +131,7 @@ TEST(Assets, JinglePlaysOnTheFirstLoadOnlyAndAResizeReloadsEverySlot) {
     EXPECT_FLOAT_EQ(app->HDScale, 0.25f);
 }
 
-TEST(Assets, SlotNumbersOutsideTheTablesAreIgnored) {
-    GameKit kit;
-    kit.FinishLoading();
-    kit.audio->sounds.clear();  // the logo jingle
-    c_MyApp *app = kit.app;
+TEST_F(Loaded, SlotNumbersOutsideTheTablesAreIgnored) {
     int channel = app->SfxChannel;
     kit.host.imageFiles.clear();
     kit.host.audioFiles.clear();
@@ -146,14 +149,7 @@ TEST(Assets, SlotNumbersOutsideTheTablesAreIgnored) {
     EXPECT_EQ(app->SfxChannel, channel);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Sound
-
-TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannels) {
-    GameKit kit;
-    kit.FinishLoading();
-    kit.audio->sounds.clear();  // the logo jingle
-    c_MyApp *app = kit.app;
+TEST_F(Loaded, EffectsGoRoundRobinOverTwentyFourChannels) {
     app->SfxChannel = 0;
     app->Sounds.Store(5, SilentSound());
     app->p_PlaySFX(50, 1, 1, 0);  // an empty slot plays nothing and keeps the channel
@@ -163,8 +159,7 @@ TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannels) {
     const KitSound &last = kit.audio->sounds[24];
     EXPECT_EQ(last.channel, kit.audio->sounds[0].channel) << "the 25th cuts off the oldest";
     EXPECT_FLOAT_EQ(last.rate, 1.24f);
-    EXPECT_FLOAT_EQ(last.volume, 0.5f);
-    EXPECT_FLOAT_EQ(last.pan, -0.25f);
+    EXPECT_EQ((std::vector<float>{last.volume, last.pan}), (std::vector<float>{0.5f, -0.25f}));
     app->ChannelMap[2] = 30;
     app->p_PlaySFX(5, 1, 1, 0);
     EXPECT_EQ(kit.audio->sounds.back().channel, 30) << "channels go through the map";
@@ -216,9 +211,6 @@ TEST(Assets, MinusOneReplaysTheLastTune) {
     EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"stop"});
     EXPECT_EQ(app->MusicOn, 0);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Loading screen
 
 TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
     GameKit kit(640, 480);

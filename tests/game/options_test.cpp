@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "tests/support/game_kit.h"
@@ -13,14 +14,12 @@ namespace {
 
 // Item i of the saved state text.
 std::string SavedItem(GameKit &kit, int i) {
-    std::string state = kit.host.LoadState().ToUtf8();
-    size_t at = 0;
-    for (int k = 0; k < i && at != std::string::npos; ++k) {
-        at = state.find('|', at);
-        if (at != std::string::npos) ++at;
+    std::stringstream in(kit.host.LoadState().ToUtf8());
+    std::string item;
+    for (int k = 0; k <= i; ++k) {
+        if (!std::getline(in, item, '|')) return "";
     }
-    if (at == std::string::npos || at >= state.size()) return "";
-    return state.substr(at, state.find('|', at) - at);
+    return item;
 }
 
 struct Options : ::testing::Test {
@@ -149,7 +148,15 @@ TEST_F(Options, SoundModesWithAndWithoutAMusicStream) {
     EXPECT_NE(kit.Text().find("Sound:On"), std::string::npos);
 }
 
-TEST_F(Options, ThumbstickRowsFlipTheStick) {
+// Clicks on the iCade and thumbstick rows flip their settings; the cursor then walks up to the
+// gear, and a button there closes the box and saves.
+TEST_F(Options, RowClicksAndClosingWithTheGear) {
+    ClickRow(2);
+    EXPECT_EQ(kt_Cobble_iCadeControls, 1);
+    EXPECT_NE(kit.Text().find("iCade:On"), std::string::npos);
+    ClickRow(2);
+    EXPECT_EQ(kt_Cobble_iCadeControls, 0);
+
     KtTestJoystick &pad = kit.Joystick(0, 16, 4);
     pad.axes[1] = 0.3f;  // below the action threshold: moves no cursor
     kit.Frame();
@@ -162,17 +169,8 @@ TEST_F(Options, ThumbstickRowsFlipTheStick) {
     EXPECT_EQ(app->Settings[Setting::RightStickY], 1);
     ClickRow(4);
     EXPECT_FLOAT_EQ(app->p_StickY(0, 0), flipped);
-}
 
-TEST_F(Options, ICadeRowAndClosingWithTheGear) {
-    ClickRow(2);
-    EXPECT_EQ(kt_Cobble_iCadeControls, 1);
-    EXPECT_NE(kit.Text().find("iCade:On"), std::string::npos);
-    ClickRow(2);
-    EXPECT_EQ(kt_Cobble_iCadeControls, 0);
-
-    // The cursor walks up to the gear; a button there closes the box.
-    for (int i = 0; i < 3; ++i) Key(GLFW_KEY_UP);
+    for (int i = 0; i < 5; ++i) Key(GLFW_KEY_UP);
     EXPECT_EQ(app->OptionRow, 0);
     Key(GLFW_KEY_ENTER);
     EXPECT_EQ(app->OptionsOpen, 0);
