@@ -55,6 +55,7 @@ struct Run : ::testing::Test {
     c_MyApp *app = kit.app;
     std::function<void()> afterUpdate = [] {};  // runs after every update the fixture drives
     int scoreBefore = 0;                        // the score just before PlayTurn's walk
+    float dieXThrown = 0;                       // where the last throw's update left the die
 
     void SetUp() override { kit.FinishLoading(); }
 
@@ -102,12 +103,27 @@ struct Run : ::testing::Test {
     // A clock value a little ahead, for runs that try seed after seed.
     double Ahead() { return static_cast<double>(static_cast<int>(kit.host.Now())) + 2; }
 
-    // Waits for the prompt, throws with Z and waits out the tumble; the pips to spend.
-    int Throw() {
+    // Waits for the prompt, throws and waits out the tumble; the pips to spend. Every throw
+    // checks the tumble: within its walls, 35 to 81 updates, rattles only.
+    int Throw(int key = GLFW_KEY_Z) {
         EXPECT_TRUE(FrameUntil([&] { return PhaseNow() == Phase::Throw && Settled(); }, 400));
-        Tap(GLFW_KEY_Z);
+        size_t sounds = kit.audio->sounds.size();
+        Tap(key);
         EXPECT_EQ(PhaseNow(), Phase::Tumbling);
-        EXPECT_TRUE(FrameUntil([&] { return PhaseNow() != Phase::Tumbling; }, 100));
+        dieXThrown = P(Player::DieX);
+        int updates = 1;  // the throw's own update tumbles once
+        for (; PhaseNow() == Phase::Tumbling && updates < 200; ++updates) {
+            Frame();
+            EXPECT_TRUE(P(Player::DieY) >= 64 && P(Player::DieY) <= 288 - 32) << P(Player::DieY);
+            EXPECT_TRUE(P(Player::DieX) >= 100 && P(Player::DieX) <= 640 - 100) << P(Player::DieX);
+        }
+        EXPECT_TRUE(updates >= 35 && updates <= 81) << updates;
+        EXPECT_EQ(PhaseNow(), Phase::Stepping);
+        for (size_t i = sounds; i < kit.audio->sounds.size(); ++i) {
+            const KitSound &s = kit.audio->sounds[i];
+            EXPECT_TRUE(s.cue >= 11 && s.cue <= 15) << s.cue;
+            EXPECT_TRUE(s.rate >= 0.7f && s.rate < 1.4f) << s.rate;
+        }
         return static_cast<int>(P(Player::Pips));
     }
 
@@ -258,45 +274,21 @@ TEST_F(Run, StartGlideAndPrompt) {
     kit.Release(GLFW_KEY_Z);
 }
 
-// The throw, the tumble within its walls, the rattles, and the die's face once it settles.
-TEST_F(Run, ThrowTumblesIntoStepping) {
-    for (int run = 0; run < 3; ++run) {
-        StartAt(2, Ahead() + 0.25 * run);
-        FrameUntil([&] { return Settled(); }, 400);
-        Frame();
-        size_t soundsBefore = kit.audio->sounds.size();
-        Tap(GLFW_KEY_SPACE);
-        ASSERT_EQ(PhaseNow(), Phase::Tumbling);
-        EXPECT_EQ(P(Player::DieX), 320);
-        int updates = 1;  // the throw's own update tumbles once
-        for (; PhaseNow() == Phase::Tumbling && updates < 200; ++updates) {
-            Frame();
-            EXPECT_TRUE(P(Player::DieY) >= 64 && P(Player::DieY) <= 288 - 32) << P(Player::DieY);
-            EXPECT_TRUE(P(Player::DieX) >= 100 && P(Player::DieX) <= 640 - 100) << P(Player::DieX);
-        }
-        EXPECT_TRUE(updates >= 35 && updates <= 81) << updates;
-        ASSERT_EQ(PhaseNow(), Phase::Stepping);
-        float pips = P(Player::Pips);
-        EXPECT_TRUE(pips >= 1 && pips <= 6) << pips;
-        for (size_t i = soundsBefore; i < kit.audio->sounds.size(); ++i) {
-            const KitSound &s = kit.audio->sounds[i];
-            EXPECT_TRUE(s.cue >= 11 && s.cue <= 15) << s.cue;
-            EXPECT_TRUE(s.rate >= 0.7f && s.rate < 1.4f) << s.rate;
-        }
-        Frame();  // the die is drawn before the tumble moves it
-        bool dieShown = false;
-        for (const KitCommand &c : kit.Commands()) {
-            dieShown |= c.slot == Img::Gfx && c.frame == static_cast<int>(pips) + 4;
-        }
-        EXPECT_TRUE(dieShown);
-    }
-}
-
-// Pushes from a set position: which step starts, if any. A diagonal push starts the first
-// allowed of left, up, right, down; the piece never steps back onto START.
-TEST_F(Run, StepsFollowTheDirectionOrder) {
+// The first throw starts from the centre (Throw checks every tumble), and the die's face is
+// drawn once it settles. Then pushes from a set position: which step starts, if any. A diagonal
+// push starts the first allowed of left, up, right, down; the piece never steps back onto START.
+TEST_F(Run, ThrowThenStepsFollowTheDirectionOrder) {
     StartAt(2, 3.0);
-    FrameUntil([&] { return Settled(); }, 400);
+    int pips = Throw(GLFW_KEY_SPACE);
+    EXPECT_EQ(dieXThrown, 320);
+    EXPECT_TRUE(pips >= 1 && pips <= 6) << pips;
+    Frame();  // the die is drawn before the tumble moves it
+    bool dieShown = false;
+    for (const KitCommand &c : kit.Commands()) {
+        dieShown |= c.slot == Img::Gfx && c.frame == pips + 4;
+    }
+    EXPECT_TRUE(dieShown);
+
     const int L = GLFW_KEY_LEFT, U = GLFW_KEY_UP, R = GLFW_KEY_RIGHT, D = GLFW_KEY_DOWN;
     const int S = Board::Start, G = Board::Goal;
     struct Case {
