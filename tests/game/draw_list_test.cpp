@@ -23,8 +23,6 @@ struct DrawList : ::testing::Test {
         app->ImageInfo[3 * Img::Font + 1] = 10;
         app->p_CLS2D(kNoValue, 0, 0, 0);
     }
-    // The glyphs recorded since the last clear: x, y and frame of each.
-    std::vector<KitCommand> Glyphs() { return kit.Commands(); }
     void Text(float x, float y, const std::u16string &text, float xalign, float yalign) {
         app->DrawCount = 0;
         app->p_Text(
@@ -104,7 +102,7 @@ TEST_F(DrawList, TextAlignmentRowsAndRotation) {
     for (const Case &c : cases) {
         app->p_SetRot(c.rot);
         Text(100, 50, c.text, c.xalign, c.yalign);
-        std::vector<KitCommand> glyphs = Glyphs();
+        std::vector<KitCommand> glyphs = kit.Commands();
         ASSERT_EQ(glyphs.size(), c.glyphs.size());
         for (size_t i = 0; i < glyphs.size(); ++i) {
             EXPECT_NEAR(glyphs[i].x, c.glyphs[i][0], 1e-4) << i;
@@ -118,14 +116,14 @@ TEST_F(DrawList, TextAlignmentRowsAndRotation) {
     // The width sums whole pixels: at size 1.5 " i" measures 10 (not 10.5) + 6.
     app->p_SetSize(1.5f, kNoValue);
     Text(100, 50, u"ii", 2, 1);
-    EXPECT_FLOAT_EQ(Glyphs()[0].x, 100 - 16 + 10.5f);
+    EXPECT_FLOAT_EQ(kit.Commands()[0].x, 100 - 16 + 10.5f);
 }
 
 TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
     auto frames = [&](const std::u16string &text) {
         Text(100, 50, text, 0, 1);
         std::vector<float> out;
-        for (const KitCommand &c : Glyphs()) out.push_back(static_cast<float>(c.frame));
+        for (const KitCommand &c : kit.Commands()) out.push_back(static_cast<float>(c.frame));
         return out;
     };
     std::u16string j = {kEscape, u'J', u'a'};
@@ -134,7 +132,7 @@ TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
     app->ControlKind = 2;
     EXPECT_EQ(frames(j), (std::vector<float>{96, 65}));
     // The pair measures +2 but advances by 4.
-    EXPECT_FLOAT_EQ(Glyphs()[1].x, 100 + 7 + 11);
+    EXPECT_FLOAT_EQ(kit.Commands()[1].x, 100 + 7 + 11);
     app->ControlKind = 0;
     EXPECT_EQ(frames(j), (std::vector<float>{112, 65})) << "the second set of pictures";
     app->ControlKind = 1;
@@ -176,9 +174,8 @@ TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {
     EXPECT_EQ(rect.what, "rect");
     EXPECT_EQ(std::vector<float>({rect.x, rect.y, rect.w, rect.h}),
               std::vector<float>({20, 40, 60, 80}));
-    EXPECT_EQ(rect.red, 255);
-    EXPECT_EQ(rect.green, 0);
-    EXPECT_EQ(rect.alpha, 0.5f);
+    EXPECT_EQ(std::vector<float>({rect.red, rect.green, rect.alpha}),
+              std::vector<float>({255, 0, 0.5f}));
     EXPECT_EQ(rect.blend, 1) << "additive";
     const KitGraphics::Draw &oval = draws[2];
     EXPECT_EQ(std::vector<float>({oval.x, oval.y, oval.w, oval.h}),
