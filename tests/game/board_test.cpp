@@ -274,11 +274,37 @@ TEST_F(Run, StartGlideAndPrompt) {
     kit.Release(GLFW_KEY_Z);
 }
 
-// The first throw starts from the centre (Throw checks every tumble), and the die's face is
-// drawn once it settles. Then pushes from a set position: which step starts, if any. A diagonal
-// push starts the first allowed of left, up, right, down; the piece never steps back onto START.
-TEST_F(Run, ThrowThenStepsFollowTheDirectionOrder) {
+// Pausing while the cards glide in; the first throw starts from the centre (Throw checks every
+// tumble) and the die's face is drawn once it settles. Then pushes from a set position: which
+// step starts, if any. A diagonal push starts the first allowed of left, up, right, down; the
+// piece never steps back onto START.
+TEST_F(Run, PauseThrowAndStepsInTheDirectionOrder) {
     StartAt(2, 3.0);
+    Frame(5);
+    Tap(GLFW_KEY_ESCAPE);
+    EXPECT_EQ(app->Paused, 1);
+    EXPECT_EQ(app->PauseCursor, 1);
+    ASSERT_FALSE(kit.audio->sounds.empty());
+    EXPECT_EQ(kit.audio->sounds.back().cue, 98);
+    EXPECT_EQ(kit.audio->sounds.back().volume, 0.5f);
+    float x = CellAt(0, 0)[Cell::X];
+    Frame(3);
+    EXPECT_EQ(CellAt(0, 0)[Cell::X], x) << "the board stands still while paused";
+
+    // The pause button at (16, 16), hidden and inactive while the HUD is off.
+    app->Paused = 0;
+    app->HudToggle = 1;
+    kit.MoveMouse(16, 16);
+    kit.MouseButton(true);
+    Frame();
+    EXPECT_EQ(app->Paused, 0);
+    app->HudToggle = 0;
+    Frame();
+    EXPECT_EQ(app->Paused, 1);
+    EXPECT_EQ(app->PressLock, 1);
+    kit.MouseButton(false);
+    app->Paused = 0;
+
     int pips = Throw(GLFW_KEY_SPACE);
     EXPECT_EQ(dieXThrown, 320);
     EXPECT_TRUE(pips >= 1 && pips <= 6) << pips;
@@ -487,33 +513,6 @@ TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
         redealtDuringPause += redealt;
     }
     EXPECT_GT(redealtDuringPause, 0) << "no seed reached a redeal during the pause";
-}
-
-TEST_F(Run, PauseControlAndButton) {
-    StartAt(2, 3.0);
-    Frame(5);
-    Tap(GLFW_KEY_ESCAPE);
-    EXPECT_EQ(app->Paused, 1);
-    EXPECT_EQ(app->PauseCursor, 1);
-    ASSERT_FALSE(kit.audio->sounds.empty());
-    EXPECT_EQ(kit.audio->sounds.back().cue, 98);
-    EXPECT_EQ(kit.audio->sounds.back().volume, 0.5f);
-    float x = CellAt(0, 0)[Cell::X];
-    Frame(3);
-    EXPECT_EQ(CellAt(0, 0)[Cell::X], x) << "the board stands still while paused";
-
-    // The pause button at (16, 16), hidden and inactive while the HUD is off.
-    app->Paused = 0;
-    app->HudToggle = 1;
-    kit.MoveMouse(16, 16);
-    kit.MouseButton(true);
-    Frame();
-    EXPECT_EQ(app->Paused, 0);
-    app->HudToggle = 0;
-    Frame();
-    EXPECT_EQ(app->Paused, 1);
-    EXPECT_EQ(app->PressLock, 1);
-    kit.MouseButton(false);
 }
 
 namespace {

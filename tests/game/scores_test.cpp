@@ -123,9 +123,7 @@ TEST_F(Scores, LivesAndTimingDots) {
     }
     EXPECT_EQ(icons, (std::vector<float>{400, 416, 432, 448, 464}));
     ASSERT_EQ(dots.size(), 3u);
-    EXPECT_NEAR(dots[0], 640, 0.01);
-    EXPECT_NEAR(dots[1], 576, 0.01);
-    EXPECT_NEAR(dots[2], 512, 0.01);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(dots[i], 640 - 64 * i, 0.01) << i;
 
     app->Player[Player::Lives] = 0;
     for (const KitCommand &c : Hud()) EXPECT_FALSE(c.slot == Img::Icons && c.frame == 11);
