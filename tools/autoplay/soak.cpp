@@ -327,7 +327,10 @@ void Soak::Check() {
             }
             for (int c = 0; c < Board::Columns; ++c) {
                 for (int r = 0; r < Board::Rows; ++r) {
-                    if (prevTurn[c][r] == 0 && Cell(c, r, Cell::Turn) > 0) {
+                    // Only a landing turns a card face up. The card may have finished turning
+                    // face down earlier in that same update, so it was face down or still
+                    // turning (at most 0) after the update before.
+                    if (prevTurn[c][r] <= 0 && Cell(c, r, Cell::Turn) > 0) {
                         if (c != col || r != row) Fail("a card turned up away from the piece");
                         ++turned;
                         freshC = c;
