@@ -213,7 +213,7 @@ TEST_F(GraphicsModule, BadDrawingCallsAreRuntimeErrors) {
 TEST_F(GraphicsModule, OvalSegmentCountsAreClampedAndFollowTheMatrix) {
     auto segments = [&](float w, float h) {
         gr->DrawOval(0, 0, w, h);
-        return gr->primType;  // an oval is a polygon of that many vertices
+        return gr->polySizes[gr->polyCount - 1];  // an oval is a polygon of that many vertices
     };
     EXPECT_EQ(segments(50.8f, 50.8f), 48) << "25 + 25, rounded down to a multiple of 4";
     EXPECT_EQ(segments(-100, 100), 100);
