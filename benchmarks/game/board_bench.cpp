@@ -13,41 +13,22 @@
 
 #include <string>
 
-#include "tests/game_e2e/gl_game.h"
+#include "benchmarks/game/bench_game.h"
 
 namespace {
 
 constexpr double kStartSeconds = 5.0;
 
-XvfbServer server;
-GlGame *game;
+using bench::game;
+using bench::MinimumDrawCalls;
+using bench::Settled;
 
-void StopDisplay() {
-    delete game;
-    game = nullptr;
-    glfwTerminate();
-    server.Stop();
-}
-
-bool Settled(c_MyApp *app) {
-    if (app->Player[Player::CardsMoving] != 0) return false;
-    for (int r = 0; r < Board::Rows; ++r) {
-        for (int c = 0; c < Board::Columns; ++c) {
-            if (app->Grid[(r * Board::Stride + c) * Cell::Size + Cell::Turn] != 0) return false;
-        }
-    }
-    return true;
-}
-
-// The display, the window and a run waiting at the prompt, made once for the program.
+// A run waiting at the prompt, made once for the program.
 bool Ready() {
     static int state = 0;  // 0 not tried, 1 ready, -1 failed
     if (state) return state > 0;
     state = -1;
-    if (!server.Start() || !glfwInit()) return false;
-    std::atexit(StopDisplay);
-    game = new GlGame();
-    if (!game->Start(640, 480)) return false;
+    if (!bench::StartGame(640, 480)) return false;
     c_MyApp *app = game->app;
     for (int i = 0; i < 100 && app->LoadStage > 0; ++i) game->Frame();
     if (!app->Images[Img::Cards] || !app->Images[Img::Font]) return false;
@@ -61,28 +42,8 @@ bool Ready() {
     return true;
 }
 
-#define REQUIRE_GAME(state)                                                        \
-    if (!Ready()) {                                                                \
-        state.SkipWithError("no private Xvfb / OpenGL context, or no data/ here"); \
-        return;                                                                    \
-    }
-
-// Runs of records with equal primitive kind and texture, counting the clear rectangle the
-// render hook draws before the replay.
-int MinimumDrawCalls(const c_MyApp *app) {
-    int runs = 1;
-    float last = Rec::KindRect;
-    for (int at = 0; at + Rec::Size <= app->DrawCount; at += Rec::Size) {
-        float kind = app->DrawList[at + Rec::Kind];
-        if (kind > -1) kind = static_cast<float>(Trunc(kind));  // an image: its slot
-        if (kind != last) ++runs;
-        last = kind;
-    }
-    return runs;
-}
-
 void BM_BoardFrame(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, Ready());
     gxtkGraphics *renderer = game->Renderer();
     renderer->submit = false;
     for (auto _ : state) game->Frame();
@@ -93,7 +54,7 @@ void BM_BoardFrame(benchmark::State &state) {
 BENCHMARK(BM_BoardFrame)->Unit(benchmark::kMicrosecond);
 
 void BM_BoardFrameDrawCalls(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, Ready());
     gxtkGraphics *renderer = game->Renderer();
     renderer->submit = true;
     for (auto _ : state) {

@@ -16,7 +16,7 @@
 #include <cstddef>
 #include <string>
 
-#include "tests/game_e2e/gl_game.h"
+#include "benchmarks/game/bench_game.h"
 
 extern "C" void *__libc_malloc(std::size_t size);
 
@@ -39,36 +39,19 @@ constexpr int kLoaderFrames = 6;
 // The clear, the inner ring, the logo, the two outer rings (one run of ovals), the text.
 constexpr int kMinimumDrawCalls = 5;
 
-XvfbServer server;
-GlGame *game;
+using bench::game;
 
-void StopDisplay() {
-    delete game;
-    game = nullptr;
-    glfwTerminate();
-    server.Stop();
-}
-
-// The display, the window and a game showing its loading screen, made once for the program.
+// A game showing its loading screen, made once for the program.
 bool Ready() {
     static int state = 0;  // 0 not tried, 1 ready, -1 failed
     if (state) return state > 0;
     state = -1;
-    if (!server.Start() || !glfwInit()) return false;
-    std::atexit(StopDisplay);
-    game = new GlGame();
-    if (!game->Start(640, 480)) return false;
+    if (!bench::StartGame(640, 480)) return false;
     game->Frame(kLoaderFrames);
     if (!game->app->Images[Img::OrvoLogo]) return false;
     state = 1;
     return true;
 }
-
-#define REQUIRE_GAME(state)                                                        \
-    if (!Ready()) {                                                                \
-        state.SkipWithError("no private Xvfb / OpenGL context, or no data/ here"); \
-        return;                                                                    \
-    }
 
 // Collected bytes and malloc calls of `body`, per call over `calls` calls.
 template <typename Body>
@@ -85,7 +68,7 @@ void CountAllocations(benchmark::State &state, int calls, Body body) {
 }
 
 void BM_RecordImage(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, Ready());
     c_MyApp *app = game->app;
     constexpr int kCommands = 2000;
     for (auto _ : state) {
@@ -104,7 +87,7 @@ void BM_RecordImage(benchmark::State &state) {
 BENCHMARK(BM_RecordImage);
 
 void BM_RecordText20(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, Ready());
     c_MyApp *app = game->app;
     String line("Score 0001234 Lives3");  // 20 characters, 18 glyphs drawn
     for (auto _ : state) {
@@ -125,7 +108,7 @@ BENCHMARK(BM_RecordText20);
 // and the batcher. `submitted` 0 counts batches without handing them to Mesa (our CPU alone);
 // 1 adds Mesa's rasterising up to glFinish, for comparison.
 void BM_LoadingScreenReplay(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, Ready());
     // The recording benchmarks overwrite the list: record the loading screen again.
     game->app->p_WaitStart(1);
     gxtkGraphics *renderer = game->Renderer();

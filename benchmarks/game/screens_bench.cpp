@@ -19,61 +19,13 @@
 #include <string>
 
 #include "benchmarks/game/startup_probe.h"
-#include "tests/game_e2e/gl_game.h"
+#include "benchmarks/game/bench_game.h"
 
 namespace {
 
-XvfbServer server;
-GlGame *game;
-
-void StopDisplay() {
-    delete game;
-    game = nullptr;
-    glfwTerminate();
-    server.Stop();
-}
-
-bool Ready() {
-    static int state = 0;  // 0 not tried, 1 ready, -1 failed
-    if (state) return state > 0;
-    state = -1;
-    if (!server.Start() || !glfwInit()) return false;
-    std::atexit(StopDisplay);
-    game = new GlGame();
-    if (!game->Start(640, 480)) return false;
-    state = 1;
-    return true;
-}
-
-#define REQUIRE_GAME(state)                                                        \
-    if (!Ready()) {                                                                \
-        state.SkipWithError("no private Xvfb / OpenGL context, or no data/ here"); \
-        return;                                                                    \
-    }
-
-// Runs of records with equal primitive kind and texture, counting the clear rectangle the
-// render hook draws before the replay.
-int MinimumDrawCalls(const c_MyApp *app) {
-    int runs = 1;
-    float last = Rec::KindRect;
-    for (int at = 0; at + Rec::Size <= app->DrawCount; at += Rec::Size) {
-        float kind = app->DrawList[at + Rec::Kind];
-        if (kind > -1) kind = static_cast<float>(Trunc(kind));  // an image: its slot
-        if (kind != last) ++runs;
-        last = kind;
-    }
-    return runs;
-}
-
-bool Settled(c_MyApp *app) {
-    if (app->Player[Player::CardsMoving] != 0) return false;
-    for (int r = 0; r < Board::Rows; ++r) {
-        for (int c = 0; c < Board::Columns; ++c) {
-            if (app->Grid[(r * Board::Stride + c) * Cell::Size + Cell::Turn] != 0) return false;
-        }
-    }
-    return true;
-}
+using bench::game;
+using bench::MinimumDrawCalls;
+using bench::Settled;
 
 void Frames(int n) {
     for (int i = 0; i < n; ++i) game->Frame();
@@ -132,7 +84,7 @@ const Screen_ kScreens[] = {
 };
 
 void BM_ScreenUpdate(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, bench::StartGame(640, 480));
     const Screen_ &screen = kScreens[state.range(0)];
     state.SetLabel(screen.name);
     c_MyApp *app = game->app;
@@ -147,7 +99,7 @@ void BM_ScreenUpdate(benchmark::State &state) {
 BENCHMARK(BM_ScreenUpdate)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 void BM_ScreenReplay(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, bench::StartGame(640, 480));
     const Screen_ &screen = kScreens[state.range(0)];
     state.SetLabel(screen.name);
     c_MyApp *app = game->app;
@@ -163,7 +115,7 @@ void BM_ScreenReplay(benchmark::State &state) {
 BENCHMARK(BM_ScreenReplay)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 void BM_ScreenDrawCalls(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, bench::StartGame(640, 480));
     const Screen_ &screen = kScreens[state.range(0)];
     state.SetLabel(screen.name);
     c_MyApp *app = game->app;
@@ -201,7 +153,7 @@ std::string Beside(const char *name) {
 }
 
 void BM_StartUp(benchmark::State &state) {
-    REQUIRE_GAME(state);
+    REQUIRE_GAME(state, bench::StartGame(640, 480));
     int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     std::string gamePath = Beside("cobblevale"), barePath = Beside("bare_window");
     if (access(gamePath.c_str(), X_OK) != 0 || access(barePath.c_str(), X_OK) != 0) {
