@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "tests/game_e2e/gl_game.h"
 #include "tests/game_e2e/golden.h"
