@@ -18,6 +18,7 @@
 
 #include "gtest/gtest.h"
 #include "host/data.h"
+#include "tests/data/scratch_dir.h"
 
 namespace {
 
@@ -48,21 +49,8 @@ void write_file(const std::string &name, const std::string &bytes) {
     std::ofstream(name, std::ios::binary) << bytes;
 }
 
-// Runs each test in a fresh working directory, where "./.vantorstate" lands.
-class DataDir : public ::testing::Test {
+class DataDir : public InScratchDir {
 protected:
-    void SetUp() override {
-        char templ[] = "/tmp/kt-data-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        old_cwd = fs::current_path();
-        fs::current_path(dir);
-    }
-    void TearDown() override {
-        fs::current_path(old_cwd);
-        chmod(dir.c_str(), 0700);
-        fs::remove_all(dir);
-    }
     int temp_files() {
         int n = 0;
         for (auto &e : fs::directory_iterator(".")) {
@@ -79,8 +67,6 @@ protected:
         waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) - 100 : -100;
     }
-    std::string dir;
-    fs::path old_cwd;
     KtGame game;
 };
 

@@ -16,6 +16,7 @@
 
 #include "gtest/gtest.h"
 #include "host/data.h"
+#include "tests/data/scratch_dir.h"
 
 namespace {
 
@@ -43,21 +44,8 @@ pid_t dead_pid() {
     return pid;
 }
 
-// Runs each test in a fresh working directory, where "./.vantorstate" lands.
-class StateFile : public ::testing::Test {
+class StateFile : public InScratchDir {
 protected:
-    void SetUp() override {
-        char templ[] = "/tmp/kt-state-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        old_cwd = fs::current_path();
-        fs::current_path(dir);
-    }
-    void TearDown() override {
-        fs::current_path(old_cwd);
-        chmod(dir.c_str(), 0700);
-        fs::remove_all(dir);
-    }
     // Saves `text` and returns the result and what the save printed.
     int save(const std::string &text, std::string *printed = nullptr) {
         testing::internal::CaptureStdout();
@@ -72,8 +60,6 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    std::string dir;
-    fs::path old_cwd;
 };
 
 }  // namespace
