@@ -98,14 +98,20 @@ void BM_ScreenUpdate(benchmark::State &state) {
 }
 BENCHMARK(BM_ScreenUpdate)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
-void BM_ScreenReplay(benchmark::State &state) {
-    REQUIRE_GAME(state, bench::StartGame(640, 480));
+// Puts the game on the benchmark's screen and runs the update that records its frame.
+c_MyApp *ShowScreen(benchmark::State &state) {
     const Screen_ &screen = kScreens[state.range(0)];
     state.SetLabel(screen.name);
     c_MyApp *app = game->app;
     screen.enter(app);
     if (screen.hold) screen.hold(app);
     game->host.UpdateGame();
+    return app;
+}
+
+void BM_ScreenReplay(benchmark::State &state) {
+    REQUIRE_GAME(state, bench::StartGame(640, 480));
+    c_MyApp *app = ShowScreen(state);
     gxtkGraphics *renderer = game->Renderer();
     renderer->submit = false;
     for (auto _ : state) game->Render();
@@ -116,12 +122,7 @@ BENCHMARK(BM_ScreenReplay)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 void BM_ScreenDrawCalls(benchmark::State &state) {
     REQUIRE_GAME(state, bench::StartGame(640, 480));
-    const Screen_ &screen = kScreens[state.range(0)];
-    state.SetLabel(screen.name);
-    c_MyApp *app = game->app;
-    screen.enter(app);
-    if (screen.hold) screen.hold(app);
-    game->host.UpdateGame();
+    c_MyApp *app = ShowScreen(state);
     gxtkGraphics *renderer = game->Renderer();
     renderer->submit = true;
     for (auto _ : state) {
@@ -132,7 +133,7 @@ void BM_ScreenDrawCalls(benchmark::State &state) {
     state.counters["drawCalls"] = renderer->stats.drawCalls;
     state.counters["minimum"] = minimum;
     if (renderer->stats.drawCalls != minimum) {
-        std::string error = std::string(screen.name) + ": " +
+        std::string error = std::string(kScreens[state.range(0)].name) + ": " +
                             std::to_string(renderer->stats.drawCalls) + " draw calls where " +
                             std::to_string(minimum) + " would do";
         state.SkipWithError(error.c_str());

@@ -38,17 +38,6 @@ String units(std::initializer_list<Char> u) {
     return String(u.begin(), static_cast<int>(u.size()));
 }
 
-std::string read_file(const std::string &name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::string &name, const std::string &bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}
-
 class DataDir : public InScratchDir {
 protected:
     int temp_files() {

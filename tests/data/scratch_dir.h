@@ -1,6 +1,6 @@
 // A test fixture that runs each test in a fresh working directory of its own, where
 // "./.vantorstate" lands, and removes it afterwards (write permission restored first, since
-// tests take it away).
+// tests take it away); and whole-file reads and writes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 class InScratchDir : public ::testing::Test {
@@ -28,3 +30,14 @@ protected:
     std::string dir;
     std::filesystem::path old_cwd;
 };
+
+inline std::string read_file(const std::string &name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void write_file(const std::string &name, const std::string &bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+}

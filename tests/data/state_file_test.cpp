@@ -25,17 +25,6 @@ namespace fs = std::filesystem;
 const char kState[] = ".vantorstate";
 constexpr int kNobody = 65534;
 
-std::string read_file(const std::string &name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::string &name, const std::string &bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}
-
 // A process id that ran and no longer does.
 pid_t dead_pid() {
     pid_t pid = fork();
