@@ -14,17 +14,7 @@
 #include "framework/graphics.h"
 #include "host/image_decode.h"
 #include "tests/graphics/png_writer.h"
-
-// A fatal runtime error prints to standard output and exits with -1; the child's output goes
-// to standard error so the message can be matched, and stdin is closed so no debugger waits.
-#define EXPECT_RUNTIME_ERROR(statement, message)         \
-    EXPECT_EXIT(                                         \
-        {                                                \
-            dup2(2, 1);                                  \
-            (void)std::freopen("/dev/null", "r", stdin); \
-            statement;                                   \
-        },                                               \
-        ::testing::ExitedWithCode(255), message)
+#include "tests/support/runtime_error.h"
 
 namespace {
 

@@ -105,11 +105,11 @@ TEST_F(AsyncTest, ConnectMarksTheSocketConnected) {
 }
 
 TEST(AsyncDeathTest, MisuseIsFatal) {
-    EXPECT_NET_FATAL((new c_Socket)->m_new(String("tcp")),
-                     "Vantor Runtime Error : Illegal socket protocol");
-    EXPECT_NET_FATAL(kt_asyncevent_AddAsyncEventSource(NewSocket()),
-                     "Vantor Runtime Error : Async event source is already active");
-    EXPECT_NET_FATAL(
+    EXPECT_RUNTIME_ERROR((new c_Socket)->m_new(String("tcp")),
+                         "Vantor Runtime Error : Illegal socket protocol");
+    EXPECT_RUNTIME_ERROR(kt_asyncevent_AddAsyncEventSource(NewSocket()),
+                         "Vantor Runtime Error : Async event source is already active");
+    EXPECT_RUNTIME_ERROR(
         {
             c_Socket *socket = NewSocket();
             // Nothing is pumped, so nothing completes: the 256th operation has no slot.

@@ -93,12 +93,13 @@ TEST(DataBuffer, CopiesBytesWithOverlapAndClipsBothRanges) {
 }
 
 TEST(DataBufferDeathTest, UnknownEncodingAndFailedAllocationAreFatal) {
-    EXPECT_NET_FATAL((new c_DataBuffer)->m_new(4)->p_PokeString(0, String("x"), String("utf-8")),
-                     "Vantor Runtime Error : Invalid string encoding:utf-8");
-    EXPECT_NET_FATAL((new c_DataBuffer)->m_new(4)->p_PeekString(0, 1, String("latin1")),
-                     "Invalid string encoding:latin1");
-    EXPECT_NET_FATAL((new c_DataBuffer)->m_new(-1),
-                     "Vantor Runtime Error : Allocate DataBuffer failed");
+    EXPECT_RUNTIME_ERROR(
+        (new c_DataBuffer)->m_new(4)->p_PokeString(0, String("x"), String("utf-8")),
+        "Vantor Runtime Error : Invalid string encoding:utf-8");
+    EXPECT_RUNTIME_ERROR((new c_DataBuffer)->m_new(4)->p_PeekString(0, 1, String("latin1")),
+                         "Invalid string encoding:latin1");
+    EXPECT_RUNTIME_ERROR((new c_DataBuffer)->m_new(-1),
+                         "Vantor Runtime Error : Allocate DataBuffer failed");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "net/async.h"
 #include "net/http.h"
 #include "runtime/gc.h"
+#include "tests/support/runtime_error.h"
 
 namespace net_test {
 
@@ -176,16 +177,5 @@ protected:
     void SetUp() override { gc_set_torture(true); }
     void TearDown() override { gc_set_torture(false); }
 };
-
-// A fatal runtime error prints to standard output and exits with -1; the child's output goes
-// to standard error so the message can be matched, and stdin is closed so no debugger waits.
-#define EXPECT_NET_FATAL(statement, message)             \
-    EXPECT_EXIT(                                         \
-        {                                                \
-            dup2(2, 1);                                  \
-            (void)std::freopen("/dev/null", "r", stdin); \
-            statement;                                   \
-        },                                               \
-        ::testing::ExitedWithCode(255), message)
 
 }  // namespace net_test
