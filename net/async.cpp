@@ -186,13 +186,28 @@ void c_Socket::p_ReceiveAsync(c_DataBuffer *buffer, int offset, int count,
 }
 
 void c_Socket::p_Close() {
-    m_native->Close();
+    m_native->Shutdown();
     m_state = 0;
+    m_releasePending = true;
+    ReleaseWhenIdle();
 }
 
 void c_Socket::p_UpdateAsyncEvents() {
     m_writeQueue->p_UpdateAsyncEvents();
     m_readQueue->p_UpdateAsyncEvents();
+    ReleaseWhenIdle();
+}
+
+// Only the update thread enqueues, so once each worker has moved past every operation put in,
+// none can touch the handle again.
+void c_Socket::ReleaseWhenIdle() {
+    auto idle = [](c_AsyncQueue *queue) {
+        return queue->m_work.load(std::memory_order_acquire) ==
+               queue->m_put.load(std::memory_order_relaxed);
+    };
+    if (!m_releasePending || !idle(m_writeQueue) || !idle(m_readQueue)) return;
+    m_native->Close();
+    m_releasePending = false;
 }
 
 void c_Socket::mark() {

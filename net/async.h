@@ -130,6 +130,7 @@ struct c_Socket : c_IAsyncEventSource {
     int m_state = 0;
     c_AsyncQueue *m_writeQueue = nullptr;
     c_AsyncQueue *m_readQueue = nullptr;
+    bool m_releasePending = false;
 
     // "stream", "server" or "datagram"; anything else, or a socket that cannot be opened, is a
     // fatal error. The socket joins the event source list for the rest of the run.
@@ -140,11 +141,16 @@ struct c_Socket : c_IAsyncEventSource {
     void p_SendAsync(c_DataBuffer *buffer, int offset, int count, c_IOnSendComplete *onSend);
     void p_ReceiveAsync(c_DataBuffer *buffer, int offset, int count,
                         c_IOnReceiveComplete *onReceive);
-    // Closes the native socket (its handle becomes -1) and clears the state.
+    // Shuts the native socket down and clears the state. The handle is released (it becomes -1)
+    // at once when no operation is in flight, else by the pump once the workers are done with
+    // it, so a worker never calls into a handle number that a newer socket has taken.
     void p_Close();
 
     void p_UpdateAsyncEvents() override;
     void mark() override;
+
+private:
+    void ReleaseWhenIdle();
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "net/http.h"
 
 #include "runtime/array.h"
+#include "runtime/debug.h"
 
 // ---------------------------------------------------------------------------------------------
 // Functions
@@ -119,6 +120,7 @@ void c_HttpRequest::p_Open(const String &method, const String &url,
     gc_assign(m_bodyPieces, nullptr);
     m_responseText = String();
     m_bytesReceived = 0;
+    m_headerBytes = 0;
 
     String target_path = m_url->m_path;
     if (m_url->m_query.Length() > 0) target_path = target_path + String("?") + m_url->m_query;
@@ -143,9 +145,16 @@ void c_HttpRequest::p_Send2(const String &data, const String &mimeType, const St
     p_Send();
 }
 
-void c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket *) {
+void c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket *socket) {
     if (!connected) {
-        p_Finish();
+        String where = m_url->m_domain + String(":") + String(m_url->m_port);
+        if (m_url->m_port < 1 || m_url->m_port > 65535) {
+            Fail(String("invalid URL, its port is outside 1..65535: ") + m_url->m_url);
+        } else if (socket->m_native->TimedOut()) {
+            Fail(String("no answer from ") + where + String(" within the timeout"));
+        } else {
+            Fail(String("cannot connect to ") + where);
+        }
         return;
     }
     m_headerLines->p_Push4(String());
@@ -171,10 +180,14 @@ void c_HttpRequest::p_OnSendComplete(c_DataBuffer *, int, int, c_Socket *) {
 }
 
 void c_HttpRequest::p_OnReceiveComplete(c_DataBuffer *, int offset, int count, c_Socket *) {
-    if (count <= 0) {
+    if (count == 0) {
         p_Finish();
-        return;
+    } else if (count < 0 && m_socket && m_socket->m_native->TimedOut()) {
+        Fail(String("the server was silent past the timeout"));
+    } else if (count < 0) {
+        Fail(String("the connection failed"));
     }
+    if (count <= 0) return;
     int next = ReadResponse(offset, count);
     if (next >= 0 && m_socket && m_socket->p_IsConnected()) {
         m_socket->p_ReceiveAsync(m_receiveBuffer, next, m_receiveBuffer->p_Length() - next, this);
@@ -185,21 +198,33 @@ int c_HttpRequest::ReadResponse(int offset, int count) {
     c_DataBuffer *buffer = m_receiveBuffer;
     count = buffer->ClampRange(offset, count);
     int end = offset + count, line_start = 0;
+    // Returns the next offset, or -1 when the body is over its cap and the request has failed.
     auto take_body = [&](int from) {
-        if (end == from) return;
+        if (end == from) return 0;
+        if (end - from > BODY_MAX_BYTES - m_bytesReceived) {
+            Fail(String("the reply's body is longer than ") + String(BODY_MAX_BYTES) +
+                 String(" bytes"));
+            return -1;
+        }
         m_bytesReceived += end - from;
         m_bodyPieces->p_Push4(buffer->p_PeekString(from, end - from, ascii()));
-    };
-    if (m_bodyPieces) {
-        take_body(offset);
         return 0;
-    }
+    };
+    if (m_bodyPieces) return take_body(offset);
+    auto head_too_long = [&] {
+        Fail(String("the reply's head is longer than ") + String(HEADER_MAX_BYTES) +
+             String(" bytes or ") + String(HEADER_MAX_LINES) + String(" lines"));
+        return -1;
+    };
     // Bytes before `offset` are an unfinished line: they hold no line feed.
+    int head_before = m_headerBytes;
     for (int i = offset; i < end; ++i) {
         if (buffer->m_data[i] != '\n') continue;
+        if (head_before + (i + 1 - offset) > HEADER_MAX_BYTES) return head_too_long();
         String line = trim(buffer->p_PeekString(line_start, i - line_start, ascii()));
         line_start = i + 1;
         if (line.Length() > 0) {
+            if (m_headerLines->p_Length() == HEADER_MAX_LINES) return head_too_long();
             m_headerLines->p_Push4(line);
             continue;
         }
@@ -216,9 +241,10 @@ int c_HttpRequest::ReadResponse(int offset, int count) {
         }
         m_status = parts[1].ToInt();
         gc_assign(m_bodyPieces, (new c_StringStack)->m_new());
-        take_body(line_start);
-        return 0;
+        return take_body(line_start);
     }
+    m_headerBytes = head_before + count;
+    if (m_headerBytes > HEADER_MAX_BYTES) return head_too_long();
     int unfinished = end - line_start;
     // A line as long as the whole buffer can never end inside it.
     if (unfinished == buffer->p_Length()) {
@@ -241,6 +267,13 @@ void c_HttpRequest::p_Finish() {
         }
     }
     if (m_target) m_target->p_OnHttpRequestComplete(this);
+}
+
+void c_HttpRequest::Fail(const String &why) {
+    ktPrint(String("HTTP request failed: ") + why);
+    m_status = -1;
+    gc_assign(m_bodyPieces, nullptr);
+    p_Finish();
 }
 
 void c_HttpRequest::mark() {

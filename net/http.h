@@ -4,6 +4,10 @@
 // finishes exactly once, on every path, by calling its target's p_OnHttpRequestComplete; a
 // request that failed before its status line finishes with status -1 and an empty text. Only
 // the status line is interpreted: the body ends when the server closes the connection.
+//
+// The peer is not trusted: a head or body beyond its cap, a failed connection (a reset, or a
+// peer silent past the socket timeout) or a port outside 1..65535 ends the request with status
+// -1, an empty text and one line on standard output saying why.
 #pragma once
 
 #include "net/async.h"
@@ -56,6 +60,10 @@ struct c_HttpRequest : Object,
                        virtual c_IOnReceiveComplete {
     static constexpr int SEND_BUFFER_SIZE = 0x1000;
     static constexpr int RECEIVE_BUFFER_SIZE = 0x4000;
+    // Far above any real reply: the head's bytes (blank line included) and lines, and the body.
+    static constexpr int HEADER_MAX_BYTES = 64 * 1024;
+    static constexpr int HEADER_MAX_LINES = 256;
+    static constexpr int BODY_MAX_BYTES = 16 * 1024 * 1024;
 
     String m_method;
     c_Url *m_url = nullptr;
@@ -68,6 +76,8 @@ struct c_HttpRequest : Object,
     c_StringStack *m_bodyPieces = nullptr;
     String m_responseText;
     int m_bytesReceived = 0;
+    // Head bytes received so far, counted up to the end of the head.
+    int m_headerBytes = 0;
     // The request header lines before sending, the response header lines while receiving.
     c_StringStack *m_headerLines = nullptr;
     c_Socket *m_socket = nullptr;
@@ -89,7 +99,7 @@ struct c_HttpRequest : Object,
 
     void p_OnConnectComplete(bool connected, c_Socket *socket) override;
     void p_OnSendComplete(c_DataBuffer *buffer, int offset, int count, c_Socket *socket) override;
-    // A count of 0 (closed) or below (failed) finishes the request.
+    // A count of 0 (closed) finishes the request; below 0 (failed) fails it.
     void p_OnReceiveComplete(c_DataBuffer *buffer, int offset, int count,
                              c_Socket *socket) override;
 
@@ -103,4 +113,8 @@ struct c_HttpRequest : Object,
     void p_Finish();
 
     void mark() override;
+
+private:
+    // Prints why, drops status and body, and finishes.
+    void Fail(const String &why);
 };

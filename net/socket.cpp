@@ -6,6 +6,7 @@
 #include <netdb.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,12 +20,20 @@
 
 namespace {
 
-// Runs a socket call again when a signal interrupted it before any byte moved.
+std::atomic<int> timeout_ms{KT_SOCKET_TIMEOUT_MS};
+
+// Runs a socket call again when a signal interrupted it before any byte moved; notes on
+// `socket` whether a failure was its wait running out (EINPROGRESS: a connect's).
 template <class F>
-int retry(F call) {
+int retry(KtSocket *socket, F call) {
     for (;;) {
         auto n = call();
-        if (n >= 0 || errno != EINTR) return static_cast<int>(n);
+        if (n >= 0 || errno != EINTR) {
+            socket->m_timedOut.store(
+                n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINPROGRESS),
+                std::memory_order_relaxed);
+            return static_cast<int>(n);
+        }
     }
 }
 
@@ -33,6 +42,7 @@ int retry(F call) {
 bool resolve(const std::string &host, int port, sockaddr_in &addr) {
     addr = sockaddr_in{};
     addr.sin_family = AF_INET;
+    if (port < 0 || port > 65535) return false;
     addr.sin_port = htons(static_cast<uint16_t>(port));
     if (host.empty()) return false;
     if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) == 1) return true;
@@ -46,6 +56,10 @@ bool resolve(const std::string &host, int port, sockaddr_in &addr) {
 }
 
 }  // namespace
+
+int kt_socket_SetTimeoutMs(int millis) {
+    return timeout_ms.exchange(millis);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Byte buffers
@@ -111,6 +125,13 @@ bool KtSocket::Open(int protocol) {
         int on = 1;
         if (fd >= 0) setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         if (fd >= 0 && protocol == Server) setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        // A server's accept waits for as long as it must; a stream's calls wait for one peer.
+        if (fd >= 0 && protocol == Stream) {
+            int ms = timeout_ms.load();
+            timeval wait{ms / 1000, (ms % 1000) * 1000};
+            setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+            setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+        }
     } else if (protocol == Datagram) {
         fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     }
@@ -121,6 +142,11 @@ bool KtSocket::Open(int protocol) {
 void KtSocket::Close() {
     int fd = m_sock.exchange(-1);
     if (fd >= 0) ::close(fd);
+}
+
+void KtSocket::Shutdown() {
+    int fd = m_sock.load();
+    if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
 }
 
 // An empty host binds to every local address.
@@ -138,7 +164,7 @@ bool KtSocket::Listen(int backlog) {
 }
 
 KtSocket *KtSocket::Accept() {
-    int fd = retry([&] { return ::accept(m_sock.load(), nullptr, nullptr); });
+    int fd = retry(this, [&] { return ::accept(m_sock.load(), nullptr, nullptr); });
     if (fd < 0) return nullptr;
     auto *accepted = new KtSocket;
     accepted->m_sock.store(fd);
@@ -147,28 +173,30 @@ KtSocket *KtSocket::Accept() {
 
 bool KtSocket::Connect(const std::string &host, int port) {
     sockaddr_in addr;
-    if (!resolve(host, port, addr)) return false;
+    if (port < 1 || !resolve(host, port, addr)) return false;
     // Not retried on EINTR: the attempt goes on in the kernel and a second call would fail.
-    return ::connect(m_sock.load(), reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+    int done = ::connect(m_sock.load(), reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+    m_timedOut.store(done != 0 && errno == EINPROGRESS, std::memory_order_relaxed);
+    return done == 0;
 }
 
 int KtSocket::Send(KtDataBuffer *data, int offset, int count) {
     count = data->ClampRange(offset, count);
     int fd = m_sock.load();
     // MSG_NOSIGNAL: a peer that has gone must fail the call, not end the process with SIGPIPE.
-    return retry([&] { return ::send(fd, data->m_data + offset, count, MSG_NOSIGNAL); });
+    return retry(this, [&] { return ::send(fd, data->m_data + offset, count, MSG_NOSIGNAL); });
 }
 
 int KtSocket::Receive(KtDataBuffer *data, int offset, int count) {
     count = data->ClampRange(offset, count);
     int fd = m_sock.load();
-    return retry([&] { return ::recv(fd, data->m_data + offset, count, 0); });
+    return retry(this, [&] { return ::recv(fd, data->m_data + offset, count, 0); });
 }
 
 int KtSocket::SendTo(KtDataBuffer *data, int offset, int count, KtSocketAddress *address) {
     count = data->ClampRange(offset, count);
     int fd = m_sock.load();
-    return retry([&] {
+    return retry(this, [&] {
         return ::sendto(fd, data->m_data + offset, count, MSG_NOSIGNAL,
                         reinterpret_cast<sockaddr *>(&address->m_addr), sizeof address->m_addr);
     });
@@ -178,7 +206,7 @@ int KtSocket::ReceiveFrom(KtDataBuffer *data, int offset, int count, KtSocketAdd
     count = data->ClampRange(offset, count);
     int fd = m_sock.load();
     socklen_t size = sizeof address->m_addr;
-    return retry([&] {
+    return retry(this, [&] {
         return ::recvfrom(fd, data->m_data + offset, count, 0,
                           reinterpret_cast<sockaddr *>(&address->m_addr), &size);
     });

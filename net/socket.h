@@ -49,30 +49,48 @@ struct KtSocketAddress : Object {
     int Port() const;
 };
 
+// How long a stream socket's connect, or one of its sends or receives, may wait for the peer
+// before it fails; a silent peer can hold a request no longer than this per call.
+constexpr int KT_SOCKET_TIMEOUT_MS = 30000;
+
+// Sets the wait of stream sockets opened from now on (tests shorten it); returns the previous one.
+int kt_socket_SetTimeoutMs(int millis);
+
 // One Berkeley socket. The handle is atomic because a worker may read it while the main thread
 // closes the socket; a closed socket has handle -1 and every call on it fails.
 struct KtSocket : Object {
     enum { Stream = 1, Server = 2, Datagram = 3 };
 
     std::atomic<int> m_sock{-1};
+    // Set by the last call that failed because its wait ran out.
+    std::atomic<bool> m_timedOut{false};
 
     ~KtSocket() override;
 
     // Stream and server: IPv4 TCP with the no-delay option; datagram: IPv4 UDP.
+    // Stream sockets wait at most the timeout in connect, send and receive.
     bool Open(int protocol);
+    // Releases the handle. A worker may hold the handle's number while it runs a call, and the
+    // number is reused by the next socket opened, so call this only while no worker can run.
     void Close();
+    // Ends both directions but keeps the handle: a call blocked on it returns at once, a later
+    // one fails, and none can reach another socket that reuses the number. Any thread.
+    void Shutdown();
     bool Bind(const std::string &host, int port);
     bool Listen(int backlog);
     // A new socket for the next connection; blocks. Main thread only (it creates an object).
     KtSocket *Accept();
 
     // Any thread, and may block: the rest of the calls run on the asynchronous queues' workers.
+    // A port outside 1..65535 never connects.
     bool Connect(const std::string &host, int port);
     // One native call over the clamped range; the byte count, or -1 on failure.
     int Send(KtDataBuffer *data, int offset, int count);
     int Receive(KtDataBuffer *data, int offset, int count);
     int SendTo(KtDataBuffer *data, int offset, int count, KtSocketAddress *address);
     int ReceiveFrom(KtDataBuffer *data, int offset, int count, KtSocketAddress *address);
+
+    bool TimedOut() const { return m_timedOut.load(std::memory_order_relaxed); }
 
     bool GetLocalAddress(KtSocketAddress *address);
     bool GetRemoteAddress(KtSocketAddress *address);

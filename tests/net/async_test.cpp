@@ -4,6 +4,8 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "net/async.h"
@@ -101,6 +103,26 @@ TEST_F(AsyncTest, ConnectMarksTheSocketConnected) {
     EXPECT_EQ(socket->m_state, 6);
     socket->p_Close();
     EXPECT_FALSE(socket->p_IsConnected());
+    EXPECT_EQ(socket->m_native->m_sock.load(), -1);
+}
+
+TEST_F(AsyncTest, CloseWakesAPendingReceiveAndThenReleasesTheHandle) {
+    LoopbackServer server({Hold()});
+    struct OnReceive : Object, virtual c_IOnReceiveComplete {
+        int calls = 0;
+        void p_OnReceiveComplete(c_DataBuffer *, int, int, c_Socket *) override { ++calls; }
+    };
+    static OnReceive *on_receive;
+    static gc_roots root([] { gc_mark(on_receive); });
+    gc_assign(on_receive, new OnReceive);
+    c_Socket *socket = NewSocket();
+    ASSERT_TRUE(socket->m_native->Connect("127.0.0.1", server.Port()));
+    socket->p_ReceiveAsync((new c_DataBuffer)->m_new(16), 0, 16, on_receive);
+    // The worker is blocked in the receive on the handle, which a bare close would not wake.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    socket->p_Close();
+    ASSERT_TRUE(PumpUntil([&] { return on_receive->calls > 0; }, 5))
+        << "the pending receive was not woken by the close";
     EXPECT_EQ(socket->m_native->m_sock.load(), -1);
 }
 

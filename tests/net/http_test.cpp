@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
+
 #include "net/http.h"
 #include "tests/net/net_support.h"
 
@@ -104,6 +106,65 @@ TEST_F(HttpTest, EndsOnceWithTheStatusAndTextOfEachReply) {
         Send(server.Url("/"), target);
         ExpectEnd(target, c.status, c.text);
     }
+}
+
+struct HostileCase {
+    const char *name;
+    std::vector<Step> script;
+    const char *line;  // what the line on standard output must say
+};
+
+// Each peer ends the request once, without status or text and with a line saying why, long
+// before the real timeout: the socket timeout is shortened and the caps are reached fast.
+TEST_F(HttpTest, HostilePeersEndOnceWithNoStatusAndALine) {
+    std::string short_lines, long_lines;
+    for (int i = 0; i < 20000; ++i) short_lines += "a: b\r\n";
+    for (int i = 0; i < 80; ++i) long_lines += "a: " + std::string(1000, 'b') + "\r\n";
+    const HostileCase cases[] = {
+        {"silent peer", {Hold()}, "silent past the timeout"},
+        {"endless body", {Reply("HTTP/1.0 200 OK\r\n\r\n"), Flood()}, "body is longer"},
+        {"many short header lines", {Reply("HTTP/1.0 200 OK\r\n" + short_lines)}, "head is longer"},
+        {"header of long lines", {Reply("HTTP/1.0 200 OK\r\n" + long_lines)}, "head is longer"},
+        {"Content-Length that the body never reaches",
+         {Reply("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nten bytes."), Hold()},
+         "silent past the timeout"},
+        {"reset mid-body",
+         {Reply("HTTP/1.0 200 OK\r\n\r\npartial"), Pause(), Reset()},
+         "connection failed"},
+    };
+    int saved = kt_socket_SetTimeoutMs(300);
+    for (const HostileCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server(c.script);
+        Recorder *target = NewRecorder();
+        testing::internal::CaptureStdout();
+        Send(server.Url("/"), target);
+        ExpectEnd(target, -1, u"");
+        EXPECT_THAT(testing::internal::GetCapturedStdout(), testing::HasSubstr(c.line));
+    }
+    kt_socket_SetTimeoutMs(saved);
+}
+
+TEST_F(HttpTest, PortOutsideItsRangeIsAnInvalidUrl) {
+    // A listener that nobody accepts on: the port 65536 higher would reach it if it were cut to
+    // 16 bits, and the connection would wait in its backlog.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), size), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &size), 0);
+
+    Recorder *target = NewRecorder();
+    testing::internal::CaptureStdout();
+    Send("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port) + 65536) + "/", target);
+    ExpectEnd(target, -1, u"");
+    EXPECT_THAT(testing::internal::GetCapturedStdout(), testing::HasSubstr("invalid URL"));
+    pollfd waiting{fd, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 0), 0) << "the truncated port was connected to";
+    ::close(fd);
 }
 
 TEST_F(HttpTest, RefusedConnectionEndsWithNoStatus) {

@@ -24,9 +24,10 @@
 namespace net_test {
 
 // One step of a server's reply: write bytes, pause so that the next write most likely arrives
-// in a receive of its own, or reset the connection.
+// in a receive of its own, reset the connection, write without end, or say nothing more until
+// the client closes. The last two end when the client has gone (or after 20 s).
 struct Step {
-    enum Kind { Write, Pause, Reset } kind;
+    enum Kind { Write, Pause, Reset, Flood, Hold } kind;
     std::string bytes;
 };
 inline Step Reply(std::string bytes) {
@@ -37,6 +38,12 @@ inline Step Pause() {
 }
 inline Step Reset() {
     return {Step::Reset, {}};
+}
+inline Step Flood() {
+    return {Step::Flood, {}};
+}
+inline Step Hold() {
+    return {Step::Hold, {}};
 }
 
 // Accepts one connection on 127.0.0.1 (an ephemeral port), reads the request head and any body
@@ -104,6 +111,16 @@ private:
         }
     }
 
+    // Writes until the client stops taking bytes; at most 1 GiB, so a client that never stops
+    // fails its test rather than hanging it.
+    static void Flood(int fd) {
+        const std::string chunk(1 << 16, 'z');
+        pollfd p{fd, POLLOUT, 0};
+        for (int i = 0; i < (1 << 14) && ::poll(&p, 1, 20000) == 1; ++i) {
+            if (::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL) <= 0) return;
+        }
+    }
+
     void Serve() {
         if (!Readable(listener_)) return;
         int fd = ::accept(listener_, nullptr, nullptr);
@@ -114,6 +131,12 @@ private:
                 (void)::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
             } else if (step.kind == Step::Pause) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            } else if (step.kind == Step::Flood) {
+                Flood(fd);
+            } else if (step.kind == Step::Hold) {
+                char byte;
+                while (Readable(fd) && ::recv(fd, &byte, 1, 0) > 0) {
+                }
             } else {
                 linger hard{1, 0};
                 setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
@@ -149,9 +172,9 @@ inline Recorder *NewRecorder() {
 }
 
 // Runs the game's loop until `done` holds: the event pump, then a collector step, as the host
-// does after each call into the game. False when a generous deadline passes first.
-inline bool PumpUntil(const std::function<bool()> &done) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+// does after each call into the game. False when the deadline (generous by default) passes first.
+inline bool PumpUntil(const std::function<bool()> &done, int seconds = 60) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         kt_asyncevent_UpdateAsyncEvents();
