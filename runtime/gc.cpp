@@ -15,6 +15,8 @@
 #include <typeinfo>
 #include <vector>
 
+#include "runtime/debug.h"
+
 // ---------------------------------------------------------------------------------------------
 // Globals
 
@@ -32,6 +34,10 @@ gc_object gc_queued_list(gc_static), gc_unmarked_list(gc_static), gc_marked_list
 gc_stats_t gc_stats;
 
 namespace {
+
+// The largest object: its size narrows to the int of the header and of the byte counters, with
+// room for a cycle's worth of other allocations beside it.
+constexpr std::size_t GC_MAX_OBJECT_BYTES = std::size_t{1} << 30;
 
 // Released blocks of 8..56 bytes, indexed by size / 8, linked through their first word.
 void *gc_cache[8];
@@ -175,6 +181,11 @@ namespace {
 // nothing until its elements are written.
 void *allocate(std::size_t requested, bool zeroed) {
     if (!gc_free_list.succ) init_lists();
+    if (requested > GC_MAX_OBJECT_BYTES) {
+        dbg_error(
+            "Collected object too large: more than 1073741824 bytes (an array of too many "
+            "elements); make it smaller");
+    }
     int size = static_cast<int>((requested + 7) & ~static_cast<std::size_t>(7));
     gc_new_bytes += size;
 

@@ -2,11 +2,13 @@
 
 #include "runtime/ktstring.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "runtime/array.h"
+#include "runtime/debug.h"
 
 // ---------------------------------------------------------------------------------------------
 // Globals
@@ -16,6 +18,19 @@ String::Rep String::nullRep = {1, 0};
 
 // ---------------------------------------------------------------------------------------------
 // Representations
+
+namespace {
+
+// A length computed wider than int, as the length of a new string: one that does not fit is a
+// fatal error naming `what` (an operation), never a wrapped size.
+int checked_length(long long length, const char *what) {
+    if (length <= INT_MAX) return static_cast<int>(length);
+    std::string message = std::string("String too long: ") + what +
+                          " would make more than 2147483647 code units; split the text";
+    dbg_error(message.c_str());
+}
+
+}  // namespace
 
 String::Rep *String::Rep::alloc(int length) {
     if (length <= 0) {
@@ -83,7 +98,8 @@ String::String(const Char *units, int length) : rep(Rep::alloc(length)) {
     if (length > 0) std::memcpy(rep->data(), units, sizeof(Char) * length);
 }
 
-String::String(const char *text) : String(text, static_cast<int>(std::strlen(text))) {}
+String::String(const char *text)
+    : String(text, checked_length(static_cast<long long>(std::strlen(text)), "8-bit text")) {}
 
 String::String(const char *text, int length) : rep(signed_bytes_rep(text, length)) {}
 
@@ -104,7 +120,8 @@ String String::FromChar(int unit) {
 String operator+(const String &a, const String &b) {
     if (a.Length() == 0) return b;
     if (b.Length() == 0) return a;
-    String::Rep *r = String::Rep::alloc(a.Length() + b.Length());
+    String::Rep *r = String::Rep::alloc(
+        checked_length(static_cast<long long>(a.Length()) + b.Length(), "concatenation"));
     std::memcpy(r->data(), a.Data(), sizeof(Char) * a.Length());
     std::memcpy(r->data() + a.Length(), b.Data(), sizeof(Char) * b.Length());
     return String(r);
@@ -194,7 +211,7 @@ String String::Replace(const String &find, const String &with) const {
         start = i + find.Length();
     }
     out.insert(out.end(), Data() + start, Data() + Length());
-    return String(out.data(), static_cast<int>(out.size()));
+    return String(out.data(), checked_length(static_cast<long long>(out.size()), "Replace"));
 }
 
 String String::Join(Array<String> parts) const {
@@ -205,9 +222,9 @@ String String::JoinParts(const String &separator, const String *parts, int count
     if (count <= 0) return String();
     if (count == 1) return parts[0];
     int sep = separator.Length();
-    int total = sep * (count - 1);
+    long long total = static_cast<long long>(sep) * (count - 1);
     for (int i = 0; i < count; ++i) total += parts[i].Length();
-    Rep *r = Rep::alloc(total);
+    Rep *r = Rep::alloc(checked_length(total, "Join"));
     Char *d = r->data();
     for (int i = 0; i < count; ++i) {
         if (i > 0) {
@@ -334,5 +351,5 @@ String String::Load(std::FILE *file) {
         bytes.insert(bytes.end(), chunk, chunk + got);
         if (got < sizeof chunk) break;
     }
-    return Decode(bytes.data(), static_cast<int>(bytes.size()));
+    return Decode(bytes.data(), checked_length(static_cast<long long>(bytes.size()), "a file"));
 }

@@ -9,6 +9,7 @@
 
 #include "runtime/array.h"
 #include "runtime/gc.h"
+#include "tests/support/runtime_error.h"
 
 namespace {
 
@@ -282,4 +283,10 @@ TEST_F(Collector, VerifyModeCatchesStoresThatSkipTheBarrier) {
 
 TEST(CollectorMisuse, ObjectNotCreatedWithNewStopsWithAMessage) {
     EXPECT_DEATH({ Object on_stack; }, "not created with new");
+}
+
+TEST(CollectorMisuse, ObjectTooLargeForItsSizeFieldIsAFatalError) {
+    // 8 GiB of ints: the size would wrap negative in the object's int header.
+    EXPECT_RUNTIME_ERROR(Array<int>(0x7FFFFFFF),
+                         "Vantor Runtime Error : Collected object too large");
 }

@@ -8,6 +8,7 @@
 
 #include "runtime/array.h"
 #include "runtime/ktstring.h"
+#include "tests/support/runtime_error.h"
 
 namespace {
 
@@ -76,6 +77,14 @@ TEST(String, SplitReplaceAndJoinBoundaries) {
     EXPECT_EQ(utf8(String("-").Join(Array<String>(parts, 3))), "a-b-c");
     EXPECT_EQ(String("-").Join(Array<String>()).Length(), 0);
     EXPECT_TRUE(String("-").Join(Array<String>(parts, 1)).Shares(parts[0]));
+}
+
+TEST(StringDeathTest, LengthBeyondIntIsAFatalErrorNotAWrappedSize) {
+    // 2048 handles on one string of 2^20 units: 2^31 units joined, without the memory.
+    std::vector<Char> units(1 << 20, 'x');
+    std::vector<String> parts(2048, String(units.data(), 1 << 20));
+    EXPECT_RUNTIME_ERROR(String::JoinParts(String(), parts.data(), 2048),
+                         "Vantor Runtime Error : String too long: Join");
 }
 
 TEST(String, NumberFormatting) {
