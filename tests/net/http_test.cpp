@@ -2,8 +2,13 @@
 // itself is held by nothing but its own operations in flight, and the collector ends a cycle at
 // every step, so a request or buffer that is not kept alive while a worker uses it fails here.
 
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -165,6 +170,69 @@ TEST_F(HttpTest, PortOutsideItsRangeIsAnInvalidUrl) {
     pollfd waiting{fd, POLLIN, 0};
     EXPECT_EQ(::poll(&waiting, 1, 0), 0) << "the truncated port was connected to";
     ::close(fd);
+}
+
+// Python's own HTTP server (Debian's python3) serving one directory on an ephemeral port of
+// 127.0.0.1: a peer written by somebody else.
+class PythonServer {
+public:
+    explicit PythonServer(const std::string &dir) {
+        int out[2];
+        if (::pipe(out) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], 1);
+            std::freopen("/dev/null", "w", stderr);
+            ::execl("/usr/bin/python3", "python3", "-u", "-m", "http.server", "0", "--bind",
+                    "127.0.0.1", "--directory", dir.c_str(), nullptr);
+            std::_Exit(127);
+        }
+        ::close(out[1]);
+        // "Serving HTTP on 127.0.0.1 port N (...)" once it listens.
+        std::string said;
+        char buf[256];
+        pollfd p{out[0], POLLIN, 0};
+        while (said.find(" (") == std::string::npos && ::poll(&p, 1, 10000) == 1) {
+            ssize_t n = ::read(out[0], buf, sizeof buf);
+            if (n <= 0) break;
+            said.append(buf, static_cast<std::size_t>(n));
+        }
+        ::close(out[0]);
+        std::size_t at = said.find(" port ");
+        if (at != std::string::npos) port_ = std::atoi(said.c_str() + at + 6);
+    }
+    ~PythonServer() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    int Port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+TEST_F(HttpTest, FileFromPythonsHttpServerArrivesExactly) {
+    std::string dir = "/tmp/kt-http-XXXXXX";
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    // Many receives' worth of text with one-, two- and three-byte characters.
+    std::string bytes;
+    for (int i = 0; i < 4000; ++i)
+        bytes += "line " + std::to_string(i) + " caf\xC3\xA9 \xE2\x82\xAC\n";
+    std::ofstream(dir + "/board.txt", std::ios::binary) << bytes;
+    {
+        PythonServer server(dir);
+        ASSERT_GT(server.Port(), 0) << "python3 -m http.server did not start";
+        Recorder *target = NewRecorder();
+        Send("http://127.0.0.1:" + std::to_string(server.Port()) + "/board.txt", target);
+        ASSERT_TRUE(PumpUntil([&] { return target->calls > 0; }, 20));
+        EXPECT_EQ(target->calls, 1);
+        EXPECT_EQ(target->status, 200);
+        EXPECT_EQ(target->text.ToUtf8(), bytes);
+    }
+    std::remove((dir + "/board.txt").c_str());
+    ::rmdir(dir.c_str());
 }
 
 TEST_F(HttpTest, RefusedConnectionEndsWithNoStatus) {
