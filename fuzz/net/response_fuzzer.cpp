@@ -1,6 +1,6 @@
 // Response bytes fed to a request in receives of varying size, as the socket would deliver
-// them: the request ends exactly once, a request whose head never ended has no text, and the
-// text never holds more units than body bytes arrived.
+// them: the request ends exactly once, a request whose head never ended has no text, the text
+// never holds more units than body bytes arrived, and no more head lines are kept than the cap.
 
 #include <algorithm>
 #include <cstdint>
@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // status code, so the status alone does not tell whether a head was read.)
     if (!request->m_bodyPieces && request->p_ResponseText().Length() != 0) std::abort();
     if (request->p_ResponseText().Length() > request->m_bytesReceived) std::abort();
+    if (request->m_headerLines->p_Length() > c_HttpRequest::HEADER_MAX_LINES) std::abort();
     gc_collect_step(nullptr);
     return 0;
 }
