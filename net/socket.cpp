@@ -22,18 +22,22 @@ namespace {
 
 std::atomic<int> timeout_ms{KT_SOCKET_TIMEOUT_MS};
 
-// Runs a socket call again when a signal interrupted it before any byte moved; notes on
-// `socket` whether a failure was its wait running out (EINPROGRESS: a connect's).
+// Notes on `socket` that a call failed with `error` because its wait ran out (EINPROGRESS is a
+// connect's way of saying so).
+void note_timeout(KtSocket *socket, int error) {
+    if (error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS) {
+        socket->m_timedOut.store(true, std::memory_order_relaxed);
+    }
+}
+
+// Runs a socket call again when a signal interrupted it before any byte moved.
 template <class F>
 int retry(KtSocket *socket, F call) {
     for (;;) {
         auto n = call();
-        if (n >= 0 || errno != EINTR) {
-            socket->m_timedOut.store(
-                n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINPROGRESS),
-                std::memory_order_relaxed);
-            return static_cast<int>(n);
-        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) note_timeout(socket, errno);
+        return static_cast<int>(n);
     }
 }
 
@@ -175,9 +179,10 @@ bool KtSocket::Connect(const std::string &host, int port) {
     sockaddr_in addr;
     if (port < 1 || !resolve(host, port, addr)) return false;
     // Not retried on EINTR: the attempt goes on in the kernel and a second call would fail.
-    int done = ::connect(m_sock.load(), reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    m_timedOut.store(done != 0 && errno == EINPROGRESS, std::memory_order_relaxed);
-    return done == 0;
+    if (::connect(m_sock.load(), reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
+        return true;
+    note_timeout(this, errno);
+    return false;
 }
 
 int KtSocket::Send(KtDataBuffer *data, int offset, int count) {

@@ -62,7 +62,7 @@ struct KtSocket : Object {
     enum { Stream = 1, Server = 2, Datagram = 3 };
 
     std::atomic<int> m_sock{-1};
-    // Set by the last call that failed because its wait ran out.
+    // Set once a call has failed because its wait ran out; the socket is of no further use.
     std::atomic<bool> m_timedOut{false};
 
     ~KtSocket() override;

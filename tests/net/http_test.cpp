@@ -150,25 +150,52 @@ TEST_F(HttpTest, HostilePeersEndOnceWithNoStatusAndALine) {
     kt_socket_SetTimeoutMs(saved);
 }
 
-TEST_F(HttpTest, PortOutsideItsRangeIsAnInvalidUrl) {
-    // A listener that nobody accepts on: the port 65536 higher would reach it if it were cut to
-    // 16 bits, and the connection would wait in its backlog.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// A loopback listener that never accepts; its port.
+int ListenWithoutAccepting(int fd, int backlog) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof addr;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), size), 0);
-    ASSERT_EQ(::listen(fd, 1), 0);
-    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &size), 0);
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), size) != 0 || ::listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &size) != 0) {
+        ADD_FAILURE() << "cannot listen on the loopback interface";
+    }
+    return ntohs(addr.sin_port);
+}
 
+TEST_F(HttpTest, PortOutsideItsRangeIsAnInvalidUrl) {
+    // The port 65536 higher would reach the listener if it were cut to 16 bits, and the
+    // connection would wait in its backlog.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = ListenWithoutAccepting(fd, 1);
     Recorder *target = NewRecorder();
     testing::internal::CaptureStdout();
-    Send("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port) + 65536) + "/", target);
+    Send("http://127.0.0.1:" + std::to_string(port + 65536) + "/", target);
     ExpectEnd(target, -1, u"");
     EXPECT_THAT(testing::internal::GetCapturedStdout(), testing::HasSubstr("invalid URL"));
     pollfd waiting{fd, POLLIN, 0};
     EXPECT_EQ(::poll(&waiting, 1, 0), 0) << "the truncated port was connected to";
+    ::close(fd);
+}
+
+TEST_F(HttpTest, ConnectToAFullBacklogEndsAtTheTimeout) {
+    // Once the backlog is full the listener drops further connection attempts unanswered.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = ListenWithoutAccepting(fd, 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        sockaddr_in addr{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        (void)::connect(queued.back(), reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+    }
+    int saved = kt_socket_SetTimeoutMs(300);
+    Recorder *target = NewRecorder();
+    testing::internal::CaptureStdout();
+    Send("http://127.0.0.1:" + std::to_string(port) + "/", target);
+    ExpectEnd(target, -1, u"");
+    EXPECT_THAT(testing::internal::GetCapturedStdout(), testing::HasSubstr("within the timeout"));
+    kt_socket_SetTimeoutMs(saved);
+    for (int q : queued) ::close(q);
     ::close(fd);
 }
 
