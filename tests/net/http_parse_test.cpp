@@ -126,7 +126,8 @@ TEST(HttpResponse, EndsOnceWithStatusAndTextForEveryWayTheBytesArrive) {
          200,
          u"x\u20AC\u00E9y",
          7},
-        {"failed receive after a body", {"HTTP/1.0 200 OK\r\n\r\nab", "cd"}, -1, 200, u"abcd", 4},
+        // A reset may cut the body anywhere, so what came is not the reply.
+        {"failed receive after a body", {"HTTP/1.0 200 OK\r\n\r\nab", "cd"}, -1, -1, u"", 4},
         {"status is the second word", {"HTTP/1.0 abc OK\r\n\r\n"}, 0, 0, u"", 0},
         {"one-word status line", {"HTTP/1.0\r\n\r\nbody"}, 0, -1, u"", 0},
         {"blank line first", {"\r\nHTTP/1.0 200 OK\r\n\r\n"}, 0, -1, u"", 0},
