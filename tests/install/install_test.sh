@@ -6,6 +6,7 @@
 # folder, reaching the installed game with the player's data directory as its working directory
 # (without a display, and under Xvfb where the game opens its window).
 set -eu
+. "$(dirname "$0")/x_display.sh"
 build=$1
 id=$2
 shift 2
@@ -92,15 +93,7 @@ grep -q "glfwInit failed" "$tmp/nodisplay.log" ||
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
     fail "Xvfb and xdotool are needed: bash scripts/install-deps.sh test"
 else
-    # The server picks a free display itself, so tests running at once never share one.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
-    xvfb_pid=$!
-    i=0
-    while [ ! -s "$tmp/display" ] && [ $i -lt 150 ]; do
-        sleep 0.1
-        i=$((i + 1))
-    done
-    display=:$(head -n1 "$tmp/display")
+    start_xvfb "$tmp"
     (cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
         HOME="$tmp/home" "$launcher") >"$tmp/xvfb.log" 2>&1 &
     game_pid=$!
