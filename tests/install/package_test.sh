@@ -6,7 +6,8 @@
 # an unprivileged player under Xvfb, closes its window the way a window manager's close button
 # does and expects status 0, then purges the package and checks that no file it had installed
 # is left. It installs and removes a system package, so it needs root: exit status 77 (skipped)
-# otherwise, and when cobblevale is already installed, which it would remove.
+# otherwise, and when cobblevale is already installed, which it would remove. Runs of it from
+# several work trees on one machine take turns at the package through a lock file.
 set -eu
 . "$(dirname "$0")/x_display.sh"
 src=$(cd "$1" && pwd)
@@ -16,11 +17,7 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "skipped: installing the package needs root"
     exit 77
 fi
-if dpkg-query -W -f='${Status}' cobblevale 2>/dev/null | grep -q 'ok installed'; then
-    echo "skipped: cobblevale is installed on this machine and the test would purge it"
-    exit 77
-fi
-for tool in dpkg-buildpackage dh lintian Xvfb xdotool setpriv; do
+for tool in dpkg-buildpackage dh lintian Xvfb xdotool setpriv flock; do
     command -v "$tool" >/dev/null || {
         echo "FAIL: $tool is missing: bash scripts/install-deps.sh test"
         exit 1
@@ -36,13 +33,14 @@ fail() {
 tmp=$(mktemp -d)
 # apt reads the .deb as its own unprivileged user.
 chmod 755 "$tmp"
+apt="apt-get -y -q -o DPkg::Lock::Timeout=300"
 installed=
 game_pid=
 xvfb_pid=
 cleanup() {
     [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-    [ -z "$installed" ] || apt-get purge -y -q cobblevale >/dev/null 2>&1 || true
+    [ -z "$installed" ] || $apt purge cobblevale >/dev/null 2>&1 || true
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -75,13 +73,23 @@ echo "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || fail "lintian: $(cat "$tmp/lintian.log")"
 
 # --- Install ----------------------------------------------------------------------------------
+# Several work trees on one machine may run this test at once: one at a time owns the package.
+exec 9>/tmp/cobblevale-package-test.lock
+flock -w 600 9 || {
+    echo "FAIL: another package test held /tmp/cobblevale-package-test.lock for 10 minutes"
+    exit 1
+}
+if dpkg-query -W -f='${Status}' cobblevale 2>/dev/null | grep -q 'ok installed'; then
+    echo "skipped: cobblevale is installed on this machine and the test would purge it"
+    exit 77
+fi
 # Which of the package's paths exist before it is installed (the shared folders do).
 dpkg-deb --fsys-tarfile "$deb" | tar -tf - | sed 's|^\./|/|; s|/$||; /^$/d' >"$tmp/paths"
 while read -r path; do
     if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi
 done <"$tmp/paths" >"$tmp/before"
 installed=yes
-if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >"$tmp/apt.log" 2>&1; then
+if ! DEBIAN_FRONTEND=noninteractive $apt install "$deb" >"$tmp/apt.log" 2>&1; then
     cat "$tmp/apt.log"
     echo "FAIL: apt-get install"
     exit 1
@@ -119,16 +127,16 @@ else
     done
     if kill -0 "$game_pid" 2>/dev/null; then
         fail "the game still runs 10 s after its window was asked to close"
-    else
-        status=0
-        wait "$game_pid" || status=$?
-        [ "$status" -eq 0 ] || fail "the game exited with status $status: $(cat "$tmp/game.log")"
+        kill "$game_pid"
     fi
+    status=0
+    wait "$game_pid" || status=$?
     game_pid=
+    [ "$status" -eq 0 ] || fail "the game exited with status $status: $(cat "$tmp/game.log")"
 fi
 
 # --- Purge ------------------------------------------------------------------------------------
-if ! apt-get purge -y -q cobblevale >"$tmp/apt.log" 2>&1; then
+if ! $apt purge cobblevale >"$tmp/apt.log" 2>&1; then
     cat "$tmp/apt.log"
     fail "apt-get purge"
 fi
