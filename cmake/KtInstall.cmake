@@ -3,17 +3,23 @@
 #   bin/cobblevale                                    launcher: runs the game from the player's
 #                                                     state directory
 #   share/applications/<id>.desktop, share/metainfo/<id>.metainfo.xml,
-#   share/icons/hicolor/<n>x<n>/apps/<id>.png
+#   share/icons/hicolor/<n>x<n>/apps/<id>.png, share/man/man6/cobblevale.6
 # The game is found by its absolute path, written into the launcher at install time so that
 # --prefix chooses it; DESTDIR only stages the files and is not part of that path.
+# A distribution package moves the pieces where its policy wants them (see debian/rules):
+# CMAKE_INSTALL_BINDIR for the launcher, KT_INSTALL_GAMEDIR for the executable, and
+# KT_INSTALL_DATADIR for the data, which the game then reaches through a relative symbolic link
+# at <gamedir>/data (the game looks for its data beside its own resolved path).
 if(NOT TARGET cobblevale OR NOT TARGET kt_assetgen)
   return()
 endif()
 include(GNUInstallDirs)
 
-set(KT_APP_ID io.github.cobblevale.CobbleVale)
+set(KT_APP_ID io.github.cobblevale.cobblevale)
 set(KT_INSTALL_GAMEDIR lib/cobblevale CACHE STRING
     "Directory, relative to the prefix, that holds the game's executable and its data directory")
+set(KT_INSTALL_DATADIR "" CACHE STRING
+    "Directory, relative to the prefix, for the game's data; empty keeps it in <gamedir>/data")
 set(KT_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
 set(KT_ICON_SIZES 16 32 48 64 128 256)
 
@@ -31,7 +37,18 @@ add_custom_command(
 add_custom_target(kt_icons ALL DEPENDS ${icon_files})
 
 install(TARGETS cobblevale RUNTIME DESTINATION ${KT_INSTALL_GAMEDIR})
-install(DIRECTORY ${KT_DATA_DIR}/ DESTINATION ${KT_INSTALL_GAMEDIR}/data)
+if(KT_INSTALL_DATADIR STREQUAL "")
+  install(DIRECTORY ${KT_DATA_DIR}/ DESTINATION ${KT_INSTALL_GAMEDIR}/data)
+else()
+  install(DIRECTORY ${KT_DATA_DIR}/ DESTINATION ${KT_INSTALL_DATADIR})
+  file(RELATIVE_PATH data_link_target /${KT_INSTALL_GAMEDIR} /${KT_INSTALL_DATADIR})
+  install(CODE "
+    set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${KT_INSTALL_GAMEDIR}/data\")
+    message(STATUS \"Installing: \${link} -> ${data_link_target}\")
+    file(REMOVE \"\${link}\")
+    file(CREATE_LINK \"${data_link_target}\" \"\${link}\" SYMBOLIC)
+  ")
+endif()
 
 set(launcher_in ${PROJECT_SOURCE_DIR}/packaging/cobblevale.sh.in)
 set(launcher_out ${CMAKE_BINARY_DIR}/packaging/cobblevale)
@@ -49,6 +66,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/${KT_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${KT_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/cobblevale.6
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 foreach(size ${KT_ICON_SIZES})
   install(FILES ${KT_ICON_DIR}/${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
