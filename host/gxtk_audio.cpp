@@ -111,11 +111,7 @@ void gxtkAudio::Close() {
 }
 
 void gxtkAudio::mark() {
-    for (gxtkChannel &chan : channels) {
-        if (chan.state == 0) continue;
-        ALint state = SourceState(chan.source);
-        if (state == AL_PLAYING || state == AL_PAUSED) gc_mark(chan.sample);
-    }
+    for (gxtkChannel &chan : channels) gc_mark(chan.sample);
     Object::mark();
 }
 
@@ -143,18 +139,18 @@ ALuint gxtkAudio::ChannelSource(int channel) {
     return chan.source;
 }
 
+void gxtkAudio::Release(gxtkChannel &chan) {
+    if (chan.source) alSourcei(chan.source, AL_BUFFER, 0);
+    chan.sample = nullptr;
+    chan.state = 0;
+}
+
 void gxtkAudio::FlushDiscarded() {
-    if (discarded.empty()) return;
     // A stopped source still holds its last buffer, which OpenAL then refuses to delete.
-    // Detaching it turns the source's state back to initial, so the channel is done with its
-    // sample here: it is no longer marked and may already be collected.
     for (gxtkChannel &chan : channels) {
-        if (chan.source && SourceState(chan.source) == AL_STOPPED) {
-            alSourcei(chan.source, AL_BUFFER, 0);
-            chan.sample = nullptr;
-            chan.state = 0;
-        }
+        if (chan.sample && SourceState(chan.source) == AL_STOPPED) Release(chan);
     }
+    if (discarded.empty()) return;
     std::vector<ALuint> failed;
     for (ALuint buffer : discarded) {
         alGetError();
@@ -170,7 +166,7 @@ void gxtkAudio::FlushDiscarded() {
 int gxtkAudio::ChannelState(int channel) {
     if (!ValidChannel(channel)) return 0;
     gxtkChannel &chan = channels[channel];
-    if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) chan.state = 0;
+    if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) Release(chan);
     return chan.state;
 }
 
@@ -179,7 +175,7 @@ void gxtkAudio::StopChannel(int channel) {
     gxtkChannel &chan = channels[channel];
     if (chan.state == 0) return;
     alSourceStop(chan.source);
-    chan.state = 0;
+    Release(chan);
 }
 
 void gxtkAudio::PauseChannel(int channel) {
@@ -187,7 +183,7 @@ void gxtkAudio::PauseChannel(int channel) {
     gxtkChannel &chan = channels[channel];
     if (chan.state != 1) return;
     if (SourceState(chan.source) == AL_STOPPED) {
-        chan.state = 0;
+        Release(chan);
     } else {
         alSourcePause(chan.source);
         chan.state = 2;
@@ -276,21 +272,18 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample *sample, String path) {
 
 int gxtkAudio::PlayMusic(String path, int flags) {
     StopMusic();
-    // A track belongs to the device alone, so its buffer (megabytes of decoded audio) goes now:
-    // left to the collector it would wait for allocations a game in steady play hardly makes.
-    gxtkChannel &music = channels[kMusicChannel];
-    if (music.sample) {
-        music.sample->Discard();
-        music.sample = nullptr;
-    }
     gxtkSample *sample = LoadSample(path);
     if (!sample) return -1;
     PlaySample(sample, kMusicChannel, flags);
     return 0;
 }
 
+// A track belongs to the device alone, so its buffer (megabytes of decoded audio) goes now: left
+// to the collector it would wait for allocations a game in steady play hardly makes.
 void gxtkAudio::StopMusic() {
+    gxtkSample *track = channels[kMusicChannel].sample;
     StopChannel(kMusicChannel);
+    if (track) track->Discard();
 }
 void gxtkAudio::PauseMusic() {
     PauseChannel(kMusicChannel);
