@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -26,12 +27,21 @@ bool ValidChannel(int channel) {
     return channel >= 0 && channel < gxtkAudio::kChannels;
 }
 
+// The OpenAL format of decoded audio; 0 for what the device cannot play (more than two
+// channels, samples wider than 16 bits), which the decoders may still hand over.
 ALenum BufferFormat(int channels, int format) {
     if (channels == 1 && format == 1) return AL_FORMAT_MONO8;
     if (channels == 2 && format == 1) return AL_FORMAT_STEREO8;
     if (channels == 1 && format == 2) return AL_FORMAT_MONO16;
     if (channels == 2 && format == 2) return AL_FORMAT_STEREO16;
-    return 0;  // OpenAL refuses it: the sample stays silent
+    return 0;
+}
+
+void ReportUnplayable(const String &path, int channels, int format, int hertz) {
+    std::string line = "Cannot play " + path.ToNarrow() + ": " + std::to_string(8 * format) +
+                       "-bit samples in " + std::to_string(channels) + " channels at " +
+                       std::to_string(hertz) + " Hz; sounds must be 8- or 16-bit mono or stereo";
+    ktPrint(String(line.c_str()));
 }
 
 // The device the game is playing through. The collector never destroys the game's device, so
@@ -257,9 +267,16 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample *sample, String path) {
     int length = 0, nchannels = 0, format = 0, hertz = 0;
     unsigned char *data = game->LoadAudioData(path, &length, &nchannels, &format, &hertz);
     if (!data) return false;
+    // Refused here rather than by OpenAL, which would leave a sample that silently never sounds.
+    const ALenum alFormat = BufferFormat(nchannels, format);
+    if (!alFormat || hertz <= 0) {
+        ReportUnplayable(path, nchannels, format, hertz);
+        std::free(data);
+        return false;
+    }
     ALuint buffer = 0;
     alGenBuffers(1, &buffer);
-    alBufferData(buffer, BufferFormat(nchannels, format), data, format * nchannels * length, hertz);
+    alBufferData(buffer, alFormat, data, format * nchannels * length, hertz);
     std::free(data);
     // A sample loaded twice must not leak its first buffer.
     sample->Discard();

@@ -255,6 +255,24 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     EXPECT_FALSE(alIsBuffer(playingBuffer));
 }
 
+// What the device cannot play fails at load, with a line naming the file and its format, instead
+// of loading into a sample that never sounds.
+TEST_F(AudioDevice, UnplayableWavFailsAtLoadWithALine) {
+    const std::string dir = ScratchDir();
+    WriteFile(dir + "/wide.wav", Wav(2, 22050, 24, Bytes(600)));
+    WriteFile(dir + "/surround.wav", Wav(3, 22050, 16, Bytes(600)));
+    for (const char *name : {"wide.wav", "surround.wav"}) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(dev().LoadSample(String((dir + "/" + name).c_str())), nullptr) << name;
+        std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_NE(printed.find(name), std::string::npos) << printed;
+        EXPECT_NE(printed.find(name[0] == 'w' ? "24-bit samples in 2 channels at 22050 Hz"
+                                              : "16-bit samples in 3 channels at 22050 Hz"),
+                  std::string::npos)
+            << printed;
+    }
+}
+
 // A stopped channel lets its sample go at once, so a collection after the stop leaves it
 // pointing at no freed sample and the next play on it is safe: the music channel (whose track
 // the collector then frees) and an effect channel playing a sample nothing else holds.
