@@ -172,6 +172,10 @@ void kt_app_SaveState(String state) {
     kt_app__game->SaveState(state);
 }
 
+void kt_app_KeepDamagedState() {
+    kt_app__game->KeepDamagedState();
+}
+
 int kt_app_ValidateDeviceWindow(bool) {
     int width = kt_app__game->GetDeviceWidth();
     int height = kt_app__game->GetDeviceHeight();

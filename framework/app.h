@@ -95,6 +95,9 @@ int kt_app_Millisecs();
 int kt_app_DeviceWidth();
 int kt_app_DeviceHeight();
 String kt_app_LoadState();
+// Asks the host to keep the state file aside before the next save replaces it: the state it held
+// failed a checksum.
+void kt_app_KeepDamagedState();
 // The host's result (0, or -1/-2 on failure) is not passed on: the game has no way to act on it.
 void kt_app_SaveState(String state);
 // Refreshes the cached window size from the host.
