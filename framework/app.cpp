@@ -104,9 +104,9 @@ void c_GameDelegate::RenderGame() {
 
 void c_GameDelegate::KeyEvent(int event, int data) {
     input->p_KeyEvent(event, data);
-    if (event == c_KtGameEvent::KeyDown && (data == kBackKey || data == kCloseKey)) {
-        kt_app_EndApp();
-    }
+    if (event != c_KtGameEvent::KeyDown) return;
+    if (data == kCloseKey) kt_app__app->p_OnClose();
+    if (data == kBackKey || data == kCloseKey) kt_app_EndApp();
 }
 
 void c_GameDelegate::MouseEvent(int event, int data, float x, float y) {

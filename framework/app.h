@@ -20,8 +20,10 @@ struct c_App : Object {
     virtual int p_OnRender() { return 0; }
     int p_OnResize() { return 0; }
     int p_OnLoading() { return 0; }
-    // Both end the process (status 0).
-    int p_OnClose();
+    // The window's close key: ends the process (status 0). An application that holds unsaved
+    // state overrides it to save first, then calls this.
+    virtual int p_OnClose();
+    // Ends the process (status 0).
     int p_OnBack();
 };
 
