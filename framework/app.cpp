@@ -104,9 +104,9 @@ void c_GameDelegate::RenderGame() {
 
 void c_GameDelegate::KeyEvent(int event, int data) {
     input->p_KeyEvent(event, data);
-    if (event == c_KtGameEvent::KeyDown && (data == kBackKey || data == kCloseKey)) {
-        kt_app_EndApp();
-    }
+    if (event != c_KtGameEvent::KeyDown) return;
+    if (data == kCloseKey) kt_app__app->p_OnClose();
+    if (data == kBackKey || data == kCloseKey) kt_app_EndApp();
 }
 
 void c_GameDelegate::MouseEvent(int event, int data, float x, float y) {
@@ -170,6 +170,10 @@ String kt_app_LoadState() {
 
 void kt_app_SaveState(String state) {
     kt_app__game->SaveState(state);
+}
+
+void kt_app_KeepDamagedState() {
+    kt_app__game->KeepDamagedState();
 }
 
 int kt_app_ValidateDeviceWindow(bool) {

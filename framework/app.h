@@ -20,8 +20,10 @@ struct c_App : Object {
     virtual int p_OnRender() { return 0; }
     int p_OnResize() { return 0; }
     int p_OnLoading() { return 0; }
-    // Both end the process (status 0).
-    int p_OnClose();
+    // The window's close key: ends the process (status 0). An application that holds unsaved
+    // state overrides it to save first, then calls this.
+    virtual int p_OnClose();
+    // Ends the process (status 0).
     int p_OnBack();
 };
 
@@ -95,6 +97,9 @@ int kt_app_Millisecs();
 int kt_app_DeviceWidth();
 int kt_app_DeviceHeight();
 String kt_app_LoadState();
+// Asks the host to keep the state file aside before the next save replaces it: the state it held
+// failed a checksum.
+void kt_app_KeepDamagedState();
 // The host's result (0, or -1/-2 on failure) is not passed on: the game has no way to act on it.
 void kt_app_SaveState(String state);
 // Refreshes the cached window size from the host.

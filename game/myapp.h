@@ -255,6 +255,9 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_OnRender() override;
     int p_OnSuspend() override;
     int p_OnResume() override;
+    // Closing the window saves first: settings changed in an open options box are saved only
+    // when it closes.
+    int p_OnClose() override;
     int p_FullscreenFlip();
     // Fits the virtual screen to the device; restarts the loader when the device size changed.
     // A zero-sized (minimised) device keeps the previous fitting.

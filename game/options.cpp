@@ -119,8 +119,8 @@ void Activate(c_MyApp *app, Row row) {
             flip = flip != 0 ? 0 : 1;
             break;
         }
-        case Row::Quit:
-            ktError(String());
+        case Row::Quit:  // from the open box, whose changes are not saved yet
+            app->p_OnClose();
     }
 }
 

@@ -114,6 +114,7 @@ int c_MyApp::p_Load() {
     // The trailing "|" yields an empty last item, and the empty string one empty item.
     const Items in{text.Split(String("|"))};
     int p = 0;
+    bool damaged = false;
 
     if (in.Count() >= kSettingsItems) {
         for (int i = 0; i < Setting::Length; ++i) Settings[i] = in.At(i);
@@ -122,6 +123,7 @@ int c_MyApp::p_Load() {
         } else {
             ktPrint(String("Settings Checksum Invalid"));
             ResetSettings(Settings);
+            damaged = true;
         }
         p = kSettingsItems;
     }
@@ -162,6 +164,7 @@ int c_MyApp::p_Load() {
         } else {
             ktPrint(String("Badge Checksum Invalid"));
             for (int i = 0; i < kBadgeFlags; ++i) Badges[i] = false;
+            damaged = true;
         }
     }
 
@@ -175,10 +178,13 @@ int c_MyApp::p_Load() {
                 Highscores[t * kTableLength + k] = 0;
                 Highscores[kLastLists + t * kTableLength + k] = 0;
             }
+            damaged = true;
         }
         p += kTableItems;
     }
 
     ktPrint(String("Highscores Loaded"));
+    // The next save would replace what the player had with the defaults.
+    if (damaged) kt_app_KeepDamagedState();
     return 0;
 }

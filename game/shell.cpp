@@ -217,8 +217,8 @@ int c_MyApp::p_OnUpdate() {
     if (kt_input_KeyHit(kKeyF1)) kt_Cobble_DebugMode = 1 - kt_Cobble_DebugMode;
     if (kt_input_KeyHit(kKeyF2)) HudToggle = 1 - HudToggle;
     if (kt_input_KeyHit(kKeyF11)) p_FullscreenFlip();
-    // The runtime's quiet end: an empty message exits with status 0.
-    if (kt_input_KeyHit(kKeyF4) || kt_input_KeyHit(kKeyClose)) ktError(String());
+    // F4 ends the game as closing the window does: saved, then status 0.
+    if (kt_input_KeyHit(kKeyF4) || kt_input_KeyHit(kKeyClose)) p_OnClose();
 
     kt_asyncevent_UpdateAsyncEvents();
 
@@ -370,6 +370,11 @@ int c_MyApp::p_OnSuspend() {
     kt_app_SetUpdateRate(kSuspendedRate);
     p_Save();
     return 0;
+}
+
+int c_MyApp::p_OnClose() {
+    p_Save();
+    return c_App::p_OnClose();
 }
 
 int c_MyApp::p_OnResume() {

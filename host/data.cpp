@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -22,6 +23,7 @@
 namespace {
 
 const char kStateFile[] = "./.vantorstate";
+const char kDamagedStateFile[] = "./.vantorstate.damaged";
 constexpr int kChunk = 4096;
 
 const char kDataScheme[] = "vantor://data/";
@@ -358,14 +360,40 @@ unsigned char *KtGame::LoadData(String path, int *length) {
     return buf;
 }
 
+namespace {
+
+// The platform name of a state path; false (errno EINVAL) when it does not resolve.
+bool StateFileName(KtGame &game, const char *path, std::string &name) {
+    String resolved = game.PathToFilePath(String(path));
+    errno = EINVAL;
+    return resolved.Length() != 0 && kt_data_ToFileName(resolved, name);
+}
+
+// At most kt_data_MaxStateBytes + 1 bytes of the file: one more than the bound tells a file that
+// exceeds it, whatever kind of file it is. False when it cannot be opened.
+bool ReadBounded(const std::string &name, std::string &bytes) {
+    std::FILE *f = std::fopen(name.c_str(), "rb");
+    if (!f) return false;
+    bytes.resize(kt_data_MaxStateBytes + 1);
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), f));
+    std::fclose(f);
+    return true;
+}
+
+void ReportKept(const char *what, bool kept) {
+    std::string line = std::string("The game state in .vantorstate ") + what;
+    line += kept ? "; it is kept as .vantorstate.damaged"
+                 : std::string(", and could not be kept as .vantorstate.damaged: ") +
+                       std::strerror(errno);
+    ktPrint(String(line.c_str()));
+}
+
+}  // namespace
+
 int KtGame::SaveState(String state) {
-    String resolved = PathToFilePath(String(kStateFile));
     std::string name;
     int result = -1;
-    errno = EINVAL;
-    if (resolved.Length() != 0 && kt_data_ToFileName(resolved, name)) {
-        result = kt_data_ReplaceFile(name, state.ToUtf8());
-    }
+    if (StateFileName(*this, kStateFile, name)) result = kt_data_ReplaceFile(name, state.ToUtf8());
     // The game cannot act on a failure, but a player who finds the highscores gone can read why.
     if (result != 0) {
         ktPrint(String("Could not save the game state to .vantorstate: ") +
@@ -375,5 +403,26 @@ int KtGame::SaveState(String state) {
 }
 
 String KtGame::LoadState() {
-    return LoadString(String(kStateFile));
+    std::string name, bytes;
+    if (!StateFileName(*this, kStateFile, name) || !ReadBounded(name, bytes)) return String();
+    if (bytes.size() <= static_cast<std::size_t>(kt_data_MaxStateBytes)) {
+        return String::Decode(reinterpret_cast<const unsigned char *>(bytes.data()),
+                              static_cast<int>(bytes.size()));
+    }
+    // Not a state the game wrote: moved aside whole, unread, and the game starts afresh.
+    std::string damaged;
+    bool kept = StateFileName(*this, kDamagedStateFile, damaged) &&
+                std::rename(name.c_str(), damaged.c_str()) == 0;
+    const std::string what = "is larger than " + std::to_string(kt_data_MaxStateBytes / 1024) +
+                             " KiB, more than any save";
+    ReportKept(what.c_str(), kept);
+    return String();
+}
+
+void KtGame::KeepDamagedState() {
+    std::string name, damaged, bytes;
+    bool kept = StateFileName(*this, kStateFile, name) && ReadBounded(name, bytes) &&
+                StateFileName(*this, kDamagedStateFile, damaged) &&
+                kt_data_ReplaceFile(damaged, bytes) == 0;
+    ReportKept("failed its checksum", kept);
 }

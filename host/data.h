@@ -47,3 +47,7 @@ String kt_data_FromFileName(const char *bytes, int length);
 // directory after the rename: the new content is then in place but may not survive a power cut.
 // On failure errno tells why.
 int kt_data_ReplaceFile(const std::string &path, const std::string &bytes);
+
+// The largest state file that is read: saves are about a kilobyte, so a larger file is not one of
+// them (and is never read into memory whole).
+constexpr int kt_data_MaxStateBytes = 64 * 1024;

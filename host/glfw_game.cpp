@@ -4,7 +4,8 @@
 
 #include <GLFW/glfw3.h>
 
-// POSIX: the precise sleep, the detached opener process and the crash signals.
+// POSIX: the precise sleep, the detached opener process and the crash signals (sigaction,
+// write and _exit).
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -61,17 +62,28 @@ bool KeyPressed(void *window, int key) {
     return glfwGetKey(static_cast<GLFWwindow *>(window), key) == GLFW_PRESS;
 }
 
+// A crash signal may interrupt any code, also code holding a lock: the X library's display
+// lock, the allocator's, stdio's. So the handler prints the runtime's error line with write(2)
+// alone and ends with _exit. The fatal-error path would end with exit(), whose library destructors
+// (libGLX's takes the display lock) can then wait for ever, and its debugger protocol reads
+// standard input. The handler is reset on entry: a fault inside it ends the process by default.
 void SignalHandler(int signal) {
-    switch (signal) {
-        case SIGSEGV:
-            dbg_error("Memory access violation");
-        case SIGILL:
-            dbg_error("Illegal instruction");
-        case SIGFPE:
-            dbg_error("Floating point exception");
-        default:
-            dbg_error("Unknown signal");
+    const char *text = signal == SIGSEGV  ? "Memory access violation"
+                       : signal == SIGILL ? "Illegal instruction"
+                       : signal == SIGFPE ? "Floating point exception"
+                                          : "Unknown signal";
+    char line[80];
+    std::size_t n = 0;
+    for (const char *p = "Vantor Runtime Error : "; *p;) line[n++] = *p++;
+    while (*text && n < sizeof line - 1) line[n++] = *text++;
+    line[n++] = '\n';
+    for (std::size_t done = 0; done < n;) {
+        ssize_t w = write(1, line + done, n - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        done += static_cast<std::size_t>(w);
     }
+    _exit(-1);
 }
 
 KtDisplayMode *DisplayMode(const GLFWvidmode &mode) {
@@ -342,9 +354,11 @@ void KtGlfwGame::Run() {
 // Process helpers
 
 void kt_glfw_InstallSignalHandlers() {
-    std::signal(SIGSEGV, SignalHandler);
-    std::signal(SIGILL, SignalHandler);
-    std::signal(SIGFPE, SignalHandler);
+    struct sigaction action {};
+    action.sa_handler = SignalHandler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (int signal : {SIGSEGV, SIGILL, SIGFPE}) sigaction(signal, &action, nullptr);
 }
 
 void kt_glfw_SetLocale() {

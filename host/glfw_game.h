@@ -96,7 +96,9 @@ extern char **kt_argv;
 void ktInit();
 int ktMain();
 
-// Crash signals (SIGSEGV, SIGILL, SIGFPE) report through the runtime's fatal error routine.
+// Crash signals (SIGSEGV, SIGILL, SIGFPE) print the runtime's error line ("Vantor Runtime Error : "
+// and what happened) and end the process at once with status -1, without the fatal-error path:
+// no exit handlers, no debugger protocol.
 void kt_glfw_InstallSignalHandlers();
 // LC_CTYPE "en_US.UTF-8", or the user's default when that locale is missing.
 void kt_glfw_SetLocale();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -26,12 +27,21 @@ bool ValidChannel(int channel) {
     return channel >= 0 && channel < gxtkAudio::kChannels;
 }
 
+// The OpenAL format of decoded audio; 0 for what the device cannot play (more than two
+// channels, samples wider than 16 bits), which the decoders may still hand over.
 ALenum BufferFormat(int channels, int format) {
     if (channels == 1 && format == 1) return AL_FORMAT_MONO8;
     if (channels == 2 && format == 1) return AL_FORMAT_STEREO8;
     if (channels == 1 && format == 2) return AL_FORMAT_MONO16;
     if (channels == 2 && format == 2) return AL_FORMAT_STEREO16;
-    return 0;  // OpenAL refuses it: the sample stays silent
+    return 0;
+}
+
+void ReportUnplayable(const String &path, int channels, int format, int hertz) {
+    std::string line = "Cannot play " + path.ToNarrow() + ": " + std::to_string(8 * format) +
+                       "-bit samples in " + std::to_string(channels) + " channels at " +
+                       std::to_string(hertz) + " Hz; sounds must be 8- or 16-bit mono or stereo";
+    ktPrint(String(line.c_str()));
 }
 
 // The device the game is playing through. The collector never destroys the game's device, so
@@ -111,11 +121,7 @@ void gxtkAudio::Close() {
 }
 
 void gxtkAudio::mark() {
-    for (gxtkChannel &chan : channels) {
-        if (chan.state == 0) continue;
-        ALint state = SourceState(chan.source);
-        if (state == AL_PLAYING || state == AL_PAUSED) gc_mark(chan.sample);
-    }
+    for (gxtkChannel &chan : channels) gc_mark(chan.sample);
     Object::mark();
 }
 
@@ -143,18 +149,18 @@ ALuint gxtkAudio::ChannelSource(int channel) {
     return chan.source;
 }
 
+void gxtkAudio::Release(gxtkChannel &chan) {
+    if (chan.source) alSourcei(chan.source, AL_BUFFER, 0);
+    chan.sample = nullptr;
+    chan.state = 0;
+}
+
 void gxtkAudio::FlushDiscarded() {
-    if (discarded.empty()) return;
     // A stopped source still holds its last buffer, which OpenAL then refuses to delete.
-    // Detaching it turns the source's state back to initial, so the channel is done with its
-    // sample here: it is no longer marked and may already be collected.
     for (gxtkChannel &chan : channels) {
-        if (chan.source && SourceState(chan.source) == AL_STOPPED) {
-            alSourcei(chan.source, AL_BUFFER, 0);
-            chan.sample = nullptr;
-            chan.state = 0;
-        }
+        if (chan.sample && SourceState(chan.source) == AL_STOPPED) Release(chan);
     }
+    if (discarded.empty()) return;
     std::vector<ALuint> failed;
     for (ALuint buffer : discarded) {
         alGetError();
@@ -170,7 +176,7 @@ void gxtkAudio::FlushDiscarded() {
 int gxtkAudio::ChannelState(int channel) {
     if (!ValidChannel(channel)) return 0;
     gxtkChannel &chan = channels[channel];
-    if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) chan.state = 0;
+    if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) Release(chan);
     return chan.state;
 }
 
@@ -179,7 +185,7 @@ void gxtkAudio::StopChannel(int channel) {
     gxtkChannel &chan = channels[channel];
     if (chan.state == 0) return;
     alSourceStop(chan.source);
-    chan.state = 0;
+    Release(chan);
 }
 
 void gxtkAudio::PauseChannel(int channel) {
@@ -187,7 +193,7 @@ void gxtkAudio::PauseChannel(int channel) {
     gxtkChannel &chan = channels[channel];
     if (chan.state != 1) return;
     if (SourceState(chan.source) == AL_STOPPED) {
-        chan.state = 0;
+        Release(chan);
     } else {
         alSourcePause(chan.source);
         chan.state = 2;
@@ -261,9 +267,16 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample *sample, String path) {
     int length = 0, nchannels = 0, format = 0, hertz = 0;
     unsigned char *data = game->LoadAudioData(path, &length, &nchannels, &format, &hertz);
     if (!data) return false;
+    // Refused here rather than by OpenAL, which would leave a sample that silently never sounds.
+    const ALenum alFormat = BufferFormat(nchannels, format);
+    if (!alFormat || hertz <= 0) {
+        ReportUnplayable(path, nchannels, format, hertz);
+        std::free(data);
+        return false;
+    }
     ALuint buffer = 0;
     alGenBuffers(1, &buffer);
-    alBufferData(buffer, BufferFormat(nchannels, format), data, format * nchannels * length, hertz);
+    alBufferData(buffer, alFormat, data, format * nchannels * length, hertz);
     std::free(data);
     // A sample loaded twice must not leak its first buffer.
     sample->Discard();
@@ -276,21 +289,18 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample *sample, String path) {
 
 int gxtkAudio::PlayMusic(String path, int flags) {
     StopMusic();
-    // A track belongs to the device alone, so its buffer (megabytes of decoded audio) goes now:
-    // left to the collector it would wait for allocations a game in steady play hardly makes.
-    gxtkChannel &music = channels[kMusicChannel];
-    if (music.sample) {
-        music.sample->Discard();
-        music.sample = nullptr;
-    }
     gxtkSample *sample = LoadSample(path);
     if (!sample) return -1;
     PlaySample(sample, kMusicChannel, flags);
     return 0;
 }
 
+// A track belongs to the device alone, so its buffer (megabytes of decoded audio) goes now: left
+// to the collector it would wait for allocations a game in steady play hardly makes.
 void gxtkAudio::StopMusic() {
+    gxtkSample *track = channels[kMusicChannel].sample;
     StopChannel(kMusicChannel);
+    if (track) track->Discard();
 }
 void gxtkAudio::PauseMusic() {
     PauseChannel(kMusicChannel);

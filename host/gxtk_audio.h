@@ -5,6 +5,14 @@
 // (never from the music channel). Samples are fully decoded OpenAL buffers; a sample's buffer
 // is deleted through the process-wide discard list once no source holds it any more. Without an
 // audio device every call still works and nothing sounds. Main thread only.
+//
+// Who owns a channel's sample: the channel holds its sample, as a reference the collector
+// follows, from the play until the channel is stopped or is found stopped (by ChannelState,
+// PauseChannel or the check at every load and play). At that moment it detaches the buffer from
+// its source and forgets the sample, so no channel ever points at a collected sample and no
+// source holds a buffer that the discard list waits to delete. A music track belongs to the
+// device alone: StopMusic (and PlayMusic, which stops the track before it) discards its buffer
+// at once; a track that ends by itself is forgotten and left to the collector.
 #pragma once
 
 // <AL/...>: the channel and sample records hold OpenAL names.
@@ -30,7 +38,7 @@ struct gxtkSample : Object {
 
 struct gxtkChannel {
     ALuint source;       // 0 until one is obtained
-    gxtkSample *sample;  // last played; kept alive by gxtkAudio::mark while it sounds
+    gxtkSample *sample;  // held from the play until the channel stops; null when stopped
     int flags;           // of the last play; non-zero loops
     int state;           // 0 stopped, 1 playing, 2 paused
 };
@@ -49,7 +57,7 @@ struct gxtkAudio : Object {
     ~gxtkAudio() override;
     // Destroys the context and closes the device; the object stays, silent.
     void Close();
-    // Keeps the samples of sounding (playing or paused) channels alive.
+    // Marks the samples the channels hold. Runs inside the collector: no OpenAL call.
     void mark() override;
 
     // Pause every playing channel for a suspended game, and play exactly those again.
@@ -82,8 +90,13 @@ struct gxtkAudio : Object {
     // The channel's source, obtained (or taken from a stopped effect channel) if it has none
     // yet; 0 when none can be had.
     ALuint ChannelSource(int channel);
-    // Deletes the discarded buffers that no source holds any more.
+    // Lets every channel whose source has stopped forget its sample, then deletes the discarded
+    // buffers that no source holds any more.
     void FlushDiscarded();
+
+private:
+    // Detaches the channel's buffer from its source, forgets its sample and marks it stopped.
+    void Release(gxtkChannel &chan);
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -51,7 +51,13 @@ public:
     virtual int Millisecs();
     virtual void GetDate(Array<int> date);
     virtual int SaveState(String state);
+    // The state file's text; the empty string when there is none, and for a file larger than
+    // kt_data_MaxStateBytes, which is then kept aside as KeepDamagedState keeps a damaged one.
     virtual String LoadState();
+    // Keeps a copy of the state file as ".vantorstate.damaged" (replacing an older copy) so that
+    // the next save does not destroy what the player had, and prints one line saying so. The game
+    // calls it when the state it loaded fails a checksum.
+    virtual void KeepDamagedState();
     virtual String LoadString(String path);
     virtual bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                               Array<bool> buttons);

@@ -227,20 +227,22 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     ASSERT_EQ(state, AL_STOPPED);
 
     CollectAll();
-    EXPECT_EQ(gxtkAudio_DiscardedCount(), 1) << "collection keeps the sounding sample";
-    EXPECT_EQ(playing->al_buffer, playingBuffer);
-    EXPECT_TRUE(alIsBuffer(doneBuffer)) << "deleted only at the next flush";
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 0) << "a channel holds its sample until it sees the end";
+    EXPECT_EQ(dev().channels[5].sample, done);
 
-    // The flush detaches the finished channel's buffer, so deleting it succeeds.
+    // The check at every load and play sees the end: the channel lets the sample go, the next
+    // collection takes it, and the flush after that deletes its buffer.
+    dev().FlushDiscarded();
+    EXPECT_EQ(dev().channels[5].sample, nullptr);
+    CollectAll();
+    EXPECT_EQ(gxtkAudio_DiscardedCount(), 1);
+    EXPECT_EQ(playing->al_buffer, playingBuffer) << "collection keeps the sounding sample";
+    EXPECT_TRUE(alIsBuffer(doneBuffer)) << "deleted only at the next flush";
     dev().FlushDiscarded();
     EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
     EXPECT_FALSE(alIsBuffer(doneBuffer));
     EXPECT_TRUE(alIsBuffer(playingBuffer));
     EXPECT_GT(Rms(capture->Next(0.1).left), 0.1);
-    // Detaching leaves the finished channel's source initial, not stopped: the channel must
-    // forget the sample, which is gone, so that no later collection marks it.
-    EXPECT_EQ(dev().channels[5].sample, nullptr);
-    CollectAll();
 
     // A discarded buffer that still plays stays listed until its source lets it go.
     playing->Discard();
@@ -251,6 +253,45 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     dev().FlushDiscarded();
     EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
     EXPECT_FALSE(alIsBuffer(playingBuffer));
+}
+
+// What the device cannot play fails at load, with a line naming the file and its format, instead
+// of loading into a sample that never sounds.
+TEST_F(AudioDevice, UnplayableWavFailsAtLoadWithALine) {
+    const std::string dir = ScratchDir();
+    WriteFile(dir + "/wide.wav", Wav(2, 22050, 24, Bytes(600)));
+    WriteFile(dir + "/surround.wav", Wav(3, 22050, 16, Bytes(600)));
+    for (const char *name : {"wide.wav", "surround.wav"}) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(dev().LoadSample(String((dir + "/" + name).c_str())), nullptr) << name;
+        std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_NE(printed.find(name), std::string::npos) << printed;
+        EXPECT_NE(printed.find(name[0] == 'w' ? "24-bit samples in 2 channels at 22050 Hz"
+                                              : "16-bit samples in 3 channels at 22050 Hz"),
+                  std::string::npos)
+            << printed;
+    }
+}
+
+// A stopped channel lets its sample go at once, so a collection after the stop leaves it
+// pointing at no freed sample and the next play on it is safe: the music channel (whose track
+// the collector then frees) and an effect channel playing a sample nothing else holds.
+TEST_F(AudioDevice, StoppedChannelKeepsNoPointerToACollectedSample) {
+    const String beepFile((ScratchDir() + "/beep.wav").c_str());
+    for (int channel : {gxtkAudio::kMusicChannel, 3}) {
+        const bool music = channel == gxtkAudio::kMusicChannel;
+        auto play = [&] {
+            return music ? dev().PlayMusic(ogg440, 1)
+                         : dev().PlaySample(dev().LoadSample(beepFile), channel, 1);
+        };
+        ASSERT_EQ(play(), 0) << channel;
+        music ? dev().StopMusic() : dev().StopChannel(channel);
+        CollectAll();
+        gxtkSample *held = dev().channels[channel].sample;
+        EXPECT_TRUE(!held || gc_is_live(held)) << channel;
+        EXPECT_EQ(play(), 0) << channel;
+        EXPECT_GT(Rms(capture->Next(0.1).left), 0.1) << channel;
+    }
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kState[] = ".vantorstate";
+const char kDamaged[] = ".vantorstate.damaged";
 constexpr int kNobody = 65534;
 
 // A process id that ran and no longer does.
@@ -73,6 +74,33 @@ TEST_F(StateFile, ReadOnlyFileOrDirectoryIsNotReplaced) {
     fs::remove(kState);
     EXPECT_EQ(save("new", &printed), 0);
     EXPECT_EQ(printed, "") << "a save that works prints nothing";
+}
+
+// A state that failed its checksum is copied aside (replacing an older copy) before a save can
+// replace it; a file larger than any save is moved aside unread and the game starts afresh.
+TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
+    KtGame game;
+    write_file(kState, "old");
+    write_file(kDamaged, "older");
+    testing::internal::CaptureStdout();
+    game.KeepDamagedState();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "The game state in .vantorstate failed its checksum; it is kept as "
+              ".vantorstate.damaged\n");
+    EXPECT_EQ(read_file(kDamaged), "old");
+    EXPECT_EQ(read_file(kState), "old");
+
+    write_file(kState, std::string(kt_data_MaxStateBytes, '7'));
+    EXPECT_EQ(game.LoadState().Length(), kt_data_MaxStateBytes) << "the bound itself is read";
+    const std::string big(kt_data_MaxStateBytes + 1, '7');
+    write_file(kState, big);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(game.LoadState().Length(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "The game state in .vantorstate is larger than 64 KiB, more than any save; it is "
+              "kept as .vantorstate.damaged\n");
+    EXPECT_EQ(read_file(kDamaged), big);
+    EXPECT_FALSE(fs::exists(kState));
 }
 
 // The player's file in a directory the player cannot add files to (root can, so the save runs

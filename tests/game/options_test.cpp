@@ -4,6 +4,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -260,6 +261,23 @@ TEST(QuitPrompt, ThreeOutcomes) {
             ::testing::ExitedWithCode(c.quits ? 0 : 7), "")
             << c.key;
     }
+}
+
+// Closing the window with the box open saves its changes first, then ends with status 0.
+TEST_F(Options, ClosingTheWindowSavesTheOpenBoxFirst) {
+    ClickRow(4);
+    ASSERT_EQ(app->Settings[Setting::LeftStickY], 1);
+    static GameKit *closing = &kit;
+    EXPECT_EXIT(
+        {
+            std::atexit([] {
+                std::fprintf(stderr, "saved %s\n",
+                             SavedItem(*closing, Setting::LeftStickY).c_str());
+            });
+            kit.host.ScriptClose();
+            kit.Frame();
+        },
+        ::testing::ExitedWithCode(0), "saved 1");
 }
 
 // On the console the box carries the overscan slider and a "Quit" row.

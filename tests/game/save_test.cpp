@@ -143,7 +143,7 @@ TEST_F(Save, ExtraBlocksAreWrittenButNotLoaded) {
     for (int i = 60; i < 150; ++i) EXPECT_EQ(loaded.highscores[i], 0) << i;
 }
 
-// A bad checksum costs its own block only.
+// A bad checksum costs its own block only, and has the host keep the damaged state aside.
 TEST_F(Save, EachChecksumFailsAlone) {
     const std::string rich = Rich();
     const Snapshot want = Load(rich).now, fresh = Load("").now;
@@ -163,8 +163,12 @@ TEST_F(Save, EachChecksumFailsAlone) {
     };
     for (const Case &c : cases) {
         std::string sum = Items(rich)[static_cast<std::size_t>(c.item)];
-        Loaded game = Load(Replace(rich, c.item, std::to_string(std::stoll(sum) + 1)));
+        const std::string damaged = Replace(rich, c.item, std::to_string(std::stoll(sum) + 1));
+        kit.host.damagedState = String();
+        Loaded game = Load(damaged);
         EXPECT_EQ(game.printed, c.printed) << c.item;
+        const bool kept = !c.settings || !c.badges || c.badTable >= 0;
+        EXPECT_EQ(kit.host.damagedState.ToUtf8(), kept ? damaged : "") << c.item;
         EXPECT_EQ(game.now.settings, c.settings ? want.settings : fresh.settings) << c.item;
         EXPECT_EQ(game.now.badges, c.badges ? want.badges : fresh.badges) << c.item;
         for (int t = 0; t < 3; ++t) {

@@ -6,9 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
 
 #include "tests/support/x_session.h"
 
@@ -140,6 +147,49 @@ TEST_F(RealWindow, LoopKeepsItsRateAndIdlesWhileUnfocused) {
     RecordProperty("unfocused_cpu_permille", static_cast<int>(share * 1000));
     EXPECT_LT(share, 0.10);
     EXPECT_EQ(ticks().size(), ticksBefore) << "no updates while suspended";
+}
+
+// True while the process's main thread runs or waits for a processor: it is drawing a frame,
+// not sleeping until the next one.
+bool MainThreadAtWork(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'R';
+}
+
+// A crash signal at any moment of rendering ends the game at once with its line and status -1
+// (255), also when it interrupts the main thread inside the X library, whose locks the process
+// may then never get back. Each game is signalled once on its main thread, as a fault in the
+// game's own code would be, at a random moment of its loading screen while that thread is at
+// work. One game at a time starts and ends fastest here. The seed repeats a run.
+TEST_F(RealWindow, CrashSignalsAtRandomMomentsEndTheGameWithinTwoSeconds) {
+    constexpr int kSignals = 40;
+    const std::pair<int, const char *> crashes[] = {{SIGSEGV, "Memory access violation"},
+                                                    {SIGILL, "Illegal instruction"},
+                                                    {SIGFPE, "Floating point exception"}};
+    const unsigned seed = std::random_device{}();
+    std::printf("seed %u\n", seed);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delayMs(0, 400);
+    int hung = 0;
+    for (int i = 0; i < kSignals; ++i) {
+        Child game({"./cobblevale"}, x.Display());
+        // The audio device opens as the game starts; the loading screen renders from then on.
+        ASSERT_TRUE(game.WaitForLine("opening openal device", 30s));
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+        auto giveUp = std::chrono::steady_clock::now() + 2s;
+        while (!MainThreadAtWork(game.Pid()) && std::chrono::steady_clock::now() < giveUp) {
+        }
+        auto [signal, text] = crashes[i % 3];
+        ASSERT_EQ(syscall(SYS_tgkill, game.Pid(), game.Pid(), signal), 0);
+        int status = game.WaitExit(2s);
+        hung += status == -1;
+        EXPECT_EQ(status, 255) << text;
+        EXPECT_TRUE(game.WaitForLine(std::string("Vantor Runtime Error : ") + text, 1s)) << text;
+    }
+    std::printf("hung: %d of %d\n", hung, kSignals);
+    RecordProperty("hung", hung);
 }
 
 // Without a display the window library cannot start; without GLX it starts but no OpenGL

@@ -74,6 +74,9 @@ public:
         return 0;
     }
     String LoadState() override { return state; }
+    // The state as it was when the game last asked to keep it as damaged.
+    void KeepDamagedState() override { damagedState = state; }
+    String damagedState;
 
     String PathToFilePath(String path) override;
     bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
