@@ -281,7 +281,7 @@ void Land(c_MyApp &app, float *p) {
 
 int c_MyApp::p_LoadGame() {
     Mode = Screen::Game;
-    p_PlayTune(String("Fennel"), 1);
+    p_PlayTune(String(manifest::kTune), 1);
     p_FlushGame();
     p_Redeal();
     Player[Player::Lives] = static_cast<float>(7 - 2 * Difficulty);

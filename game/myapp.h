@@ -7,6 +7,7 @@
 #pragma once
 
 #include "framework/app.h"
+#include "game/manifest.h"
 #include "net/http.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -29,23 +30,6 @@ constexpr float KindRect = -3717, KindOval = -3716, KindLine = -3715;
 constexpr int LastStart = 37484;
 constexpr int ListLength = 37500;
 }  // namespace Rec
-
-// Image slots the loader fills.
-namespace Img {
-constexpr int Cards = 1, Gfx = 2;
-constexpr int Badges = 80, Surface = 81;
-constexpr int Circle = 85, Light = 86;
-constexpr int Font = 90, OrvoLogo = 93, Dpad = 94, Buttons = 95, Parts = 96, Icons = 97;
-constexpr int Logo = 98, Menu = 99;
-constexpr int Slots = 100;
-}  // namespace Img
-
-// Sound cues.
-namespace Sfx {
-constexpr int Jingle = 96;
-constexpr int Slots = 100;
-constexpr int Channels = 24;  // effect channels used round-robin
-}  // namespace Sfx
 
 // Abstract actions of p_PlayKey; the directions and buttons are also their VirtualButtons entry.
 namespace Action {
