@@ -27,7 +27,6 @@ gc_roots roots([] {
 
 // Render modes the renderer's BeginRender answers.
 constexpr int kRenderNone = 0, kRenderLoading = 2;
-constexpr int kBackKey = 416, kCloseKey = 432;
 
 }  // namespace
 
@@ -104,7 +103,7 @@ void c_GameDelegate::RenderGame() {
 
 void c_GameDelegate::KeyEvent(int event, int data) {
     input->p_KeyEvent(event, data);
-    if (event == c_KtGameEvent::KeyDown && (data == kBackKey || data == kCloseKey)) {
+    if (event == KtEvent::KeyDown && (data == KeyCode::Back || data == KeyCode::Close)) {
         kt_app_EndApp();
     }
 }

@@ -55,22 +55,6 @@ struct c_DisplayMode : Object {
     }
 };
 
-// The host's game event codes.
-struct c_KtGameEvent {
-    enum {
-        KeyDown = 1,
-        KeyUp = 2,
-        KeyChar = 3,
-        MouseDown = 4,
-        MouseUp = 5,
-        MouseMove = 6,
-        TouchDown = 7,
-        TouchUp = 8,
-        TouchMove = 9,
-        Motion = 10,
-    };
-};
-
 // ---------------------------------------------------------------------------------------------
 // Globals
 

@@ -85,7 +85,6 @@ const char *const kCredits[] = {
 static_assert(std::size(kCredits) == 53, "the credits hold 53 entries, the last one never shown");
 
 constexpr int kSfxConfirm = 98, kSfxMove = 99;
-constexpr int kKeyEscape = 27;
 constexpr float kPanelWidth = 140;
 constexpr int kLastRow = 2;         // Hard; the console adds a quit row at -1
 constexpr float kRowAngle = 32;     // degrees between wheel rows
@@ -342,7 +341,8 @@ int c_MyApp::p_Menu() {
     // Back: the desktop ends at once; the console asks first.
     if (InputFree(this)) {
         if (kt_Cobble_isOuya == 0 && Any(this, Action::Back)) ktError(String());
-        if (kt_Cobble_isOuya == 1 && (Any(this, Action::Menu) || kt_input_KeyDown(kKeyEscape))) {
+        if (kt_Cobble_isOuya == 1 &&
+            (Any(this, Action::Menu) || kt_input_KeyDown(KeyCode::Escape))) {
             Mode = Screen::QuitPrompt;
             LockInput(this);
         }

@@ -34,11 +34,8 @@ namespace {
 constexpr int kUpdateRate = 60, kSuspendedRate = 5;
 constexpr float kFrameMs = 16.666666f;
 
-// Framework key codes the shell reads directly.
-constexpr int kKeyMouseLeft = 1;
-constexpr int kKeyF1 = 112, kKeyF2 = 113, kKeyF4 = 115, kKeyF11 = 122;
-constexpr int kKeyTouch0 = 384, kKeyBack = 416, kKeyClose = 432;
-constexpr int kKeyOuyaMenu = 256 + 14;  // joystick 0, button 14
+// The Ouya's menu key: joystick 0's menu button.
+constexpr int kKeyOuyaMenu = KeyCode::Joy0 + JoyButton::Menu;
 constexpr int kTouches = 10;
 
 constexpr int kWindowedWidth = 640, kWindowedHeight = 480;
@@ -209,16 +206,16 @@ int c_MyApp::p_OnUpdate() {
     MillisFraction = static_cast<float>(kt_app_Millisecs() % 1000);
 
     if (kt_Cobble_isOuya != 1) {
-        VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(kKeyBack);
+        VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(KeyCode::Back);
     } else {
         VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(kKeyOuyaMenu) ? 1 : 0;
     }
 
-    if (kt_input_KeyHit(kKeyF1)) kt_Cobble_DebugMode = 1 - kt_Cobble_DebugMode;
-    if (kt_input_KeyHit(kKeyF2)) HudToggle = 1 - HudToggle;
-    if (kt_input_KeyHit(kKeyF11)) p_FullscreenFlip();
+    if (kt_input_KeyHit(KeyCode::F1)) kt_Cobble_DebugMode = 1 - kt_Cobble_DebugMode;
+    if (kt_input_KeyHit(KeyCode::F2)) HudToggle = 1 - HudToggle;
+    if (kt_input_KeyHit(KeyCode::F11)) p_FullscreenFlip();
     // The runtime's quiet end: an empty message exits with status 0.
-    if (kt_input_KeyHit(kKeyF4) || kt_input_KeyHit(kKeyClose)) ktError(String());
+    if (kt_input_KeyHit(KeyCode::F4) || kt_input_KeyHit(KeyCode::Close)) ktError(String());
 
     kt_asyncevent_UpdateAsyncEvents();
 
@@ -238,18 +235,18 @@ int c_MyApp::p_OnUpdate() {
     PrevMouseY = MouseY;
     MouseX = Trunc((kt_input_MouseX() - ox) / ScaleX);
     MouseY = Trunc((kt_input_MouseY() - oy) / ScaleY);
-    bool leftDown = kt_input_KeyDown(kKeyMouseLeft) != 0;
+    bool leftDown = kt_input_KeyDown(KeyCode::MouseLeft) != 0;
     // A fresh press starts a drag from where it lands, not from where the pointer last was.
     if (leftDown && !MouseWasDown) {
         PrevMouseX = MouseX;
         PrevMouseY = MouseY;
     }
     PointerDown = leftDown ? 1 : 0;
-    MouseHit = kt_input_KeyHit(kKeyMouseLeft);
+    MouseHit = kt_input_KeyHit(KeyCode::MouseLeft);
     for (int i = 0; i < kTouches; ++i) {
         TouchDown[i] = 0;
         TouchX[i] = TouchY[i] = kNoValue;
-        if (kt_input_KeyDown(kKeyTouch0 + i)) {
+        if (kt_input_KeyDown(KeyCode::Touch0 + i)) {
             TouchDown[i] = 1;
             TouchX[i] = Trunc((kt_input_TouchX(i) - ox) / ScaleX);
             TouchY[i] = Trunc((kt_input_TouchY(i) - oy) / ScaleY);
