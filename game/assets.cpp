@@ -251,8 +251,8 @@ int c_MyApp::p_PlaySFX(int n, float rate, float volume, float pan) {
 
 int c_MyApp::p_PlayTune(String name, int loop) {
     if (kt_Cobble_HasMusicStream == 0) return 0;
-    // "-1" asks for the last tune again; with none yet the name is taken as it is.
-    if (name == String("-1") && CurrentTune.Length() > 0) name = CurrentTune;
+    // kLastTune asks for the last tune again; with none yet the name is taken as it is.
+    if (name == String(kLastTune) && CurrentTune.Length() > 0) name = CurrentTune;
     if (name.Length() == 0) return 0;
     CurrentTune = name;
     String path = String(manifest::kTuneDir) + name + String(manifest::kTuneExtension);

@@ -17,7 +17,6 @@ unsigned int kt_random_Seed;
 namespace {
 
 constexpr unsigned int kRndMultiplier = 1664525u, kRndIncrement = 1013904223u;
-constexpr int kSeedFromClock = -37171650;
 constexpr int kSeedWarmUp = 21;
 
 void RndStep() {
@@ -27,7 +26,7 @@ void RndStep() {
 }  // namespace
 
 void kt_random_Init() {
-    kt_random_Seed = 1234;
+    kt_random_Seed = kFixedSeed;
 }
 
 float kt_random_Rnd() {
@@ -70,9 +69,6 @@ constexpr float kPromptY = 128, kDieTop = 64, kDieSideMargin = 100;
 constexpr int kLandingWait = 29, kTrapWait = 30;
 constexpr int kSafePoints = 10, kSafeBonus = 50, kGoalPoints = 150;
 constexpr int kFirstTrapFace = 8;
-
-constexpr int kCueSafe = 3, kCueTrap = 5, kCueGoal = 7, kCueLastLife = 10;
-constexpr int kCueRattleFirst = 11, kCueRattleLast = 15, kCuePause = 98, kCueStep = 99;
 
 constexpr float kRadiansPerDegree = 3.14159265f / 180.0f;
 
@@ -179,7 +175,7 @@ void Tumble(c_MyApp &app, float *p) {
     if (kt_random_Rnd() * 10 < 1) {
         // The rate is drawn before the cue.
         float rate = 0.7f + kt_random_Rnd() * 0.7f;
-        int cue = app.p_Rand(kCueRattleFirst, kCueRattleLast);
+        int cue = app.p_Rand(Sfx::RattleFirst, Sfx::RattleLast);
         app.p_PlaySFX(cue, rate, 1, 0);
     }
     if (p[Player::DieEnergy] < 0) p[Player::Phase] = Phase::Stepping;
@@ -196,7 +192,7 @@ void StartStep(c_MyApp &app, float *p) {
     auto start = [&app, p](int index, float direction) {
         p[index] = direction;
         p[Player::Pips] -= 1;
-        app.p_PlaySFX(kCueStep, 1, 1, 0);
+        app.p_PlaySFX(Sfx::Click, 1, 1, 0);
     };
     if (idle() && app.StickX < -kStickPush && col > 0) start(Player::StepX, -1);
     if (idle() && app.StickY < -kStickPush && col > Board::Start && row > 0) {
@@ -260,15 +256,15 @@ void Land(c_MyApp &app, float *p) {
     if (p[Player::Wait] >= 1) return;
     if (cell[Cell::Face] < kFirstTrapFace) {
         p[Player::Phase] = Phase::Throw;
-        app.p_PlaySFX(kCueSafe, 1, 1, 0);
+        app.p_PlaySFX(Sfx::Safe, 1, 1, 0);
         if (p[Player::FreshReveal] == 1) app.Score += kSafeBonus;
         return;
     }
-    app.p_PlaySFX(kCueTrap, 1, 1, 0);
+    app.p_PlaySFX(Sfx::Trap, 1, 1, 0);
     p[Player::Lives] -= 1;
     if (p[Player::Lives] < 1) {
         app.p_StopTune();
-        app.p_PlaySFX(kCueLastLife, 1, 1, 0);
+        app.p_PlaySFX(Sfx::LastLife, 1, 1, 0);
     }
     p[Player::Phase] = Phase::Trapped;
     p[Player::Wait] = kTrapWait;
@@ -373,7 +369,7 @@ int c_MyApp::p_Reseat() {
 
 int c_MyApp::p_Game() {
     float *p = Player.Data();
-    p_DoBG(0, 40, 80, -123);
+    p_DoBG(0, 40, 80, kKeepValue);
     p_AnalogueControl();
 
     p_SetSize(4, 4);
@@ -416,7 +412,7 @@ int c_MyApp::p_Game() {
     if (p[Player::Phase] == Phase::Landing) Land(*this, p);
 
     if (p[Player::Col] == Board::Goal && p[Player::Clearing] == 0) {
-        p_PlaySFX(kCueGoal, 1, 1, 0);
+        p_PlaySFX(Sfx::Goal, 1, 1, 0);
         Score += kGoalPoints;
         p[Player::Clearing] = 1;
     }
@@ -446,7 +442,7 @@ int c_MyApp::p_InGame() {
         Paused = 1;
         PauseCursor = 1;
         PauseChoice = 0;
-        p_PlaySFX(kCuePause, 1, 0.5f, 0);
+        p_PlaySFX(Sfx::Confirm, 1, 0.5f, 0);
     }
 
     if (HudToggle == 0) {
@@ -456,7 +452,7 @@ int c_MyApp::p_InGame() {
             PauseCursor = 1;
             PressLock = 1;
             PauseChoice = 0;
-            p_PlaySFX(kCuePause, 1, 0.5f, 0);
+            p_PlaySFX(Sfx::Confirm, 1, 0.5f, 0);
         }
         p_Alpha(1);
     }

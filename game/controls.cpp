@@ -17,6 +17,11 @@ namespace {
 
 constexpr int kPlayers = 4;
 
+// The actions the key latches watch, in polling order.
+constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,
+                                 Action::Button1, Action::Button2, Action::Button3, Action::Button4,
+                                 Action::Button5, Action::Button6, Action::Back};
+
 constexpr int kLeftStick = 0;
 constexpr float kStickThreshold = 0.4f;
 
@@ -230,6 +235,13 @@ int c_MyApp::p_PlayKey(int action, int allowStick, int player) {
             break;
     }
     return 0;
+}
+
+int HeldLatchAction(c_MyApp *app) {
+    for (int action : kLatchActions) {
+        if (Any(app, action)) return action;
+    }
+    return -1;
 }
 
 int c_MyApp::p_PlayKeyAll(int action, int allowStick) {

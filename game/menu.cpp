@@ -84,7 +84,6 @@ const char *const kCredits[] = {
 };
 static_assert(std::size(kCredits) == 53, "the credits hold 53 entries, the last one never shown");
 
-constexpr int kSfxConfirm = 98, kSfxMove = 99;
 constexpr float kPanelWidth = 140;
 constexpr int kLastRow = 2;         // Hard; the console adds a quit row at -1
 constexpr float kRowAngle = 32;     // degrees between wheel rows
@@ -98,14 +97,6 @@ Array<String> Texts(const char *const (&lines)[N]) {
     Array<String> out(static_cast<int>(N));
     for (std::size_t i = 0; i < N; ++i) out[static_cast<int>(i)] = String(lines[i]);
     return out;
-}
-
-bool Any(c_MyApp *app, int action) {
-    return app->p_PlayKeyAll(action, 1) != 0;
-}
-
-void Cue(c_MyApp *app, int cue) {
-    app->p_PlaySFX(cue, 1, 1, 0);
 }
 
 float Clamp(float v, float lo, float hi) {
@@ -137,10 +128,10 @@ void Activate(c_MyApp *app) {
     if (app->OptionsOpen == 1 || app->CreditsOpen == 1) return;
     if (app->MenuFocus == 0) {
         app->OptionsOpen = 1;
-        Cue(app, kSfxMove);
+        Cue(app, Sfx::Click);
     } else if (app->MenuFocus == 2) {
         app->CreditsOpen = 1;
-        Cue(app, kSfxMove);
+        Cue(app, Sfx::Click);
     } else {
         if (app->MenuSel < 0) ktError(String());
         // The glyph set of the game's prompts follows what the player started with.
@@ -168,15 +159,17 @@ void HighscoreLists(c_MyApp *app, float panelW) {
     float h = kt_Cobble_jscrh;
     int rowHeight = Trunc(static_cast<float>(app->ImageInfo[app->FontSlot * 3 + 1]) * 1.5f);
     // Without a font there is no height to divide by: show the full lists.
-    int rows = rowHeight > 0 ? Trunc(std::floor(((h - 90) - h * 0.5f) / rowHeight)) : 10;
-    rows = rows < 1 ? 1 : rows > 10 ? 10 : rows;
-    int table = (app->Difficulty < 1 ? 1 : app->Difficulty > 3 ? 3 : app->Difficulty) - 1;
+    const int full = Highscore::ListLength;
+    int rows = rowHeight > 0 ? Trunc(std::floor(((h - 90) - h * 0.5f) / rowHeight)) : full;
+    rows = rows < 1 ? 1 : rows > full ? full : rows;
+    int table = Highscore::TableOf(app->Difficulty);
     String top = rows == 1 ? String("Highscore") : String("Top ") + String(rows);
     String last = rows == 1 ? String("Last") : String("Last ") + String(rows);
     for (int k = 0; k < rows; ++k) {
-        top = top + String("\\n") + app->p_rstr(app->Highscores[table * 10 + k], 11, String(" "));
+        top = top + String("\\n") +
+              app->p_rstr(app->Highscores[Highscore::Top(table, k)], 11, String(" "));
         last = last + String("\\n") +
-               app->p_rstr(app->Highscores[30 + table * 10 + k], 11, String(" "));
+               app->p_rstr(app->Highscores[Highscore::Last(table, k)], 11, String(" "));
     }
     float x = kt_Cobble_jscrw - panelW - 4 * static_cast<float>(app->MenuSlide) + 20;
     app->p_SetSize(1.5f, 1.5f);
@@ -207,7 +200,7 @@ void WheelRows(c_MyApp *app, float hx, float hy, bool touchable) {
             if (r == 0 && turn > 60 && turn < 200) app->MenuFling = -4;
             if (r != app->MenuSel && turn > 30 && turn < 60) {
                 Select(app, r);
-                Cue(app, kSfxMove);
+                Cue(app, Sfx::Click);
             }
         }
 
@@ -229,13 +222,13 @@ void WheelRows(c_MyApp *app, float hx, float hy, bool touchable) {
 
         if (!touchable || !InputFree(app)) continue;
         if (r == app->MenuSel && TouchNear(app, x, y, 2048)) {
-            Cue(app, kSfxConfirm);
+            Cue(app, Sfx::Confirm);
             app->MenuFocus = 1;
             Activate(app);
         } else if (r != app->MenuSel && TouchNear(app, x, y, 1352)) {
             // The touch is used up by the selection: it must not also start the game.
             Select(app, r);
-            Cue(app, kSfxMove);
+            Cue(app, Sfx::Click);
             LockInput(app);
         }
     }
@@ -253,7 +246,7 @@ void WheelKeys(c_MyApp *app) {
     int next = app->MenuSel + (up ? -1 : 1);
     if (app->MenuRepeat >= 1 || !InputFree(app) || next < FirstRow() || next > kLastRow) return;
     Select(app, next);
-    Cue(app, kSfxMove);
+    Cue(app, Sfx::Click);
     app->MenuRepeat = app->MenuRepeatDelay;
     app->MenuRepeatDelay = app->MenuRepeatDelay - kRepeatShortening < kRepeatFastest
                                ? kRepeatFastest
@@ -317,7 +310,7 @@ void Credits(c_MyApp *app, float panelW) {
     }
     if (close && InputFree(app)) {
         app->CreditsOpen = 0;
-        Cue(app, kSfxMove);
+        Cue(app, Sfx::Click);
         LockInput(app);
     }
 }
@@ -330,7 +323,7 @@ void kt_Cobble_InitMenu() {
 }
 
 int c_MyApp::p_Menu() {
-    p_DoBG(0, 20, 40, -123);
+    p_DoBG(0, 20, 40, kKeepValue);
     if (MenuSlide < 0) ++MenuSlide;
 
     float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
@@ -367,14 +360,14 @@ int c_MyApp::p_Menu() {
     if (OptionsOpen == 0 && CreditsOpen == 0 && InputFree(this)) {
         if (p_MouseIn_Centered(playX, playY, 128, 128)) {
             MenuFocus = 1;
-            Cue(this, kSfxConfirm);
+            Cue(this, Sfx::Confirm);
             Activate(this);
         } else if (p_MouseIn(x0, -128, panelW + 32, h + 128)) {
             if (MenuFocus == 2) {
                 Activate(this);
             } else {
                 MenuFocus = 2;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
                 LockInput(this);
             }
         }
@@ -408,7 +401,7 @@ int c_MyApp::p_Menu() {
         Gear(this, hx, hy, {-1, -2, -4}, MenuGearSpin);
         if (InputFree(this) && p_MouseIn_Centered(hx, hy, 64, 64)) {
             OptionsOpen = 1;
-            Cue(this, kSfxMove);
+            Cue(this, Sfx::Click);
             MenuFocus = 0;
             LockInput(this);
         }
@@ -436,17 +429,17 @@ int c_MyApp::p_Menu() {
         if (InputFree(this)) {
             if (Any(this, Action::Left) && MenuFocus > 0) {
                 --MenuFocus;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
                 LockInput(this);
             } else if (Any(this, Action::Right) && MenuFocus < 2) {
                 ++MenuFocus;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
                 LockInput(this);
             }
         }
         if (InputFree(this) && (Any(this, Action::Button1) || Any(this, Action::Button2) ||
                                 Any(this, Action::Button3))) {
-            Cue(this, kSfxConfirm);
+            Cue(this, Sfx::Confirm);
             Activate(this);
         }
         if (MenuFocus == 1 && w > 600 && MenuSel >= 0) {

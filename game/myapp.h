@@ -16,6 +16,15 @@
 // The no-value marker: as a colour or size argument it leaves the setting unchanged, as a touch
 // position it marks a touch that is up, and as a draw-command kind it marks a rectangle.
 constexpr int kNoValue = -3717;
+// The keep marker of p_DoBG: a colour channel at or below it keeps its target, and as the alpha
+// it means opaque.
+constexpr int kKeepValue = -123;
+// The tune name that asks p_PlayTune for the last tune again.
+constexpr const char *kLastTune = "-1";
+// The seed that makes p_SeedRnd take the clock instead.
+constexpr int kSeedFromClock = -37171650;
+// The random generator's state after kt_random_Init, so a run that never reseeds replays.
+constexpr unsigned int kFixedSeed = 1234;
 
 // Slots of one recorded draw command (DrawList holds them back to back).
 namespace Rec {
@@ -45,6 +54,24 @@ constexpr int Cleared = 19;  // entries 0..18 are cleared by suspend, resume and
 constexpr int Length = 20;
 constexpr int Held = 2, Pressed = 1, Up = 0;
 }  // namespace Virtual
+
+// The highscore tables in Highscores: for each game type t (0 Easy, 1 Normal, 2 Hard) a top list
+// (best first) and a last list (newest first) of ListLength entries.
+namespace Highscore {
+constexpr int ListLength = 10, Tables = 3;
+constexpr int LastLists = 30;  // where the last lists start
+constexpr int Length = 150;
+// The table of a game type; anything outside 1..3 is kept inside the tables.
+constexpr int TableOf(int difficulty) {
+    return difficulty < 1 ? 0 : difficulty > Tables ? Tables - 1 : difficulty - 1;
+}
+constexpr int Top(int table, int k) {
+    return table * ListLength + k;
+}
+constexpr int Last(int table, int k) {
+    return LastLists + table * ListLength + k;
+}
+}  // namespace Highscore
 
 // Settings entries with a meaning (the rest are kept and saved as they are).
 namespace Setting {
@@ -305,7 +332,7 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_Reseat();
     int p_Game();
     int p_InGame();
-    // Reseeds the generator; the seed -37171650 takes the clock instead.
+    // Reseeds the generator; the seed kSeedFromClock takes the clock instead.
     int p_SeedRnd(int seed);
     // floor(low + (high + 0.99 - low) x Rnd): high is included for whole bounds.
     int p_Rand(float low, float high);
@@ -379,7 +406,7 @@ void kt_Cobble_Init();
 void kt_Cobble_InitMenu();
 
 // Each draw is one step of kt_random_Seed: a float in [0, 1), low + (high - low) x that, and
-// range x that. kt_random_Init sets the state to 1234 (part of ktInit).
+// range x that. kt_random_Init sets the state to kFixedSeed (part of ktInit).
 float kt_random_Rnd();
 float kt_random_Rnd2(float low, float high);
 float kt_random_Rnd3(float range);
@@ -393,6 +420,18 @@ inline bool InputFree(const c_MyApp *app) {
 inline void LockInput(c_MyApp *app) {
     app->PressLock = app->KeyLatch = 1;
 }
+
+// Any player holds `action`, sticks included.
+inline bool Any(c_MyApp *app, int action) {
+    return app->p_PlayKeyAll(action, 1) != 0;
+}
+// Plays an effect at its own rate and full volume, centred.
+inline void Cue(c_MyApp *app, int cue) {
+    app->p_PlaySFX(cue, 1, 1, 0);
+}
+// The first held action of those the key latches watch (the directions, the buttons and back,
+// in that order); -1 when none is held.
+int HeldLatchAction(c_MyApp *app);
 
 // Every float-to-int conversion of the game truncates toward zero. NaN gives 0 and values
 // beyond the int range saturate, so no outside value (a pointer position, a corrupt setting)

@@ -12,32 +12,18 @@
 
 namespace {
 
-constexpr int kSfxConfirm = 98, kSfxMove = 99;
 constexpr int kSlideOpen = 30;
 constexpr int kTrailPoints = 102;
 constexpr int kOverscanMin = 1, kOverscanMax = 96, kOverscanStep = 16;
 constexpr float kPi = 3.14159265f;
 
-// The actions whose release frees the box's key latch.
-constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,
-                                 Action::Button1, Action::Button2, Action::Button3, Action::Button4,
-                                 Action::Button5, Action::Button6, Action::Back};
-
 enum class Row { Sound, ICade, Window, LeftStick, RightStick, Quit };
-
-bool Any(c_MyApp *app, int action) {
-    return app->p_PlayKeyAll(action, 1) != 0;
-}
 
 bool AnyButton(c_MyApp *app) {
     for (int action = Action::Button1; action <= Action::Button6; ++action) {
         if (Any(app, action)) return true;
     }
     return false;
-}
-
-void Cue(c_MyApp *app, int cue) {
-    app->p_PlaySFX(cue, 1, 1, 0);
 }
 
 // A font escape followed by `letter`: the button glyph of that letter.
@@ -94,13 +80,13 @@ void NextSoundMode(c_MyApp *app) {
     if (mode == SoundMode::Off || mode == SoundMode::EffectsOnly) {
         app->p_StopTune();
     } else if (app->Mode >= Screen::Game) {
-        app->p_PlayTune(String("-1"), 1);
+        app->p_PlayTune(String(kLastTune), 1);
     }
 }
 
 void Activate(c_MyApp *app, Row row) {
     app->OptionKeyLatch = app->OptionTouchLatch = 1;
-    Cue(app, kSfxMove);
+    Cue(app, Sfx::Click);
     switch (row) {
         case Row::Sound:
             NextSoundMode(app);
@@ -127,7 +113,7 @@ void Activate(c_MyApp *app, Row row) {
 void CloseBox(c_MyApp *app) {
     app->OptionsOpen = 0;
     app->OptionKeyLatch = app->OptionTouchLatch = 1;
-    Cue(app, kSfxMove);
+    Cue(app, Sfx::Click);
     app->p_Save();
     LockInput(app);
 }
@@ -161,7 +147,7 @@ bool OverscanSlider(c_MyApp *app, float y, bool pressFree, bool keyFree) {
 
     bool acted = false;
     if (pressFree && app->p_MouseIn(cx - 128, y + 12.5f, 256, 16)) {
-        Cue(app, kSfxConfirm);
+        Cue(app, Sfx::Confirm);
         int was = value;
         if (was > kOverscanMin) value = kOverscanMin;
         if (was < 32) value = kOverscanMax;
@@ -262,13 +248,13 @@ int c_MyApp::p_OptionBox() {
             if (OptionRow > 0) {
                 --OptionRow;
                 OptionKeyLatch = 1;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
             }
         } else if (Any(this, Action::Down) || Any(this, Action::Right)) {
             if (OptionRow < count) {
                 ++OptionRow;
                 OptionKeyLatch = 1;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
             }
         }
         if (OptionRow == 0 && OptionTouchLatch == 0 && OptionKeyLatch == 0 && AnyButton(this)) {
@@ -277,16 +263,15 @@ int c_MyApp::p_OptionBox() {
     }
 
     if (PointerDown == 0) OptionTouchLatch = 0;
-    bool held = false;
-    for (int action : kLatchActions) held = held || Any(this, action);
-    if (!held) OptionKeyLatch = 0;
+    // The box's key latch is freed once none of the latch actions is held.
+    if (HeldLatchAction(this) < 0) OptionKeyLatch = 0;
     return 0;
 }
 
 int c_MyApp::p_PauseMenu() {
     float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
     float half = h * 0.5f;
-    p_DoBG(-123, -123, -123, -123);
+    p_DoBG(kKeepValue, kKeepValue, kKeepValue, kKeepValue);
     p_SetCol(0, 0, 0, std::fabs(static_cast<float>(PausePanelY)) / (0.8f * h));
     p_Rect(0, 0, w, h);
     p_ResetDraw();
@@ -374,13 +359,13 @@ int c_MyApp::p_PauseMenu() {
     if (choice == 2) {
         if (Any(this, Action::Up) && PauseChoice > -1) {
             --PauseChoice;
-            Cue(this, kSfxMove);
+            Cue(this, Sfx::Click);
             LockInput(this);
             return 0;
         }
         if (Any(this, Action::Down) && PauseChoice < 1) {
             ++PauseChoice;
-            Cue(this, kSfxMove);
+            Cue(this, Sfx::Click);
             LockInput(this);
             return 0;
         }
@@ -389,7 +374,7 @@ int c_MyApp::p_PauseMenu() {
     }
     if (choice == 0) {
         PauseCursor = -1;
-        Cue(this, kSfxConfirm);
+        Cue(this, Sfx::Confirm);
     } else if (choice == -1) {
         Paused = 0;
         PauseCursor = -1;
@@ -398,7 +383,7 @@ int c_MyApp::p_PauseMenu() {
         QuitFlag = -1;
     } else if (choice == 1) {
         OptionsOpen = 1;
-        Cue(this, kSfxMove);
+        Cue(this, Sfx::Click);
     } else {
         return 0;
     }

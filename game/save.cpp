@@ -20,14 +20,11 @@ constexpr int kBitsPerWord = 32;
 constexpr int kBadgeWords = kBadgeFlags / kBitsPerWord;
 constexpr int kBadgeItems = kBadgeWords + 1;
 
-// Highscores: table t's top list at t * 10 + k, its last list at kLastLists + t * 10 + k.
-constexpr int kTableLength = 10;
-constexpr int kLastLists = 30;
-constexpr int kTableItems = 2 * kTableLength + 1;  // top/last pairs, then the checksum
+constexpr int kTableItems = 2 * Highscore::ListLength + 1;  // top/last pairs, then the checksum
 // Only the first three blocks are tables; the other five are written by the same rule (from
 // entries 30..109) for the files' sake and skipped when loading.
 constexpr int kTablesWritten = 8;
-constexpr int kTablesRead = 3;
+constexpr int kTablesRead = Highscore::Tables;
 
 // The loader's corrections of settings that later code would misuse.
 constexpr int kPadMinimum = 64;  // pad x and y below it take it
@@ -46,9 +43,9 @@ unsigned SettingsChecksum(const Array<int> &settings) {
 
 unsigned TableChecksum(const Array<int> &scores, int table) {
     unsigned sum = 0;
-    for (int k = 0; k < kTableLength; ++k) {
-        sum += Wrap(k + 4) * Wrap(scores[table * kTableLength + k]);
-        sum += Wrap(table + k + 3) * Wrap(scores[kLastLists + table * kTableLength + k]);
+    for (int k = 0; k < Highscore::ListLength; ++k) {
+        sum += Wrap(k + 4) * Wrap(scores[Highscore::Top(table, k)]);
+        sum += Wrap(table + k + 3) * Wrap(scores[Highscore::Last(table, k)]);
     }
     return sum;
 }
@@ -95,9 +92,9 @@ int c_MyApp::p_Save() {
     put(badgeSum);
 
     for (int t = 0; t < kTablesWritten; ++t) {
-        for (int k = 0; k < kTableLength; ++k) {
-            put(Wrap(Highscores[t * kTableLength + k]));
-            put(Wrap(Highscores[kLastLists + t * kTableLength + k]));
+        for (int k = 0; k < Highscore::ListLength; ++k) {
+            put(Wrap(Highscores[Highscore::Top(t, k)]));
+            put(Wrap(Highscores[Highscore::Last(t, k)]));
         }
         put(TableChecksum(Highscores, t));
     }
@@ -166,14 +163,14 @@ int c_MyApp::p_Load() {
     }
 
     for (int t = 0; t < kTablesRead && in.Count() > p + kTableItems - 1; ++t) {
-        for (int k = 0; k < kTableLength; ++k) {
-            Highscores[t * kTableLength + k] = in.At(p + 2 * k);
-            Highscores[kLastLists + t * kTableLength + k] = in.At(p + 2 * k + 1);
+        for (int k = 0; k < Highscore::ListLength; ++k) {
+            Highscores[Highscore::Top(t, k)] = in.At(p + 2 * k);
+            Highscores[Highscore::Last(t, k)] = in.At(p + 2 * k + 1);
         }
         if (TableChecksum(Highscores, t) != Wrap(in.At(p + kTableItems - 1))) {
-            for (int k = 0; k < kTableLength; ++k) {
-                Highscores[t * kTableLength + k] = 0;
-                Highscores[kLastLists + t * kTableLength + k] = 0;
+            for (int k = 0; k < Highscore::ListLength; ++k) {
+                Highscores[Highscore::Top(t, k)] = 0;
+                Highscores[Highscore::Last(t, k)] = 0;
             }
         }
         p += kTableItems;

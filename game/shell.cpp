@@ -41,11 +41,6 @@ constexpr int kTouches = 10;
 constexpr int kWindowedWidth = 640, kWindowedHeight = 480;
 constexpr int kBadgeSlots = 15, kBadgesCleared = 128, kHighscoresCleared = 31;
 
-// The actions the key latch watches, in polling order.
-constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,
-                                 Action::Button1, Action::Button2, Action::Button3, Action::Button4,
-                                 Action::Button5, Action::Button6, Action::Back};
-
 // The check-in service (switched off by kt_Cobble_J_On_Allow). The reserved ".invalid" name
 // never resolves, so a build that turns the switch on by mistake reaches nobody.
 const char *const kCheckinAddress = "http://checkin.cobblevale.invalid/housecall.php";
@@ -113,7 +108,7 @@ c_MyApp::c_MyApp() {
     gc_assign(ImageInfo, Array<int>(3 * Img::Slots));
     gc_assign(Badges, Array<bool>(256));
     gc_assign(Settings, Array<int>(Setting::Length));
-    gc_assign(Highscores, Array<int>(150));
+    gc_assign(Highscores, Array<int>(Highscore::Length));
     gc_assign(VirtualButtons, Array<int>(Virtual::Length));
     gc_assign(DrawList, Array<float>(Rec::ListLength));
     gc_assign(TouchDown, Array<int>(kTouches));
@@ -263,15 +258,7 @@ int c_MyApp::p_OnUpdate() {
 
     // Key latch: one press acts once. The back action that closes the options box or the
     // credits must not also reach the menu as a request to quit.
-    int active = -1;
-    for (int action : kLatchActions) {
-        int sum = 0;
-        for (int player = 0; player < 4; ++player) sum += p_PlayKey(action, 1, player);
-        if (sum != 0) {
-            active = action;
-            break;
-        }
-    }
+    int active = HeldLatchAction(this);
     if (active < 0) KeyLatch = 0;
     if (KeyLatch == 0 && PressLock == 0 && Mode == Screen::Menu && active == Action::Back &&
         (OptionsOpen == 1 || CreditsOpen == 1)) {

@@ -198,7 +198,7 @@ TEST(Random, GeneratorSteps) {
     // -37171650 means the clock (a seed as it is, then 21 discarded steps: StartGlideAndPrompt).
     kit.app->p_SeedRnd(kt_app_Millisecs());
     unsigned int fromClock = kt_random_Seed;
-    kit.app->p_SeedRnd(-37171650);
+    kit.app->p_SeedRnd(kSeedFromClock);
     EXPECT_EQ(kt_random_Seed, fromClock);
 }
 
