@@ -267,6 +267,15 @@ int c_MyApp::p_PlayTune(String name, int loop) {
     return 0;
 }
 
+void c_MyApp::p_MusicFollowsPause() {
+    if (kt_Cobble_HasMusicStream != 1 || MusicOn != 1) return;
+    if (Paused == 1) {
+        kt_audio_PauseMusic();
+    } else {
+        kt_audio_ResumeMusic();
+    }
+}
+
 int c_MyApp::p_StopTune() {
     kt_audio_StopMusic();
     MusicOn = 0;

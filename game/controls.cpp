@@ -282,6 +282,16 @@ int c_MyApp::p_iCade(int on) {
     return 0;
 }
 
+void c_MyApp::p_ControlOverlays() {
+    p_DecodeICade();
+    for (int i = 0; i < Virtual::Cleared; ++i) {
+        if (VirtualButtons[i] == Virtual::Pressed) VirtualButtons[i] = Virtual::Up;
+    }
+    bool padRan = kt_Cobble_OnScreenControls == 1 && Mode > Screen::Waiting;
+    if (padRan) p_OnScreenPad();
+    if (!padRan && kt_Cobble_AccelerometerControls == 1) p_TiltIndicator();
+}
+
 void c_MyApp::p_DecodeICade() {
     if (kt_Cobble_iCadeControls != 1) return;
     while ((CurrentChar = kt_input_GetChar()) != 0) {

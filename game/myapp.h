@@ -267,6 +267,16 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_OnSuspend() override;
     int p_OnResume() override;
     int p_FullscreenFlip();
+    // The steps of p_OnUpdate, in its order: the update clocks; the menu button and the function
+    // keys; the pointer and touches in virtual pixels with the press lock; the key latch; and,
+    // with no load running, the screen state machine.
+    void p_AdvanceClocks();
+    void p_ShellKeys();
+    void p_ReadPointer();
+    void p_UpdateKeyLatch();
+    void p_RunScreen();
+    // The debug line (F1): the scales and the render rate.
+    void p_DebugLine();
     // Fits the virtual screen to the device; restarts the loader when the device size changed.
     // A zero-sized (minimised) device keeps the previous fitting.
     void p_FitScreen();
@@ -306,6 +316,8 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_Button2(float x, float y, float frame);  // the icon sheet's buttons
     int p_Button0(int slot, float x, float y, float frame);
     int p_AnalogueControl();
+    // The update's control step: iCade decoding, then the on-screen pad or the tilt indicator.
+    void p_ControlOverlays();
 
     // Assets and sound cues (assets.cpp)
     int p_LoadImg(int slot, String name, int cellW, int cellH, int frames, int flags);
@@ -319,6 +331,8 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_PlayTune(String name, int loop);
     int p_StopTune();
     int p_BankLoad();
+    // The update's music step: a playing tune pauses with the game and resumes with it.
+    void p_MusicFollowsPause();
     // HDLevel and HDScale for the current device size.
     void p_ChooseLevel();
 
@@ -350,9 +364,13 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
 
     // Main menu and credits (menu.cpp)
     int p_Menu();
+    // The update's panel step: the side panel widens into the credits page and narrows back.
+    void p_SlideMenuPanel();
 
     // Options, pause and quit prompt (options.cpp)
     int p_OptionBox();
+    // The update's options step: the box runs while open or sliding, and slides in or out.
+    void p_SlideOptionBox();
     // One frame of the pause screen; the board screen calls it while Paused is 1.
     int p_PauseMenu();
     int p_OuyaQuit();

@@ -164,6 +164,88 @@ bool OverscanSlider(c_MyApp *app, float y, bool pressFree, bool keyFree) {
     return acted;
 }
 
+// The pause screen's toy: a pen on a small circle riding a large one, with a fading trail. The
+// directions change its radius and speed while `input` is allowed.
+void OrbitToy(c_MyApp *app, bool input) {
+    float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
+    float cx = w * 0.5f + 96, cy = h * 0.5f;
+    float reach = std::fmin(0.45f * h, 0.45f * (w - 96));
+    app->OrbitAngleA = std::fmod(app->OrbitAngleA + 1, 360.0f);
+    app->OrbitHue = std::fmod(app->OrbitHue + 1.5f, 360.0f);
+    app->OrbitAngleB = std::fmod(app->OrbitAngleB + app->OrbitSpeed, 360.0f);
+    if (input && Any(app, Action::Up)) app->OrbitRadius -= 1;
+    if (input && Any(app, Action::Down)) app->OrbitRadius += 1;
+    if (input && Any(app, Action::Left)) app->OrbitSpeed -= 0.25f;
+    if (input && Any(app, Action::Right)) app->OrbitSpeed += 0.25f;
+    app->OrbitRadius = std::fmax(0.0f, std::fmin(app->OrbitRadius, reach));
+    app->OrbitSpeed = std::fmax(0.0f, std::fmin(app->OrbitSpeed, 128.0f));
+    float radius = app->OrbitRadius;
+    float a = app->OrbitAngleA * kPi / 180, b = app->OrbitAngleB * kPi / 180;
+    float px = cx + (reach - radius) * std::sin(a) + radius * std::sin(b);
+    float py = cy - (reach - radius) * std::cos(a) - radius * std::cos(b);
+    float *trail = app->OrbitTrail.Data();
+    // The first pause starts the trail at the pen, not at the screen's corner.
+    int from = app->OrbitTrailFilled == 1 ? 2 * (kTrailPoints - 1) : 0;
+    for (int i = 0; i < 2 * (kTrailPoints - 1); ++i) trail[i] = trail[i + 2];
+    for (int i = from; i < 2 * kTrailPoints; i += 2) {
+        trail[i] = px;
+        trail[i + 1] = py;
+    }
+    app->OrbitTrailFilled = 1;
+    for (int i = 0; i < kTrailPoints - 1; ++i) {
+        float fi = static_cast<float>(i);
+        float s = std::sin((app->OrbitHue + 2 * fi) * kPi / 180);
+        float warm = std::fmax(0.0f, std::fmin(fi + fi * s, 255.0f));
+        float cool = std::fmax(0.0f, std::fmin(fi - fi * s, 255.0f));
+        app->p_SetCol(warm, warm, cool, kNoValue);
+        const float *p = trail + 2 * i;
+        app->p_Line(p[0], p[1], p[2], p[3]);
+        app->p_Line(p[0] + 0.5f, p[1] + 0.5f, p[2] + 0.5f, p[3] + 0.5f);
+    }
+    app->p_SetCol(100, 255, 100, 0.8f);
+    app->p_Text(w - 8, h - 8, String(Trunc(app->OrbitSpeed)) + String(":") + String(Trunc(radius)),
+                2, 2, 0);
+    app->p_ResetDraw();
+}
+
+// The pause screen's choice: a pressed button, or Up/Down to move the marker and a button or
+// back to take it. Resume slides the panel out, quit ends the run, the gear opens the options.
+void TakePauseChoice(c_MyApp *app, bool resume, bool quit, bool options) {
+    int choice = resume ? 0 : quit ? -1 : options ? 1 : 2;  // 2: no button pressed
+    if (choice == 2) {
+        if (Any(app, Action::Up) && app->PauseChoice > -1) {
+            --app->PauseChoice;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+            return;
+        }
+        if (Any(app, Action::Down) && app->PauseChoice < 1) {
+            ++app->PauseChoice;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+            return;
+        }
+        if (Any(app, Action::Button1)) choice = app->PauseChoice;
+        if (Any(app, Action::Back)) choice = 0;
+    }
+    if (choice == 0) {
+        app->PauseCursor = -1;
+        Cue(app, Sfx::Confirm);
+    } else if (choice == -1) {
+        app->Paused = 0;
+        app->PauseCursor = -1;
+        app->PausePanelY = -64;
+        app->GameOverFlag = 1;
+        app->QuitFlag = -1;
+    } else if (choice == 1) {
+        app->OptionsOpen = 1;
+        Cue(app, Sfx::Click);
+    } else {
+        return;
+    }
+    LockInput(app);
+}
+
 }  // namespace
 
 int c_MyApp::p_OptionBox() {
@@ -268,6 +350,15 @@ int c_MyApp::p_OptionBox() {
     return 0;
 }
 
+void c_MyApp::p_SlideOptionBox() {
+    if (OptionsOpen == 1 || OptionsSlide > 0) p_OptionBox();
+    if (OptionsOpen == 1) {
+        if (OptionsSlide < kSlideOpen) ++OptionsSlide;
+    } else if (OptionsSlide > 0) {
+        --OptionsSlide;
+    }
+}
+
 int c_MyApp::p_PauseMenu() {
     float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
     float half = h * 0.5f;
@@ -286,44 +377,7 @@ int c_MyApp::p_PauseMenu() {
     }
     bool input = OptionsOpen == 0;
 
-    // The orbit toy: a pen on a small circle riding a large one, with a fading trail.
-    float cx = w * 0.5f + 96, cy = half;
-    float reach = std::fmin(0.45f * h, 0.45f * (w - 96));
-    OrbitAngleA = std::fmod(OrbitAngleA + 1, 360.0f);
-    OrbitHue = std::fmod(OrbitHue + 1.5f, 360.0f);
-    OrbitAngleB = std::fmod(OrbitAngleB + OrbitSpeed, 360.0f);
-    if (input && Any(this, Action::Up)) OrbitRadius -= 1;
-    if (input && Any(this, Action::Down)) OrbitRadius += 1;
-    if (input && Any(this, Action::Left)) OrbitSpeed -= 0.25f;
-    if (input && Any(this, Action::Right)) OrbitSpeed += 0.25f;
-    OrbitRadius = std::fmax(0.0f, std::fmin(OrbitRadius, reach));
-    OrbitSpeed = std::fmax(0.0f, std::fmin(OrbitSpeed, 128.0f));
-    float a = OrbitAngleA * kPi / 180, b = OrbitAngleB * kPi / 180;
-    float px = cx + (reach - OrbitRadius) * std::sin(a) + OrbitRadius * std::sin(b);
-    float py = cy - (reach - OrbitRadius) * std::cos(a) - OrbitRadius * std::cos(b);
-    float *trail = OrbitTrail.Data();
-    // The first pause starts the trail at the pen, not at the screen's corner.
-    int from = OrbitTrailFilled == 1 ? 2 * (kTrailPoints - 1) : 0;
-    for (int i = 0; i < 2 * (kTrailPoints - 1); ++i) trail[i] = trail[i + 2];
-    for (int i = from; i < 2 * kTrailPoints; i += 2) {
-        trail[i] = px;
-        trail[i + 1] = py;
-    }
-    OrbitTrailFilled = 1;
-    for (int i = 0; i < kTrailPoints - 1; ++i) {
-        float fi = static_cast<float>(i);
-        float s = std::sin((OrbitHue + 2 * fi) * kPi / 180);
-        float warm = std::fmax(0.0f, std::fmin(fi + fi * s, 255.0f));
-        float cool = std::fmax(0.0f, std::fmin(fi - fi * s, 255.0f));
-        p_SetCol(warm, warm, cool, kNoValue);
-        const float *p = trail + 2 * i;
-        p_Line(p[0], p[1], p[2], p[3]);
-        p_Line(p[0] + 0.5f, p[1] + 0.5f, p[2] + 0.5f, p[3] + 0.5f);
-    }
-    p_SetCol(100, 255, 100, 0.8f);
-    p_Text(w - 8, h - 8, String(Trunc(OrbitSpeed)) + String(":") + String(Trunc(OrbitRadius)), 2, 2,
-           0);
-    p_ResetDraw();
+    OrbitToy(this, input);
 
     p_SetSize(4, 4);
     p_Text(w * 0.5f + 96, half, String("PAUSED"), 1, 1, 0);
@@ -354,40 +408,7 @@ int c_MyApp::p_PauseMenu() {
     p_DrawImg(Img::Icons, mx, my, 6);
     p_ResetDraw();
 
-    if (!input || !InputFree(this)) return 0;
-    int choice = resume ? 0 : quit ? -1 : options ? 1 : 2;  // 2: no button pressed
-    if (choice == 2) {
-        if (Any(this, Action::Up) && PauseChoice > -1) {
-            --PauseChoice;
-            Cue(this, Sfx::Click);
-            LockInput(this);
-            return 0;
-        }
-        if (Any(this, Action::Down) && PauseChoice < 1) {
-            ++PauseChoice;
-            Cue(this, Sfx::Click);
-            LockInput(this);
-            return 0;
-        }
-        if (Any(this, Action::Button1)) choice = PauseChoice;
-        if (Any(this, Action::Back)) choice = 0;
-    }
-    if (choice == 0) {
-        PauseCursor = -1;
-        Cue(this, Sfx::Confirm);
-    } else if (choice == -1) {
-        Paused = 0;
-        PauseCursor = -1;
-        PausePanelY = -64;
-        GameOverFlag = 1;
-        QuitFlag = -1;
-    } else if (choice == 1) {
-        OptionsOpen = 1;
-        Cue(this, Sfx::Click);
-    } else {
-        return 0;
-    }
-    LockInput(this);
+    if (input && InputFree(this)) TakePauseChoice(this, resume, quit, options);
     return 0;
 }
 

@@ -196,10 +196,34 @@ int c_MyApp::p_OnCreate() {
     return 0;
 }
 
+// The order of work of every update, whatever the screen.
 int c_MyApp::p_OnUpdate() {
+    p_AdvanceClocks();
+    p_ShellKeys();
+    kt_asyncevent_UpdateAsyncEvents();  // completes the check-in
+    p_MusicFollowsPause();
+    SampleRate(UpdateLastMs, UpdateFps, UpdateFpsAvg);
+    p_ReadPointer();
+    p_UpdateKeyLatch();
+    if (LoadStage == 0) {
+        p_RunScreen();
+        p_SlideOptionBox();
+        p_SlideMenuPanel();
+    }
+    // A loader step can run in the same update as the screen.
+    if (LoadStage > 0) p_Loader();
+    p_ControlOverlays();
+    p_DebugLine();
+    p_ShowBadges();  // always last, over everything
+    return 0;
+}
+
+void c_MyApp::p_AdvanceClocks() {
     UpdatePhase = std::fmod(UpdatePhase + kFrameMs, 1000.0f);
     MillisFraction = static_cast<float>(kt_app_Millisecs() % 1000);
+}
 
+void c_MyApp::p_ShellKeys() {
     if (kt_Cobble_isOuya != 1) {
         VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(KeyCode::Back);
     } else {
@@ -211,20 +235,9 @@ int c_MyApp::p_OnUpdate() {
     if (kt_input_KeyHit(KeyCode::F11)) p_FullscreenFlip();
     // The runtime's quiet end: an empty message exits with status 0.
     if (kt_input_KeyHit(KeyCode::F4) || kt_input_KeyHit(KeyCode::Close)) ktError(String());
+}
 
-    kt_asyncevent_UpdateAsyncEvents();
-
-    if (kt_Cobble_HasMusicStream == 1 && MusicOn == 1) {
-        if (Paused == 1) {
-            kt_audio_PauseMusic();
-        } else {
-            kt_audio_ResumeMusic();
-        }
-    }
-
-    SampleRate(UpdateLastMs, UpdateFps, UpdateFpsAvg);
-
-    // Pointer and touches in virtual pixels.
+void c_MyApp::p_ReadPointer() {
     float ox = kt_Cobble_overscan, oy = OverscanY(this);
     PrevMouseX = MouseX;
     PrevMouseY = MouseY;
@@ -255,9 +268,11 @@ int c_MyApp::p_OnUpdate() {
         MouseWasDown = PointerDown = PressLock = PressDelay = 0;
         ControlKind = 1;
     }
+}
 
-    // Key latch: one press acts once. The back action that closes the options box or the
-    // credits must not also reach the menu as a request to quit.
+// One press acts once. The back action that closes the options box or the credits must not
+// also reach the menu as a request to quit.
+void c_MyApp::p_UpdateKeyLatch() {
     int active = HeldLatchAction(this);
     if (active < 0) KeyLatch = 0;
     if (KeyLatch == 0 && PressLock == 0 && Mode == Screen::Menu && active == Action::Back &&
@@ -270,80 +285,49 @@ int c_MyApp::p_OnUpdate() {
         KeyLatch = 1;
         PressLock = 1;
     }
+}
 
-    if (LoadStage == 0) {
-        switch (Mode) {
-            case Screen::Menu:
-                p_Menu();
-                break;
-            case Screen::BackToMenu:
-                p_LoadMenu();
-                p_PlaySFX(Sfx::Jingle, 1, 1, 0);
-                Mode = Screen::Menu;
-                break;
-            case Screen::QuitPrompt:
-                p_OuyaQuit();
-                break;
-            case Screen::Waiting:
-                p_WaitStart(0);
-                break;
-            case Screen::Game:
-                if (Paused == 0) p_Game();
-                p_InGame();
-                break;
-            case Screen::Starting:
-                p_LoadGame();
-                break;
-            default:
-                break;
-        }
-        // The overlay also fades out over the menu, so the state is read again here.
-        if (Mode == Screen::Menu || Mode == Screen::BackToMenu ||
-            (Mode == Screen::Game && GameOverFlag > 0)) {
-            p_GameOver();
-        }
-
-        if (OptionsOpen == 1 || OptionsSlide > 0) p_OptionBox();
-        if (OptionsOpen == 1) {
-            if (OptionsSlide < 30) ++OptionsSlide;
-        } else if (OptionsSlide > 0) {
-            --OptionsSlide;
-        }
-
-        if (CreditsOpen == 0) {
-            if (PanelExtra > 0) {
-                PanelExtra -= PanelExtra / 8;
-                if (PanelExtra < 8) PanelExtra = 0;
-            }
-        } else {
-            float open = kt_Cobble_jscrw - 140;
-            if (PanelExtra < open) {
-                PanelExtra += (open - PanelExtra) / 8;
-                if (open - PanelExtra < 8) PanelExtra = open;
-            }
-        }
+void c_MyApp::p_RunScreen() {
+    switch (Mode) {
+        case Screen::Menu:
+            p_Menu();
+            break;
+        case Screen::BackToMenu:
+            p_LoadMenu();
+            p_PlaySFX(Sfx::Jingle, 1, 1, 0);
+            Mode = Screen::Menu;
+            break;
+        case Screen::QuitPrompt:
+            p_OuyaQuit();
+            break;
+        case Screen::Waiting:
+            p_WaitStart(0);
+            break;
+        case Screen::Game:
+            if (Paused == 0) p_Game();
+            p_InGame();
+            break;
+        case Screen::Starting:
+            p_LoadGame();
+            break;
+        default:
+            break;
     }
-    if (LoadStage > 0) p_Loader();
-
-    p_DecodeICade();
-    for (int i = 0; i < Virtual::Cleared; ++i) {
-        if (VirtualButtons[i] == Virtual::Pressed) VirtualButtons[i] = Virtual::Up;
+    // The overlay also fades out over the menu, so the state is read again here.
+    if (Mode == Screen::Menu || Mode == Screen::BackToMenu ||
+        (Mode == Screen::Game && GameOverFlag > 0)) {
+        p_GameOver();
     }
-    bool padRan = kt_Cobble_OnScreenControls == 1 && Mode > Screen::Waiting;
-    if (padRan) p_OnScreenPad();
-    if (!padRan && kt_Cobble_AccelerometerControls == 1) p_TiltIndicator();
+}
 
-    if (kt_Cobble_DebugMode == 1 && Mode != Screen::Waiting) {
-        p_ResetDraw();
-        bool tiltShown = kt_Cobble_AccelerometerControls == 1 && kt_Cobble_iCadeControls == 0;
-        float y = tiltShown ? kt_Cobble_jscrh * 0.5f : kt_Cobble_jscrh - 16;
-        p_Text(16, y,
-               String(ScaleY) + String(",") + String(ScaleX) + String(":") + String(RenderFpsAvg),
-               0, 0, 0);
-    }
-
-    p_ShowBadges();
-    return 0;
+void c_MyApp::p_DebugLine() {
+    if (kt_Cobble_DebugMode != 1 || Mode == Screen::Waiting) return;
+    p_ResetDraw();
+    bool tiltShown = kt_Cobble_AccelerometerControls == 1 && kt_Cobble_iCadeControls == 0;
+    float y = tiltShown ? kt_Cobble_jscrh * 0.5f : kt_Cobble_jscrh - 16;
+    p_Text(16, y,
+           String(ScaleY) + String(",") + String(ScaleX) + String(":") + String(RenderFpsAvg), 0, 0,
+           0);
 }
 
 int c_MyApp::p_OnSuspend() {
