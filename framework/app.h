@@ -6,6 +6,7 @@
 #include "framework/graphics.h"
 #include "framework/input.h"
 #include "host/ktgame.h"
+#include "runtime/containers.h"
 
 // ---------------------------------------------------------------------------------------------
 // Types
@@ -54,6 +55,9 @@ struct c_DisplayMode : Object {
         return this;
     }
 };
+
+// A stack of display modes (the distinct modes while they are enumerated).
+using c_Stack = c_StackOf<c_DisplayMode *>;
 
 // ---------------------------------------------------------------------------------------------
 // Globals

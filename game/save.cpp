@@ -4,8 +4,9 @@
 // badges, tables), each closed by a checksum over its own values. A block is read only when its
 // checksum item is present and is reset to its defaults when the checksum does not match, so a
 // damaged or cut-off string loses only the blocks it damaged. Checksums are 32-bit sums that wrap
-// around; they are summed as unsigned so that the wrapping is defined behaviour. The format is
-// fixed by the state files players already have: no header, no version.
+// around; they are summed as unsigned so that the wrapping is defined behaviour. The format has
+// no header and no version: a state file written by any build of the game must load in every
+// other, so the layout never changes.
 
 #include "game/myapp.h"
 
