@@ -5,6 +5,9 @@
 // rattle). All arithmetic is 32-bit float with float constants, and the library is built
 // without fused multiply-adds, so a run seeded with the same clock and driven by the same
 // inputs replays identically in every build.
+//
+// Sections: the random generator; Board geometry, cues and timings; Runs and boards; One
+// update of play.
 
 #include <cmath>
 #include <cstring>

@@ -5,6 +5,9 @@
 // p_PlayKey reads down states only; edges are the callers' business (the shell's KeyLatch).
 // VirtualButtons entries hold 2 while an iCade letter holds them and 1 for the one update after
 // an on-screen press; the shell clears the 1s right after the iCade step.
+//
+// Sections: the mapping tables; Actions; iCade; On-screen pad and tilt indicator; Pointer
+// tests; Analogue steering.
 
 #include <array>
 #include <cmath>

@@ -4,6 +4,11 @@
 // Input contract: a press acts only while PressLock and KeyLatch are both 0, and every press
 // that acts sets both to 1, so one press acts once. Dragging the wheel sets both to -1: presses
 // stay off for the rest of the drag while the drag itself goes on (it only needs PressLock < 1).
+//
+// Sections: the menu and credit texts; helpers (selection, touches, Activate, Gear); the
+// panel's lists and the wheel (HighscoreLists, WheelRows, WheelKeys); Credits; the parts of
+// p_Menu (BackRequest, SidePanel, EaseWheel, Hub); then the texts' set-up, the panel slide
+// step and p_Menu.
 
 #include <cmath>
 #include <iterator>

@@ -4,6 +4,10 @@
 // updates. Nothing draws during an update: every screen routine records 15-float commands into
 // DrawList, and the render hook fits the virtual screen to the window and replays them. Fields
 // are grouped by the part of the game that owns them; one source file per part.
+//
+// Sections: Types (markers, the named indices of the flat arrays, c_MyApp with its fields
+// and operations by part); Globals; Functions (module set-up, random draws, input and
+// conversion helpers shared by the parts).
 #pragma once
 
 #include "framework/app.h"

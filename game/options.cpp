@@ -5,6 +5,10 @@
 // box slides and by every row it acts on; the touch latch is released when the pointer is up,
 // the key latch when no action is held. The settings are saved when the box closes, and only
 // then.
+//
+// Sections: the box's rows and what they do (RowsShown .. CloseBox); the widgets shared by
+// the box and the pause screen (Gear, OverscanSlider); the pause screen's parts (OrbitToy,
+// TakePauseChoice); then p_OptionBox with its slide step, p_PauseMenu and p_OuyaQuit.
 
 #include <cmath>
 

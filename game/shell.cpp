@@ -4,6 +4,9 @@
 // Order matters everywhere in this file: the update hook's steps run in a fixed sequence every
 // update, whatever the state, and later parts rely on it (the key latch before the screens, the
 // loader after them, the badge notices last so they lie above every screen).
+//
+// Sections: Globals; Construction; Hooks (create, the update hook and its steps, render,
+// suspend, resume); Window (fullscreen toggle, fitting); Program entry points.
 
 #include <cmath>
 

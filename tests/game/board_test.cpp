@@ -4,6 +4,10 @@
 // Runs are seeded by the fake clock (StartAt) and driven by a scripted player that presses the
 // real keys. The player has a perfect memory: it saw every face while the board was dealt face
 // up, so it reads the faces from the board.
+//
+// Sections: the path planner and the Run fixture; the generator; the deal; the start and the
+// glide; pause, throw and steps; landings; the goal and the redeal; the last life; a whole
+// Hard run.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,7 @@
 // Game sheets: menu backdrops, badges, particles, the cards, and the piece and die.
+//
+// Sections: scenery (stars, hills, cottage) and the menu backdrops; badges; particles; cards
+// and traps; the piece and the die; the desktop icon; the sheet list.
 #include "art.h"
 
 #include <cmath>

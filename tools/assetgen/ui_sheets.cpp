@@ -1,5 +1,8 @@
 // Interface sheets: icons, menu buttons and gear, on-screen pad, the maker's logo, the title,
 // the menu wheel and soft lights.
+//
+// Sections: icons; companions, gears and the credits picture; menu buttons; the on-screen pad;
+// the maker's logo; the title; the circle and the light; the sheet list.
 #include "art.h"
 
 #include <cmath>
