@@ -29,8 +29,8 @@ struct c_InputDevice : Object {
     static constexpr int KEY_CODES = KeyCode::Count;
     static constexpr int HIT_QUEUE = 33;
     static constexpr int CHAR_QUEUE = 32;
-    static constexpr int TOUCHES = 32;
-    static constexpr int JOYSTICKS = 4;
+    static constexpr int TOUCHES = KeyCode::Touches;
+    static constexpr int JOYSTICKS = KeyCode::JoyPorts;
 
     Array<c_JoyState *> joyStates;  // one per port, made by m_new
     Array<bool> keyDown;            // KEY_CODES

@@ -25,7 +25,6 @@ constexpr int kLevel2From = 631, kLevel4From = 1231;
 
 constexpr int kSurfaceSize = 2048;
 constexpr int kLoaderSteps = 14;
-constexpr int kUpdateRate = 60;
 
 // The game font's advance and line height are virtual pixels and do not follow the level.
 constexpr int kFontAdvance = 7, kFontLineHeight = 10;

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kPlayers = 4;
+constexpr int kPlayers = KeyCode::JoyPorts;  // one per joystick port
 
 // The actions the key latches watch, in polling order.
 constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,

@@ -20,6 +20,10 @@
 // The no-value marker: as a colour or size argument it leaves the setting unchanged, as a touch
 // position it marks a touch that is up, and as a draw-command kind it marks a rectangle.
 constexpr int kNoValue = -3717;
+// Updates per second while the game runs; the clocks of the update and the render advance by
+// 1000 / kUpdateRate ms each.
+constexpr int kUpdateRate = 60;
+
 // The keep marker of p_DoBG: a colour channel at or below it keeps its target, and as the alpha
 // it means opaque.
 constexpr int kKeepValue = -123;
@@ -38,7 +42,7 @@ constexpr int SizeX = 4, SizeY = 5;  // shapes: width/height, radii, or the line
 constexpr int Frame = 6, Alpha = 7;
 constexpr int Red = 10, Green = 11, Blue = 12, Blend = 13;
 constexpr int Size = 15;
-constexpr float KindRect = -3717, KindOval = -3716, KindLine = -3715;
+constexpr float KindRect = kNoValue, KindOval = kNoValue + 1, KindLine = kNoValue + 2;
 // Records start at 0, 15, ..., 37470: one is appended only while DrawCount is at most this.
 constexpr int LastStart = 37484;
 constexpr int ListLength = 37500;

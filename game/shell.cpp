@@ -34,7 +34,7 @@ int kt_Cobble_HasMusicStream;
 
 namespace {
 
-constexpr int kUpdateRate = 60, kSuspendedRate = 5;
+constexpr int kSuspendedRate = 5;
 constexpr float kFrameMs = 16.666666f;
 
 // The Ouya's menu key: joystick 0's menu button.

@@ -18,12 +18,14 @@ constexpr int F1 = 112, F2 = 113, F4 = 115, F11 = 122, F12 = 123;
 constexpr int Semicolon = 186, Equal = 187, Comma = 188, Minus = 189, Period = 190;
 constexpr int Slash = 191, Backquote = 192;
 constexpr int LeftBracket = 219, Backslash = 220, RightBracket = 221, Apostrophe = 222;
-// Joystick j's button b (JoyButton) is Joy0 + JoyStride x j + b, for joysticks 0..3.
-constexpr int Joy0 = 256, JoyStride = 32;
-// Touch i (0..31) is Touch0 + i; touch 0 and the left mouse button are one pointer.
-constexpr int Touch0 = 384;
+// Joystick j's button b (JoyButton) is Joy0 + JoyStride x j + b, for joysticks 0..JoyPorts-1.
+constexpr int Joy0 = 256, JoyStride = 32, JoyPorts = 4;
+// Touch i (0..Touches-1) is Touch0 + i; touch 0 and the left mouse button are one pointer.
+constexpr int Touch0 = 384, Touches = 32;
 constexpr int Back = 416;   // the device's back key
 constexpr int Close = 432;  // the window's close request
+static_assert(Joy0 + JoyPorts * JoyStride == Touch0 && Touch0 + Touches == Back,
+              "the joystick and touch ranges meet without overlapping");
 }  // namespace KeyCode
 
 // The framework buttons of one joystick port, as the host's layouts fill them; the hat

@@ -24,8 +24,8 @@ struct KtJoystickSource {
 // ---------------------------------------------------------------------------------------------
 // Globals
 
-constexpr int KT_JOYSTICK_IDS = 16;   // library joystick ids 0..15
-constexpr int KT_JOYSTICK_PORTS = 4;  // framework ports 0..3
+constexpr int KT_JOYSTICK_IDS = 16;                   // library joystick ids 0..15
+constexpr int KT_JOYSTICK_PORTS = KeyCode::JoyPorts;  // framework ports
 
 // ---------------------------------------------------------------------------------------------
 // Functions
