@@ -103,6 +103,24 @@ constexpr SoundFile kSounds[] = {
 // printf format of a cue's file: "sfx/007.wav", the number with at least three digits.
 constexpr const char *kCueFile = "sfx/%03d.wav";
 
+// The tables are listed in loader order, which the loader's file requests follow; a slot outside
+// its range would be ignored by the loader.
+constexpr bool InLoaderOrder() {
+    int step = 0;
+    for (const ImageFile *file : kImages) {
+        if (file->step == 0) continue;
+        if (file->step < step || file->slot < 0 || file->slot >= Img::Slots) return false;
+        step = file->step;
+    }
+    step = 0;
+    for (const SoundFile &sound : kSounds) {
+        if (sound.step < step || sound.cue < 0 || sound.cue >= Sfx::Slots) return false;
+        step = sound.step;
+    }
+    return true;
+}
+static_assert(InLoaderOrder(), "manifest entries must be in step order with valid slots");
+
 // The music: the one tune, streamed from kTuneDir + name + kTuneExtension, and its length.
 constexpr const char *kTune = "Fennel";
 constexpr const char *kTuneDir = "sfx/";
