@@ -20,8 +20,7 @@
 // The no-value marker: as a colour or size argument it leaves the setting unchanged, as a touch
 // position it marks a touch that is up, and as a draw-command kind it marks a rectangle.
 constexpr int kNoValue = -3717;
-// Updates per second while the game runs; the clocks of the update and the render advance by
-// 1000 / kUpdateRate ms each.
+// Updates per second while the game runs and is not suspended.
 constexpr int kUpdateRate = 60;
 
 // The keep marker of p_DoBG: a colour channel at or below it keeps its target, and as the alpha
