@@ -71,7 +71,6 @@ constexpr float kDieEnergy = 120;
 constexpr float kPromptY = 128, kDieTop = 64, kDieSideMargin = 100;
 constexpr int kLandingWait = 29, kTrapWait = 30;
 constexpr int kSafePoints = 10, kSafeBonus = 50, kGoalPoints = 150;
-constexpr int kFirstTrapFace = 8;
 
 constexpr float kRadiansPerDegree = 3.14159265f / 180.0f;
 
@@ -257,7 +256,7 @@ void Land(c_MyApp &app, float *p) {
     }
     p[Player::Wait] -= 1;
     if (p[Player::Wait] >= 1) return;
-    if (cell[Cell::Face] < kFirstTrapFace) {
+    if (cell[Cell::Face] < CardFace::FirstTrap) {
         p[Player::Phase] = Phase::Throw;
         app.p_PlaySFX(Sfx::Safe, 1, 1, 0);
         if (p[Player::FreshReveal] == 1) app.Score += kSafeBonus;
@@ -339,9 +338,10 @@ int c_MyApp::p_Redeal() {
             cell[Cell::X] = kt_Cobble_jscrw * 0.5f;
             cell[Cell::Y] = kt_Cobble_jscrh + 64;
             cell[Cell::Delay] = static_cast<float>((r + c) * kDealDelay);
-            cell[Cell::Face] = static_cast<float>(p_Rand(4, 7));
+            cell[Cell::Face] =
+                static_cast<float>(p_Rand(CardFace::FirstSafe, CardFace::FirstTrap - 1));
             if (card >= Board::FirstTrap) {
-                cell[Cell::Face] = static_cast<float>(kFirstTrapFace + card % 4);
+                cell[Cell::Face] = static_cast<float>(CardFace::FirstTrap + card % 4);
             }
         }
     }

@@ -117,9 +117,15 @@ constexpr int X = 1, Y = 2, TargetX = 3, TargetY = 4;
 // Degrees: -180 face up as dealt, rising to 0 face down; above 0 turning face up, 180 face up.
 constexpr int Turn = 5;
 constexpr int Delay = 6;  // updates before the card starts to glide; falls without a floor
-constexpr int Face = 8;   // frame of the card sheet: 4..7 safe, 8..11 trap
+constexpr int Face = 8;   // frame of the card sheet (CardFace)
 constexpr int Size = 10;
 }  // namespace Cell
+
+// Frames of the card sheet a face-up card shows: a safe card one of FirstSafe..FirstTrap-1, a
+// trap FirstTrap + its value mod 4.
+namespace CardFace {
+constexpr int FirstSafe = 4, FirstTrap = 8;
+}  // namespace CardFace
 
 // Indices of the player record (Player): the piece, the die and the turn.
 namespace Player {
