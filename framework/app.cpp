@@ -27,7 +27,6 @@ gc_roots roots([] {
 
 // Render modes the renderer's BeginRender answers.
 constexpr int kRenderNone = 0, kRenderLoading = 2;
-constexpr int kBackKey = 416, kCloseKey = 432;
 
 }  // namespace
 
@@ -104,9 +103,9 @@ void c_GameDelegate::RenderGame() {
 
 void c_GameDelegate::KeyEvent(int event, int data) {
     input->p_KeyEvent(event, data);
-    if (event != c_KtGameEvent::KeyDown) return;
-    if (data == kCloseKey) kt_app__app->p_OnClose();
-    if (data == kBackKey || data == kCloseKey) kt_app_EndApp();
+    if (event != KtEvent::KeyDown) return;
+    if (data == KeyCode::Close) kt_app__app->p_OnClose();
+    if (data == KeyCode::Back || data == KeyCode::Close) kt_app_EndApp();
 }
 
 void c_GameDelegate::MouseEvent(int event, int data, float x, float y) {

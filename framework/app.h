@@ -6,6 +6,7 @@
 #include "framework/graphics.h"
 #include "framework/input.h"
 #include "host/ktgame.h"
+#include "runtime/containers.h"
 
 // ---------------------------------------------------------------------------------------------
 // Types
@@ -57,21 +58,8 @@ struct c_DisplayMode : Object {
     }
 };
 
-// The host's game event codes.
-struct c_KtGameEvent {
-    enum {
-        KeyDown = 1,
-        KeyUp = 2,
-        KeyChar = 3,
-        MouseDown = 4,
-        MouseUp = 5,
-        MouseMove = 6,
-        TouchDown = 7,
-        TouchUp = 8,
-        TouchMove = 9,
-        Motion = 10,
-    };
-};
+// A stack of display modes (the distinct modes while they are enumerated).
+using c_Stack = c_StackOf<c_DisplayMode *>;
 
 // ---------------------------------------------------------------------------------------------
 // Globals

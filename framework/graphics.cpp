@@ -1,4 +1,7 @@
 // The graphics module: images and frames, the matrix stack and the per-frame render state.
+//
+// Sections: Globals; Helpers; Frames and images; Context; Device and frame; State; Matrix;
+// Drawing; Loading.
 
 #include "framework/graphics.h"
 

@@ -7,16 +7,8 @@
 
 namespace {
 
-constexpr int kMouseLeft = 1;
-constexpr int kTouch0 = 384;
-constexpr int kJoyBase = 256;
-constexpr int kJoyButtons = 32;
+static_assert(JoyButton::Count == KeyCode::JoyStride, "a port's buttons fill its stride");
 constexpr int kStickAxes = 2;
-
-constexpr int kKeyDown = 1, kKeyUp = 2, kKeyChar = 3;
-constexpr int kMouseDown = 4, kMouseUp = 5, kMouseMove = 6;
-constexpr int kTouchDown = 7, kTouchUp = 8, kTouchMove = 9;
-constexpr int kMotion = 10;
 
 }  // namespace
 
@@ -56,7 +48,9 @@ void set_down(c_InputDevice *d, int key) {
 
 // The pointer's other code: the left button and touch 0 are one pointer.
 int mirror_of(int key) {
-    return key == kMouseLeft ? kTouch0 : key == kTouch0 ? kMouseLeft : 0;
+    return key == KeyCode::MouseLeft ? KeyCode::Touch0
+           : key == KeyCode::Touch0  ? KeyCode::MouseLeft
+                                     : 0;
 }
 
 // Auto-repeat reaches here as another down of a held key and is not counted.
@@ -82,9 +76,9 @@ void set_pointer(c_InputDevice *d, float x, float y) {
 void idle_port(c_InputDevice *d, int port) {
     c_JoyState *joy = d->joyStates[port];
     for (int a = 0; a < kStickAxes; ++a) joy->joyx[a] = joy->joyy[a] = joy->joyz[a] = 0;
-    for (int b = 0; b < kJoyButtons; ++b) {
+    for (int b = 0; b < JoyButton::Count; ++b) {
         joy->buttons[b] = false;
-        d->keyDown[kJoyBase + kJoyButtons * port + b] = false;
+        d->keyDown[KeyCode::Joy0 + KeyCode::JoyStride * port + b] = false;
     }
 }
 
@@ -101,7 +95,7 @@ c_JoyState *c_JoyState::m_new() {
     gc_assign(joyx, Array<float>(kStickAxes));
     gc_assign(joyy, Array<float>(kStickAxes));
     gc_assign(joyz, Array<float>(kStickAxes));
-    gc_assign(buttons, Array<bool>(kJoyButtons));
+    gc_assign(buttons, Array<bool>(JoyButton::Count));
     return this;
 }
 
@@ -152,8 +146,8 @@ void c_InputDevice::p_BeginUpdate() {
             for (int k = j; k < JOYSTICKS; ++k) idle_port(this, k);
             break;
         }
-        for (int b = 0; b < kJoyButtons; ++b) {
-            int key = kJoyBase + kJoyButtons * j + b;
+        for (int b = 0; b < JoyButton::Count; ++b) {
+            int key = KeyCode::Joy0 + KeyCode::JoyStride * j + b;
             if (!joy->buttons[b]) {
                 keyDown[key] = false;
             } else {
@@ -172,13 +166,13 @@ void c_InputDevice::p_EndUpdate() {
 
 void c_InputDevice::p_KeyEvent(int event, int data) {
     switch (event) {
-        case kKeyDown:
+        case KtEvent::KeyDown:
             press(this, data);
             break;
-        case kKeyUp:
+        case KtEvent::KeyUp:
             release(this, data);
             break;
-        case kKeyChar:
+        case KtEvent::KeyChar:
             if (charPut < CHAR_QUEUE) charQueue[charPut++] = data;
             break;
     }
@@ -188,14 +182,14 @@ void c_InputDevice::p_KeyEvent(int event, int data) {
 void c_InputDevice::p_MouseEvent(int event, int data, float x, float y) {
     bool button = data >= 0 && data <= 2;
     switch (event) {
-        case kMouseDown:
-            if (button) press(this, data + 1);
+        case KtEvent::MouseDown:
+            if (button) press(this, KeyCode::MouseLeft + data);
             set_pointer(this, x, y);
             break;
-        case kMouseUp:
-            if (button) release(this, data + 1);
+        case KtEvent::MouseUp:
+            if (button) release(this, KeyCode::MouseLeft + data);
             break;
-        case kMouseMove:
+        case KtEvent::MouseMove:
             set_pointer(this, x, y);
             break;
     }
@@ -204,9 +198,9 @@ void c_InputDevice::p_MouseEvent(int event, int data, float x, float y) {
 // Indexes outside 0..31 name no touch (their codes would alias other keys) and are ignored.
 void c_InputDevice::p_TouchEvent(int event, int data, float x, float y) {
     if (data < 0 || data >= TOUCHES) return;
-    if (event == kTouchDown) press(this, kTouch0 + data);
-    if (event == kTouchUp) release(this, kTouch0 + data);
-    if (event == kTouchDown || event == kTouchMove) {
+    if (event == KtEvent::TouchDown) press(this, KeyCode::Touch0 + data);
+    if (event == KtEvent::TouchUp) release(this, KeyCode::Touch0 + data);
+    if (event == KtEvent::TouchDown || event == KtEvent::TouchMove) {
         touchX[data] = x;
         touchY[data] = y;
         if (data == 0) set_pointer(this, x, y);
@@ -214,7 +208,7 @@ void c_InputDevice::p_TouchEvent(int event, int data, float x, float y) {
 }
 
 void c_InputDevice::p_MotionEvent(int event, int, float x, float y, float z) {
-    if (event != kMotion) return;
+    if (event != KtEvent::Motion) return;
     accelX = x;
     accelY = y;
     accelZ = z;
@@ -259,7 +253,7 @@ int key_or_none(long long key) {
 }
 
 int joy_key(int button, int joy) {
-    return key_or_none((button | kJoyBase) + static_cast<long long>(kJoyButtons) * joy);
+    return key_or_none((button | KeyCode::Joy0) + static_cast<long long>(KeyCode::JoyStride) * joy);
 }
 
 }  // namespace
@@ -304,7 +298,7 @@ int kt_input_MouseHit(int button) {
     return kt_input_KeyHit(key_or_none(button + 1LL));
 }
 int kt_input_TouchDown(int index) {
-    return kt_input_KeyDown(key_or_none(kTouch0 + 0LL + index));
+    return kt_input_KeyDown(key_or_none(KeyCode::Touch0 + 0LL + index));
 }
 float kt_input_TouchX(int index) {
     return kt_input_device->p_TouchX(index);

@@ -1,15 +1,15 @@
 // The input module: one flat table of key codes, hits per update, characters, pointers, joysticks.
 //
-// Key codes run from 1 to 511: 1..3 the mouse buttons, 8..255 keyboard keys (desktop virtual-key
-// numbering), 256 + 32 x joystick + button for joysticks 0..3, 384 + i for touches 0..31, 416
-// the back key, 432 the window's close request. Anything outside 1..511 is never down and never
-// hit. The left mouse button (1) and touch 0 (384) are one pointer and always move together.
+// Key codes (host/keycodes.h) run from 1 to 511: 1..3 the mouse buttons, 8..255 keyboard keys,
+// then the joystick buttons, the touches, the back key and the window's close request. The left
+// mouse button and touch 0 are one pointer and always move together.
 //
 // The game delegate feeds events between updates and brackets each update with p_BeginUpdate
 // (joystick poll) and p_EndUpdate (hits and typed characters are forgotten), so a hit and a
 // character are visible to exactly one update.
 #pragma once
 
+#include "host/keycodes.h"
 #include "host/ktgame.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -26,11 +26,11 @@ struct c_JoyState : Object {
 };
 
 struct c_InputDevice : Object {
-    static constexpr int KEY_CODES = 512;
+    static constexpr int KEY_CODES = KeyCode::Count;
     static constexpr int HIT_QUEUE = 33;
     static constexpr int CHAR_QUEUE = 32;
-    static constexpr int TOUCHES = 32;
-    static constexpr int JOYSTICKS = 4;
+    static constexpr int TOUCHES = KeyCode::Touches;
+    static constexpr int JOYSTICKS = KeyCode::JoyPorts;
 
     Array<c_JoyState *> joyStates;  // one per port, made by m_new
     Array<bool> keyDown;            // KEY_CODES
@@ -49,13 +49,14 @@ struct c_InputDevice : Object {
 
     void p_BeginUpdate();
     void p_EndUpdate();
-    // 1 key down, 2 key up, 3 character; other events are ignored.
+    // Events are KtEvent codes; each call takes only its own kind and ignores the others.
+    // Key down, key up, character.
     void p_KeyEvent(int event, int data);
-    // 4 down, 5 up (data = button 0..2), 6 move.
+    // Mouse down, up (data = button 0..2), move.
     void p_MouseEvent(int event, int data, float x, float y);
-    // 7 down, 8 up, 9 move (data = touch index 0..31).
+    // Touch down, up, move (data = touch index 0..31).
     void p_TouchEvent(int event, int data, float x, float y);
-    // 10 accelerometer.
+    // Accelerometer.
     void p_MotionEvent(int event, int data, float x, float y, float z);
 
     bool p_KeyDown(int key);
@@ -86,7 +87,7 @@ int kt_input_SetInputDevice(c_InputDevice *device);
 // Every query reads the installed device; out-of-range codes, indexes and buttons give 0.
 int kt_input_KeyDown(int key);
 int kt_input_KeyHit(int key);
-// Joystick `joy` button `button`: code (button | 256) + 32 x joy.
+// Joystick `joy` button `button`: code (button | KeyCode::Joy0) + KeyCode::JoyStride x joy.
 int kt_input_JoyDown(int button, int joy);
 int kt_input_JoyHit(int button, int joy);
 float kt_input_JoyX(int axis, int joy);

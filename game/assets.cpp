@@ -4,11 +4,12 @@
 //
 // Image files exist at three resolution levels; the level follows the device size, so a resize
 // restarts the loader (the render's fitting sets LoadStage := 1) and every slot is reloaded.
-// Cell sizes below are level-1 pixels and are multiplied by HDLevel; the replay divides the
-// drawn scale by the level again (HDScale), so a picture covers the same virtual area at every
+// Cell sizes in the manifest are level-1 pixels and are multiplied by HDLevel; the replay divides
+// the drawn scale by the level again (HDScale), so a picture covers the same virtual area at every
 // level. Slot numbers outside 0..99 are ignored everywhere.
 
 #include <cmath>
+#include <cstdio>
 
 #include "game/myapp.h"
 
@@ -24,48 +25,9 @@ constexpr int kLevel2From = 631, kLevel4From = 1231;
 
 constexpr int kSurfaceSize = 2048;
 constexpr int kLoaderSteps = 14;
-constexpr int kUpdateRate = 60;
 
-// The game's bitmap font: 128 square cells of 16 level-1 pixels; advance and line height are
-// virtual pixels and do not follow the level.
-constexpr const char *kFontName = "fonts/shadow_editundo";
-constexpr int kFontCell = 16, kFontFrames = 128, kFontAdvance = 7, kFontLineHeight = 10;
-constexpr const char *kOrvoLogoName = "common/OrvoLogo";
-constexpr int kOrvoLogoCell = 256;
-// The font and the logo are loaded by p_Reload so the loading screen can show them at once.
-constexpr int kFontStep = 5;
-
-struct ImageLoad {
-    int step;
-    int slot;
-    const char *name;
-    int cellW, cellH, frames;
-};
-
-constexpr ImageLoad kImageLoads[] = {
-    {1, Img::Icons, "common/icons", 32, 32, 16},
-    {2, Img::Buttons, "common/Buttons", 64, 64, 16},
-    {3, Img::Dpad, "common/dpad", 32, 32, 16},
-    {4, Img::OrvoLogo, kOrvoLogoName, kOrvoLogoCell, kOrvoLogoCell, 1},
-    {6, Img::Menu, "menu", 256, 256, 4},
-    {6, Img::Logo, "logo", 256, 128, 1},
-    {7, Img::Badges, "BadgesA", 64, 64, 64},
-    {7, Img::Parts, "parts", 8, 8, 256},
-    {8, Img::Circle, "common/circle", 256, 256, 4},
-    {8, Img::Light, "common/light", 32, 32, 4},
-    {9, Img::Cards, "cards-large", 32, 32, 16},
-    {10, Img::Gfx, "gfx-large", 32, 32, 16},
-};
-
-struct SoundLoad {
-    int step;
-    int cue;
-};
-
-constexpr SoundLoad kSoundLoads[] = {
-    {1, Sfx::Jingle}, {2, 1},   {3, 98},  {5, 99},  {6, 95},  {9, 3},   {10, 5},
-    {11, 7},          {11, 10}, {12, 11}, {12, 12}, {13, 13}, {13, 14}, {14, 15},
-};
+// The game font's advance and line height are virtual pixels and do not follow the level.
+constexpr int kFontAdvance = 7, kFontLineHeight = 10;
 
 // One ring of eleven dots on the loading screen, fading in along the direction of travel.
 struct Ring {
@@ -88,16 +50,15 @@ bool ValidSlot(int slot) {
     return slot >= 0 && slot < Img::Slots;
 }
 
-// "", "-hd" or "-hd2": the file suffix of a resolution level.
-String LevelSuffix(int level) {
-    return String(level == 4 ? "-hd2" : level == 2 ? "-hd" : "");
+// The file of an image at a resolution level.
+String LevelFile(const String &name, int level) {
+    return name + String(manifest::LevelSuffix(level)) + String(manifest::kImageExtension);
 }
 
-// "sfx/007.wav": the cue number with at least three digits.
 String SoundFile(int cue) {
-    String digits(cue);
-    while (digits.Length() < 3) digits = String("0") + digits;
-    return String("sfx/") + digits + String(".wav");
+    char name[32];
+    std::snprintf(name, sizeof name, manifest::kCueFile, cue);
+    return String(name);
 }
 
 bool EffectsOn(int setting) {
@@ -106,6 +67,16 @@ bool EffectsOn(int setting) {
 
 bool MusicAllowed(int setting) {
     return setting == SoundMode::All || setting == SoundMode::MusicOnly;
+}
+
+// Loads one manifest image into its slot; the game font goes through p_LoadFont.
+void LoadFile(c_MyApp *app, const manifest::ImageFile &file) {
+    if (file.slot == Img::Font) {
+        app->p_LoadFont(file.slot, String(file.name), kFontAdvance, kFontLineHeight);
+    } else {
+        app->p_LoadImg(file.slot, String(file.name), file.cellW, file.cellH, file.frames,
+                       kMidHandle);
+    }
 }
 
 void DrawRing(c_MyApp *app, const Ring &ring, float cx, float cy) {
@@ -141,8 +112,7 @@ int c_MyApp::p_LoadImg(int slot, String name, int cellW, int cellH, int frames, 
     // A failed load leaves the slot empty rather than showing the previous level's picture.
     Images.Store(slot, nullptr);
     int w = HDLevel * cellW, h = HDLevel * cellH;
-    Images.Store(slot, kt_graphics_LoadImage2(name + LevelSuffix(HDLevel) + String(".png"), w, h,
-                                              frames, flags));
+    Images.Store(slot, kt_graphics_LoadImage2(LevelFile(name, HDLevel), w, h, frames, flags));
     ImageInfo[3 * slot] = w;
     ImageInfo[3 * slot + 1] = h;
     ImageInfo[3 * slot + 2] = frames;
@@ -152,12 +122,12 @@ int c_MyApp::p_LoadImg(int slot, String name, int cellW, int cellH, int frames, 
 int c_MyApp::p_LoadFont(int slot, String name, int advance, int lineHeight) {
     if (!ValidSlot(slot)) return 0;
     Images.Store(slot, nullptr);
-    int cell = kFontCell * HDLevel;
-    Images.Store(slot, kt_graphics_LoadImage2(name + LevelSuffix(HDLevel) + String(".png"), cell,
-                                              cell, kFontFrames, kMidHandle));
+    const manifest::ImageFile &font = manifest::kGameFont;
+    Images.Store(slot, kt_graphics_LoadImage2(LevelFile(name, HDLevel), font.cellW * HDLevel,
+                                              font.cellH * HDLevel, font.frames, kMidHandle));
     ImageInfo[3 * slot] = advance;
     ImageInfo[3 * slot + 1] = lineHeight;
-    ImageInfo[3 * slot + 2] = kFontFrames;
+    ImageInfo[3 * slot + 2] = font.frames;
     FontSlot = slot;
     return 0;
 }
@@ -180,8 +150,9 @@ int c_MyApp::p_Reload() {
     ClearRed = ClearGreen = ClearBlue = 0;
     ClearAlpha = 1;
     p_ChooseLevel();
-    p_LoadImg(Img::OrvoLogo, String(kOrvoLogoName), kOrvoLogoCell, kOrvoLogoCell, 1, kMidHandle);
-    p_LoadFont(Img::Font, String(kFontName), kFontAdvance, kFontLineHeight);
+    // The logo and the font first, so the loading screen can show them at once.
+    LoadFile(this, manifest::kOrvoLogo);
+    LoadFile(this, manifest::kGameFont);
     LoadStage = 1;
     return 0;
 }
@@ -192,21 +163,15 @@ int c_MyApp::p_Loader() {
     if (step > kLoaderSteps) {
         LoadStage = 0;
     } else {
-        for (const ImageLoad &load : kImageLoads) {
-            if (load.step == step) {
-                p_LoadImg(load.slot, String(load.name), load.cellW, load.cellH, load.frames,
-                          kMidHandle);
-            }
+        for (const manifest::ImageFile *file : manifest::kImages) {
+            if (file->step == step) LoadFile(this, *file);
         }
         if (step == 1) {
             p_ReserveImg(Img::Surface, kSurfaceSize, kSurfaceSize);
             SurfaceSlot = Img::Surface;
         }
-        if (step == kFontStep) {
-            p_LoadFont(Img::Font, String(kFontName), kFontAdvance, kFontLineHeight);
-        }
-        for (const SoundLoad &load : kSoundLoads) {
-            if (load.step == step) p_LoadSFX(load.cue);
+        for (const manifest::SoundFile &sound : manifest::kSounds) {
+            if (sound.step == step) p_LoadSFX(sound.cue);
         }
         // The jingle greets the player once; a resize reloads silently.
         if (step == 4 && LogoJinglePlayed == 0) {
@@ -285,11 +250,11 @@ int c_MyApp::p_PlaySFX(int n, float rate, float volume, float pan) {
 
 int c_MyApp::p_PlayTune(String name, int loop) {
     if (kt_Cobble_HasMusicStream == 0) return 0;
-    // "-1" asks for the last tune again; with none yet the name is taken as it is.
-    if (name == String("-1") && CurrentTune.Length() > 0) name = CurrentTune;
+    // kLastTune asks for the last tune again; with none yet the name is taken as it is.
+    if (name == String(kLastTune) && CurrentTune.Length() > 0) name = CurrentTune;
     if (name.Length() == 0) return 0;
     CurrentTune = name;
-    String path = String("sfx/") + name + String(".ogg");
+    String path = String(manifest::kTuneDir) + name + String(manifest::kTuneExtension);
     if (MusicOn == 1) {
         kt_audio_StopMusic();
         MusicOn = 0;
@@ -299,6 +264,15 @@ int c_MyApp::p_PlayTune(String name, int loop) {
         MusicOn = 1;
     }
     return 0;
+}
+
+void c_MyApp::p_MusicFollowsPause() {
+    if (kt_Cobble_HasMusicStream != 1 || MusicOn != 1) return;
+    if (Paused == 1) {
+        kt_audio_PauseMusic();
+    } else {
+        kt_audio_ResumeMusic();
+    }
 }
 
 int c_MyApp::p_StopTune() {

@@ -4,21 +4,14 @@
 
 #include "game/myapp.h"
 
-namespace {
-
-// A channel argument at or below this keeps its target; an alpha of exactly this is opaque.
-constexpr int kKeep = -123;
-
-}  // namespace
-
 int c_MyApp::p_DoBG(int red, int green, int blue, float alpha) {
-    if (red > kKeep) BgTargetRed = static_cast<float>(red);
-    if (green > kKeep) BgTargetGreen = static_cast<float>(green);
-    if (blue > kKeep) BgTargetBlue = static_cast<float>(blue);
+    if (red > kKeepValue) BgTargetRed = static_cast<float>(red);
+    if (green > kKeepValue) BgTargetGreen = static_cast<float>(green);
+    if (blue > kKeepValue) BgTargetBlue = static_cast<float>(blue);
     BgRed = BgRed - (BgRed - BgTargetRed) * 0.125f;
     BgGreen = BgGreen - (BgGreen - BgTargetGreen) * 0.125f;
     BgBlue = BgBlue - (BgBlue - BgTargetBlue) * 0.125f;
-    if (alpha == kKeep) {
+    if (alpha == kKeepValue) {
         alpha = 1;
     } else if (alpha < 0) {
         alpha = 0;

@@ -5,6 +5,9 @@
 // rattle). All arithmetic is 32-bit float with float constants, and the library is built
 // without fused multiply-adds, so a run seeded with the same clock and driven by the same
 // inputs replays identically in every build.
+//
+// Sections: the random generator; Board geometry, cues and timings; Runs and boards; One
+// update of play.
 
 #include <cmath>
 #include <cstring>
@@ -17,7 +20,6 @@ unsigned int kt_random_Seed;
 namespace {
 
 constexpr unsigned int kRndMultiplier = 1664525u, kRndIncrement = 1013904223u;
-constexpr int kSeedFromClock = -37171650;
 constexpr int kSeedWarmUp = 21;
 
 void RndStep() {
@@ -27,7 +29,7 @@ void RndStep() {
 }  // namespace
 
 void kt_random_Init() {
-    kt_random_Seed = 1234;
+    kt_random_Seed = kFixedSeed;
 }
 
 float kt_random_Rnd() {
@@ -69,10 +71,6 @@ constexpr float kDieEnergy = 120;
 constexpr float kPromptY = 128, kDieTop = 64, kDieSideMargin = 100;
 constexpr int kLandingWait = 29, kTrapWait = 30;
 constexpr int kSafePoints = 10, kSafeBonus = 50, kGoalPoints = 150;
-constexpr int kFirstTrapFace = 8;
-
-constexpr int kCueSafe = 3, kCueTrap = 5, kCueGoal = 7, kCueLastLife = 10;
-constexpr int kCueRattleFirst = 11, kCueRattleLast = 15, kCuePause = 98, kCueStep = 99;
 
 constexpr float kRadiansPerDegree = 3.14159265f / 180.0f;
 
@@ -179,7 +177,7 @@ void Tumble(c_MyApp &app, float *p) {
     if (kt_random_Rnd() * 10 < 1) {
         // The rate is drawn before the cue.
         float rate = 0.7f + kt_random_Rnd() * 0.7f;
-        int cue = app.p_Rand(kCueRattleFirst, kCueRattleLast);
+        int cue = app.p_Rand(Sfx::RattleFirst, Sfx::RattleLast);
         app.p_PlaySFX(cue, rate, 1, 0);
     }
     if (p[Player::DieEnergy] < 0) p[Player::Phase] = Phase::Stepping;
@@ -196,7 +194,7 @@ void StartStep(c_MyApp &app, float *p) {
     auto start = [&app, p](int index, float direction) {
         p[index] = direction;
         p[Player::Pips] -= 1;
-        app.p_PlaySFX(kCueStep, 1, 1, 0);
+        app.p_PlaySFX(Sfx::Click, 1, 1, 0);
     };
     if (idle() && app.StickX < -kStickPush && col > 0) start(Player::StepX, -1);
     if (idle() && app.StickY < -kStickPush && col > Board::Start && row > 0) {
@@ -258,17 +256,17 @@ void Land(c_MyApp &app, float *p) {
     }
     p[Player::Wait] -= 1;
     if (p[Player::Wait] >= 1) return;
-    if (cell[Cell::Face] < kFirstTrapFace) {
+    if (cell[Cell::Face] < CardFace::FirstTrap) {
         p[Player::Phase] = Phase::Throw;
-        app.p_PlaySFX(kCueSafe, 1, 1, 0);
+        app.p_PlaySFX(Sfx::Safe, 1, 1, 0);
         if (p[Player::FreshReveal] == 1) app.Score += kSafeBonus;
         return;
     }
-    app.p_PlaySFX(kCueTrap, 1, 1, 0);
+    app.p_PlaySFX(Sfx::Trap, 1, 1, 0);
     p[Player::Lives] -= 1;
     if (p[Player::Lives] < 1) {
         app.p_StopTune();
-        app.p_PlaySFX(kCueLastLife, 1, 1, 0);
+        app.p_PlaySFX(Sfx::LastLife, 1, 1, 0);
     }
     p[Player::Phase] = Phase::Trapped;
     p[Player::Wait] = kTrapWait;
@@ -281,7 +279,7 @@ void Land(c_MyApp &app, float *p) {
 
 int c_MyApp::p_LoadGame() {
     Mode = Screen::Game;
-    p_PlayTune(String("Fennel"), 1);
+    p_PlayTune(String(manifest::kTune), 1);
     p_FlushGame();
     p_Redeal();
     Player[Player::Lives] = static_cast<float>(7 - 2 * Difficulty);
@@ -340,9 +338,10 @@ int c_MyApp::p_Redeal() {
             cell[Cell::X] = kt_Cobble_jscrw * 0.5f;
             cell[Cell::Y] = kt_Cobble_jscrh + 64;
             cell[Cell::Delay] = static_cast<float>((r + c) * kDealDelay);
-            cell[Cell::Face] = static_cast<float>(p_Rand(4, 7));
+            cell[Cell::Face] =
+                static_cast<float>(p_Rand(CardFace::FirstSafe, CardFace::FirstTrap - 1));
             if (card >= Board::FirstTrap) {
-                cell[Cell::Face] = static_cast<float>(kFirstTrapFace + card % 4);
+                cell[Cell::Face] = static_cast<float>(CardFace::FirstTrap + card % 4);
             }
         }
     }
@@ -373,7 +372,7 @@ int c_MyApp::p_Reseat() {
 
 int c_MyApp::p_Game() {
     float *p = Player.Data();
-    p_DoBG(0, 40, 80, -123);
+    p_DoBG(0, 40, 80, kKeepValue);
     p_AnalogueControl();
 
     p_SetSize(4, 4);
@@ -416,7 +415,7 @@ int c_MyApp::p_Game() {
     if (p[Player::Phase] == Phase::Landing) Land(*this, p);
 
     if (p[Player::Col] == Board::Goal && p[Player::Clearing] == 0) {
-        p_PlaySFX(kCueGoal, 1, 1, 0);
+        p_PlaySFX(Sfx::Goal, 1, 1, 0);
         Score += kGoalPoints;
         p[Player::Clearing] = 1;
     }
@@ -446,7 +445,7 @@ int c_MyApp::p_InGame() {
         Paused = 1;
         PauseCursor = 1;
         PauseChoice = 0;
-        p_PlaySFX(kCuePause, 1, 0.5f, 0);
+        p_PlaySFX(Sfx::Confirm, 1, 0.5f, 0);
     }
 
     if (HudToggle == 0) {
@@ -456,7 +455,7 @@ int c_MyApp::p_InGame() {
             PauseCursor = 1;
             PressLock = 1;
             PauseChoice = 0;
-            p_PlaySFX(kCuePause, 1, 0.5f, 0);
+            p_PlaySFX(Sfx::Confirm, 1, 0.5f, 0);
         }
         p_Alpha(1);
     }

@@ -5,6 +5,9 @@
 // p_PlayKey reads down states only; edges are the callers' business (the shell's KeyLatch).
 // VirtualButtons entries hold 2 while an iCade letter holds them and 1 for the one update after
 // an on-screen press; the shell clears the 1s right after the iCade step.
+//
+// Sections: the mapping tables; Actions; iCade; On-screen pad and tilt indicator; Pointer
+// tests; Analogue steering.
 
 #include <array>
 #include <cmath>
@@ -15,19 +18,12 @@
 
 namespace {
 
-// Framework key codes. Letter keys are their upper-case character codes ('W', 'A', ...).
-constexpr int kKeyBackspace = 8, kKeyEnter = 13, kKeyShift = 16, kKeyControl = 17;
-constexpr int kKeyEscape = 27, kKeySpace = 32;
-constexpr int kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
-constexpr int kKeyDelete = 46, kKeyBackquote = 192;
-constexpr int kFirstKeyCode = 1, kLastKeyCode = 511;
+constexpr int kPlayers = KeyCode::JoyPorts;  // one per joystick port
 
-// Joystick buttons: code kJoyBase + kJoyStride x player + button.
-constexpr int kJoyBase = 256, kJoyStride = 32;
-constexpr int kPlayers = 4;
-constexpr int kJoyButton1 = 0, kJoyButton2 = 1, kJoyButton3 = 2, kJoyButton4 = 3;
-constexpr int kJoyButton5 = 4, kJoyButton6 = 5, kJoyBack = 6, kJoyStart = 7;
-constexpr int kJoyLeft = 8, kJoyUp = 9, kJoyRight = 10, kJoyDown = 11, kJoyMenu = 14;
+// The actions the key latches watch, in polling order.
+constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,
+                                 Action::Button1, Action::Button2, Action::Button3, Action::Button4,
+                                 Action::Button5, Action::Button6, Action::Back};
 
 constexpr int kLeftStick = 0;
 constexpr float kStickThreshold = 0.4f;
@@ -53,31 +49,34 @@ constexpr ActionRow Row(int action, std::array<int, 4> keys, std::array<int, 4> 
 }
 
 constexpr ActionRow kActions[] = {
-    Row(Action::Up, {kKeyUp, 'W'}, {kKeyUp}, kJoyUp, StickTest::YBelow),
-    Row(Action::Left, {kKeyLeft, 'A'}, {kKeyLeft}, kJoyLeft, StickTest::XBelow),
-    Row(Action::Right, {kKeyRight, 'D'}, {kKeyRight}, kJoyRight, StickTest::XAbove),
-    Row(Action::Down, {kKeyDown, 'S'}, {kKeyDown}, kJoyDown, StickTest::YAbove),
-    Row(Action::Button1, {'Z', 'J', kKeySpace, kKeyEnter}, {kKeySpace, kKeyEnter}, kJoyButton1),
-    Row(Action::Button2, {'X', 'K', kKeyControl}, {kKeyControl}, kJoyButton2),
-    Row(Action::Button3, {'C', 'L', kKeyShift}, {kKeyShift}, kJoyButton3),
-    Row(Action::Button4, {'V', 'I'}, {}, kJoyButton4),
-    Row(Action::Button5, {'B', 'U'}, {}, kJoyButton5),
-    Row(Action::Button6, {'N', 'O'}, {}, kJoyButton6),
+    Row(Action::Up, {KeyCode::Up, 'W'}, {KeyCode::Up}, JoyButton::Up, StickTest::YBelow),
+    Row(Action::Left, {KeyCode::Left, 'A'}, {KeyCode::Left}, JoyButton::Left, StickTest::XBelow),
+    Row(Action::Right, {KeyCode::Right, 'D'}, {KeyCode::Right}, JoyButton::Right,
+        StickTest::XAbove),
+    Row(Action::Down, {KeyCode::Down, 'S'}, {KeyCode::Down}, JoyButton::Down, StickTest::YAbove),
+    Row(Action::Button1, {'Z', 'J', KeyCode::Space, KeyCode::Enter},
+        {KeyCode::Space, KeyCode::Enter}, JoyButton::Button1),
+    Row(Action::Button2, {'X', 'K', KeyCode::Control}, {KeyCode::Control}, JoyButton::Button2),
+    Row(Action::Button3, {'C', 'L', KeyCode::Shift}, {KeyCode::Shift}, JoyButton::Button3),
+    Row(Action::Button4, {'V', 'I'}, {}, JoyButton::Button4),
+    Row(Action::Button5, {'B', 'U'}, {}, JoyButton::Button5),
+    Row(Action::Button6, {'N', 'O'}, {}, JoyButton::Button6),
 };
 
 // The back actions (98 menu, 99 back) share one row; a console replaces it with its own two.
-constexpr ActionRow kBackRow = {Action::Back,
-                                {kKeyEscape, kKeyBackquote, kKeyDelete, kKeyBackspace},
-                                {kKeyEscape, kKeyDelete, kKeyBackspace},
-                                {kJoyBack, kJoyStart, kJoyMenu},
-                                StickTest::None,
-                                {Virtual::Back1, Virtual::Back2, Virtual::MenuKey}};
-constexpr ActionRow kOuyaMenuRow = {Action::Menu,    {kKeyEscape},
-                                    {kKeyEscape},    {kJoyBack, kNone, kNone},
-                                    StickTest::None, {Virtual::MenuKey, kNone, kNone}};
-constexpr ActionRow kOuyaBackRow = {Action::Back,    {kKeyEscape},
-                                    {kKeyEscape},    {kJoyBack, kJoyStart, kNone},
-                                    StickTest::None, {Virtual::MenuKey, kNone, kNone}};
+constexpr ActionRow kBackRow = {
+    Action::Back,
+    {KeyCode::Escape, KeyCode::Backquote, KeyCode::Delete, KeyCode::Backspace},
+    {KeyCode::Escape, KeyCode::Delete, KeyCode::Backspace},
+    {JoyButton::Back, JoyButton::Start, JoyButton::Menu},
+    StickTest::None,
+    {Virtual::Back1, Virtual::Back2, Virtual::MenuKey}};
+constexpr ActionRow kOuyaMenuRow = {Action::Menu,      {KeyCode::Escape},
+                                    {KeyCode::Escape}, {JoyButton::Back, kNone, kNone},
+                                    StickTest::None,   {Virtual::MenuKey, kNone, kNone}};
+constexpr ActionRow kOuyaBackRow = {Action::Back,      {KeyCode::Escape},
+                                    {KeyCode::Escape}, {JoyButton::Back, JoyButton::Start, kNone},
+                                    StickTest::None,   {Virtual::MenuKey, kNone, kNone}};
 
 // The row for an action in the current mode, or null when the action cannot be active.
 const ActionRow *RowFor(int action, bool iCade, bool keyboardOnly) {
@@ -222,8 +221,8 @@ int c_MyApp::p_PlayKey(int action, int allowStick, int player) {
 
     for (int button : row->joy) {
         if (button == kNone) continue;
-        int code = kJoyBase + kJoyStride * player + button;
-        if (code >= kFirstKeyCode && code <= kLastKeyCode && kt_input_KeyDown(code)) return 1;
+        int code = KeyCode::Joy0 + KeyCode::JoyStride * player + button;
+        if (code >= KeyCode::First && code <= KeyCode::Last && kt_input_KeyDown(code)) return 1;
     }
     if (allowStick != 1 || iCade == 1) return 0;
     switch (row->stick) {
@@ -239,6 +238,13 @@ int c_MyApp::p_PlayKey(int action, int allowStick, int player) {
             break;
     }
     return 0;
+}
+
+int HeldLatchAction(c_MyApp *app) {
+    for (int action : kLatchActions) {
+        if (Any(app, action)) return action;
+    }
+    return -1;
 }
 
 int c_MyApp::p_PlayKeyAll(int action, int allowStick) {
@@ -277,6 +283,16 @@ int c_MyApp::p_iCade(int on) {
         for (int i = 0; i < Virtual::Cleared; ++i) VirtualButtons[i] = Virtual::Up;
     }
     return 0;
+}
+
+void c_MyApp::p_ControlOverlays() {
+    p_DecodeICade();
+    for (int i = 0; i < Virtual::Cleared; ++i) {
+        if (VirtualButtons[i] == Virtual::Pressed) VirtualButtons[i] = Virtual::Up;
+    }
+    bool padRan = kt_Cobble_OnScreenControls == 1 && Mode > Screen::Waiting;
+    if (padRan) p_OnScreenPad();
+    if (!padRan && kt_Cobble_AccelerometerControls == 1) p_TiltIndicator();
 }
 
 void c_MyApp::p_DecodeICade() {

@@ -4,6 +4,11 @@
 // Input contract: a press acts only while PressLock and KeyLatch are both 0, and every press
 // that acts sets both to 1, so one press acts once. Dragging the wheel sets both to -1: presses
 // stay off for the rest of the drag while the drag itself goes on (it only needs PressLock < 1).
+//
+// Sections: the menu and credit texts; helpers (selection, touches, Activate, Gear); the
+// panel's lists and the wheel (HighscoreLists, WheelRows, WheelKeys); Credits; the parts of
+// p_Menu (BackRequest, SidePanel, EaseWheel, Hub); then the texts' set-up, the panel slide
+// step and p_Menu.
 
 #include <cmath>
 #include <iterator>
@@ -84,8 +89,6 @@ const char *const kCredits[] = {
 };
 static_assert(std::size(kCredits) == 53, "the credits hold 53 entries, the last one never shown");
 
-constexpr int kSfxConfirm = 98, kSfxMove = 99;
-constexpr int kKeyEscape = 27;
 constexpr float kPanelWidth = 140;
 constexpr int kLastRow = 2;         // Hard; the console adds a quit row at -1
 constexpr float kRowAngle = 32;     // degrees between wheel rows
@@ -99,14 +102,6 @@ Array<String> Texts(const char *const (&lines)[N]) {
     Array<String> out(static_cast<int>(N));
     for (std::size_t i = 0; i < N; ++i) out[static_cast<int>(i)] = String(lines[i]);
     return out;
-}
-
-bool Any(c_MyApp *app, int action) {
-    return app->p_PlayKeyAll(action, 1) != 0;
-}
-
-void Cue(c_MyApp *app, int cue) {
-    app->p_PlaySFX(cue, 1, 1, 0);
 }
 
 float Clamp(float v, float lo, float hi) {
@@ -138,10 +133,10 @@ void Activate(c_MyApp *app) {
     if (app->OptionsOpen == 1 || app->CreditsOpen == 1) return;
     if (app->MenuFocus == 0) {
         app->OptionsOpen = 1;
-        Cue(app, kSfxMove);
+        Cue(app, Sfx::Click);
     } else if (app->MenuFocus == 2) {
         app->CreditsOpen = 1;
-        Cue(app, kSfxMove);
+        Cue(app, Sfx::Click);
     } else {
         if (app->MenuSel < 0) ktError(String());
         // The glyph set of the game's prompts follows what the player started with.
@@ -169,15 +164,17 @@ void HighscoreLists(c_MyApp *app, float panelW) {
     float h = kt_Cobble_jscrh;
     int rowHeight = Trunc(static_cast<float>(app->ImageInfo[app->FontSlot * 3 + 1]) * 1.5f);
     // Without a font there is no height to divide by: show the full lists.
-    int rows = rowHeight > 0 ? Trunc(std::floor(((h - 90) - h * 0.5f) / rowHeight)) : 10;
-    rows = rows < 1 ? 1 : rows > 10 ? 10 : rows;
-    int table = (app->Difficulty < 1 ? 1 : app->Difficulty > 3 ? 3 : app->Difficulty) - 1;
+    const int full = Highscore::ListLength;
+    int rows = rowHeight > 0 ? Trunc(std::floor(((h - 90) - h * 0.5f) / rowHeight)) : full;
+    rows = rows < 1 ? 1 : rows > full ? full : rows;
+    int table = Highscore::TableOf(app->Difficulty);
     String top = rows == 1 ? String("Highscore") : String("Top ") + String(rows);
     String last = rows == 1 ? String("Last") : String("Last ") + String(rows);
     for (int k = 0; k < rows; ++k) {
-        top = top + String("\\n") + app->p_rstr(app->Highscores[table * 10 + k], 11, String(" "));
+        top = top + String("\\n") +
+              app->p_rstr(app->Highscores[Highscore::Top(table, k)], 11, String(" "));
         last = last + String("\\n") +
-               app->p_rstr(app->Highscores[30 + table * 10 + k], 11, String(" "));
+               app->p_rstr(app->Highscores[Highscore::Last(table, k)], 11, String(" "));
     }
     float x = kt_Cobble_jscrw - panelW - 4 * static_cast<float>(app->MenuSlide) + 20;
     app->p_SetSize(1.5f, 1.5f);
@@ -208,7 +205,7 @@ void WheelRows(c_MyApp *app, float hx, float hy, bool touchable) {
             if (r == 0 && turn > 60 && turn < 200) app->MenuFling = -4;
             if (r != app->MenuSel && turn > 30 && turn < 60) {
                 Select(app, r);
-                Cue(app, kSfxMove);
+                Cue(app, Sfx::Click);
             }
         }
 
@@ -230,13 +227,13 @@ void WheelRows(c_MyApp *app, float hx, float hy, bool touchable) {
 
         if (!touchable || !InputFree(app)) continue;
         if (r == app->MenuSel && TouchNear(app, x, y, 2048)) {
-            Cue(app, kSfxConfirm);
+            Cue(app, Sfx::Confirm);
             app->MenuFocus = 1;
             Activate(app);
         } else if (r != app->MenuSel && TouchNear(app, x, y, 1352)) {
             // The touch is used up by the selection: it must not also start the game.
             Select(app, r);
-            Cue(app, kSfxMove);
+            Cue(app, Sfx::Click);
             LockInput(app);
         }
     }
@@ -254,7 +251,7 @@ void WheelKeys(c_MyApp *app) {
     int next = app->MenuSel + (up ? -1 : 1);
     if (app->MenuRepeat >= 1 || !InputFree(app) || next < FirstRow() || next > kLastRow) return;
     Select(app, next);
-    Cue(app, kSfxMove);
+    Cue(app, Sfx::Click);
     app->MenuRepeat = app->MenuRepeatDelay;
     app->MenuRepeatDelay = app->MenuRepeatDelay - kRepeatShortening < kRepeatFastest
                                ? kRepeatFastest
@@ -318,9 +315,132 @@ void Credits(c_MyApp *app, float panelW) {
     }
     if (close && InputFree(app)) {
         app->CreditsOpen = 0;
-        Cue(app, kSfxMove);
+        Cue(app, Sfx::Click);
         LockInput(app);
     }
+}
+
+// Back: the desktop ends at once; the console asks first.
+void BackRequest(c_MyApp *app) {
+    if (!InputFree(app)) return;
+    if (kt_Cobble_isOuya == 0 && Any(app, Action::Back)) ktError(String());
+    if (kt_Cobble_isOuya == 1 && (Any(app, Action::Menu) || kt_input_KeyDown(KeyCode::Escape))) {
+        app->Mode = Screen::QuitPrompt;
+        LockInput(app);
+    }
+}
+
+// The side panel from x0 and its play button: a press on the button starts the game, a press
+// on the panel focuses it and a second one starts the game.
+void SidePanel(c_MyApp *app, float x0, float panelW) {
+    float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
+    app->p_SetCol(255, 255, 255, app->MenuFocus == 2 ? 1 : 0.2f);
+    app->p_Rect(x0 - 2, -128, 3, h + 128);
+    app->p_SetCol(0, 0, 0, app->MenuFocus == 2 ? 0.75f : 0.45f);
+    app->p_Rect(x0, -128, panelW + 32, h + 128);
+    float playX = w - panelW * 0.5f, playY = h - 48;
+    if (app->MenuFocus == 1) {
+        app->p_SetSize(3, 3);
+        app->p_SetCol(100, 255, 100, 0.5f);
+        app->p_DrawImg(Img::Icons, playX, playY, 3);
+    }
+    app->p_ResetDraw();
+    if (app->OptionsOpen != 0 || app->CreditsOpen != 0 || !InputFree(app)) return;
+    if (app->p_MouseIn_Centered(playX, playY, 128, 128)) {
+        app->MenuFocus = 1;
+        Cue(app, Sfx::Confirm);
+        Activate(app);
+    } else if (app->p_MouseIn(x0, -128, panelW + 32, h + 128)) {
+        if (app->MenuFocus == 2) {
+            Activate(app);
+        } else {
+            app->MenuFocus = 2;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+        }
+    }
+}
+
+// The fling carries the wheel's target and dies away; the wheel eases towards the target.
+void EaseWheel(c_MyApp *app) {
+    if (app->MenuFling != 0) {
+        app->MenuTarget += app->MenuFling;
+        app->MenuFling *= 0.75f;
+        if (std::fabs(app->MenuFling) < 1) app->MenuFling = 0;
+    }
+    if (app->MenuShown != app->MenuTarget) {
+        app->MenuShown += (app->MenuTarget - app->MenuShown) / 8;
+        if (std::fabs(app->MenuTarget - app->MenuShown) < 0.5f) app->MenuShown = app->MenuTarget;
+    }
+}
+
+// The hub in the corner: the options gear inside the wheel, the wheel's drag, rows and keys,
+// the focus moves, the chosen type's description and the maker's logo.
+void Hub(c_MyApp *app, float slide, float panelW) {
+    float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
+    float hx = static_cast<float>(Trunc(38 + 12 * slide));
+    float hy = static_cast<float>(Trunc(h - 64 - 8 * slide));
+
+    if (app->MenuFocus == 0) app->MenuGearSpin = std::fmod(app->MenuGearSpin + 0.3f, 360.0f);
+    app->p_SetSize(0.5f, 0.5f);
+    app->p_Alpha(app->MenuFocus == 0 ? 0.8f : 0.25f);
+    app->p_DrawImg(Img::Circle, hx, hy, 0);
+    app->p_SetSize(1.5f, 1.5f);
+    app->p_Alpha(1);
+    Gear(app, hx, hy, {-1, -2, -4}, app->MenuGearSpin);
+    if (InputFree(app) && app->p_MouseIn_Centered(hx, hy, 64, 64)) {
+        app->OptionsOpen = 1;
+        Cue(app, Sfx::Click);
+        app->MenuFocus = 0;
+        LockInput(app);
+    }
+    app->p_SetSize(1.5625f, 1.5625f);
+    app->p_SetRot(-app->MenuShown);
+    app->p_Alpha(app->MenuFocus == 1 ? 0.8f : 0.25f);
+    app->p_DrawImg(Img::Circle, hx, hy, 0);
+    app->p_ResetDraw();
+
+    // Dragging anywhere around the hub spins the wheel.
+    if (app->PointerDown == 1 && app->PressLock < 1 && app->p_MouseIn_Centered(hx, hy, 500, 500) &&
+        !app->p_MouseIn_Centered(hx, hy, 64, 64)) {
+        float d = (static_cast<float>(app->MouseX) - static_cast<float>(app->PrevMouseX) +
+                   static_cast<float>(app->MouseY) - static_cast<float>(app->PrevMouseY)) *
+                  0.25f;
+        app->MenuFling = Clamp(app->MenuFling + d, -40, 40);
+        if (std::fabs(d) > 1) app->PressLock = app->KeyLatch = -1;
+        app->MenuFocus = 1;
+    }
+
+    bool atRest = std::fabs(app->MenuShown - app->MenuTarget) < 2;
+    WheelRows(app, hx, hy, atRest && app->OptionsOpen == 0);
+
+    if (app->MenuFocus == 1) WheelKeys(app);
+    if (InputFree(app)) {
+        if (Any(app, Action::Left) && app->MenuFocus > 0) {
+            --app->MenuFocus;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+        } else if (Any(app, Action::Right) && app->MenuFocus < 2) {
+            ++app->MenuFocus;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+        }
+    }
+    if (InputFree(app) &&
+        (Any(app, Action::Button1) || Any(app, Action::Button2) || Any(app, Action::Button3))) {
+        Cue(app, Sfx::Confirm);
+        Activate(app);
+    }
+    if (app->MenuFocus == 1 && w > 600 && app->MenuSel >= 0) {
+        app->p_SetSize(1.5f, 1.5f);
+        app->p_Text(240, h - 52 - 3 * slide, kt_Cobble_MenuSet[2 * app->MenuSel + 1], 0, 0, 0);
+        app->p_ResetDraw();
+    }
+
+    float info = app->MenuFocus == 2 ? 0.35f : 0.25f;
+    app->p_SetSize(info, info);
+    app->p_DrawImg(Img::OrvoLogo, w - panelW * 0.5f, 32, 0);
+    app->p_ResetDraw();
 }
 
 }  // namespace
@@ -330,137 +450,39 @@ void kt_Cobble_InitMenu() {
     gc_assign(kt_Cobble_CreditText, Texts(kCredits));
 }
 
-int c_MyApp::p_Menu() {
-    p_DoBG(0, 20, 40, -123);
-    if (MenuSlide < 0) ++MenuSlide;
+void c_MyApp::p_SlideMenuPanel() {
+    if (CreditsOpen == 0) {
+        if (PanelExtra > 0) {
+            PanelExtra -= PanelExtra / 8;
+            if (PanelExtra < 8) PanelExtra = 0;
+        }
+    } else {
+        float open = kt_Cobble_jscrw - kPanelWidth;
+        if (PanelExtra < open) {
+            PanelExtra += (open - PanelExtra) / 8;
+            if (open - PanelExtra < 8) PanelExtra = open;
+        }
+    }
+}
 
-    float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
+int c_MyApp::p_Menu() {
+    p_DoBG(0, 20, 40, kKeepValue);
+    if (MenuSlide < 0) ++MenuSlide;
     float slide = static_cast<float>(MenuSlide);
     float panelW = PanelExtra + kPanelWidth;
-    float x0 = w - panelW - 8 * slide;
 
-    // Back: the desktop ends at once; the console asks first.
-    if (InputFree(this)) {
-        if (kt_Cobble_isOuya == 0 && Any(this, Action::Back)) ktError(String());
-        if (kt_Cobble_isOuya == 1 && (Any(this, Action::Menu) || kt_input_KeyDown(kKeyEscape))) {
-            Mode = Screen::QuitPrompt;
-            LockInput(this);
-        }
-    }
-
+    BackRequest(this);
     p_SetSize(1.5f, 1.5f);
-    p_DrawImg(Img::Logo, (w - panelW) * 0.5f, 115 + 12 * slide, 0);
+    p_DrawImg(Img::Logo, (kt_Cobble_jscrw - panelW) * 0.5f, 115 + 12 * slide, 0);
     p_ResetDraw();
-
-    // Side panel and its play button.
-    p_SetCol(255, 255, 255, MenuFocus == 2 ? 1 : 0.2f);
-    p_Rect(x0 - 2, -128, 3, h + 128);
-    p_SetCol(0, 0, 0, MenuFocus == 2 ? 0.75f : 0.45f);
-    p_Rect(x0, -128, panelW + 32, h + 128);
-    float playX = w - panelW * 0.5f, playY = h - 48;
-    if (MenuFocus == 1) {
-        p_SetSize(3, 3);
-        p_SetCol(100, 255, 100, 0.5f);
-        p_DrawImg(Img::Icons, playX, playY, 3);
-    }
-    p_ResetDraw();
-    if (OptionsOpen == 0 && CreditsOpen == 0 && InputFree(this)) {
-        if (p_MouseIn_Centered(playX, playY, 128, 128)) {
-            MenuFocus = 1;
-            Cue(this, kSfxConfirm);
-            Activate(this);
-        } else if (p_MouseIn(x0, -128, panelW + 32, h + 128)) {
-            if (MenuFocus == 2) {
-                Activate(this);
-            } else {
-                MenuFocus = 2;
-                Cue(this, kSfxMove);
-                LockInput(this);
-            }
-        }
-    }
+    SidePanel(this, kt_Cobble_jscrw - panelW - 8 * slide, panelW);
 
     if (OptionsOpen == 0 && CreditsOpen == 0) {
         Difficulty = MenuSel + 1 < 1 ? 1 : MenuSel + 1 > 3 ? 3 : MenuSel + 1;
     }
     if (OptionsOpen == 0) HighscoreLists(this, panelW);
-
-    if (MenuFling != 0) {
-        MenuTarget += MenuFling;
-        MenuFling *= 0.75f;
-        if (std::fabs(MenuFling) < 1) MenuFling = 0;
-    }
-    if (MenuShown != MenuTarget) {
-        MenuShown += (MenuTarget - MenuShown) / 8;
-        if (std::fabs(MenuTarget - MenuShown) < 0.5f) MenuShown = MenuTarget;
-    }
-
-    if (OptionsOpen == 0 && CreditsOpen == 0) {
-        float hx = static_cast<float>(Trunc(38 + 12 * slide));
-        float hy = static_cast<float>(Trunc(h - 64 - 8 * slide));
-
-        if (MenuFocus == 0) MenuGearSpin = std::fmod(MenuGearSpin + 0.3f, 360.0f);
-        p_SetSize(0.5f, 0.5f);
-        p_Alpha(MenuFocus == 0 ? 0.8f : 0.25f);
-        p_DrawImg(Img::Circle, hx, hy, 0);
-        p_SetSize(1.5f, 1.5f);
-        p_Alpha(1);
-        Gear(this, hx, hy, {-1, -2, -4}, MenuGearSpin);
-        if (InputFree(this) && p_MouseIn_Centered(hx, hy, 64, 64)) {
-            OptionsOpen = 1;
-            Cue(this, kSfxMove);
-            MenuFocus = 0;
-            LockInput(this);
-        }
-        p_SetSize(1.5625f, 1.5625f);
-        p_SetRot(-MenuShown);
-        p_Alpha(MenuFocus == 1 ? 0.8f : 0.25f);
-        p_DrawImg(Img::Circle, hx, hy, 0);
-        p_ResetDraw();
-
-        // Dragging anywhere around the hub spins the wheel.
-        if (PointerDown == 1 && PressLock < 1 && p_MouseIn_Centered(hx, hy, 500, 500) &&
-            !p_MouseIn_Centered(hx, hy, 64, 64)) {
-            float d = (static_cast<float>(MouseX) - static_cast<float>(PrevMouseX) +
-                       static_cast<float>(MouseY) - static_cast<float>(PrevMouseY)) *
-                      0.25f;
-            MenuFling = Clamp(MenuFling + d, -40, 40);
-            if (std::fabs(d) > 1) PressLock = KeyLatch = -1;
-            MenuFocus = 1;
-        }
-
-        bool atRest = std::fabs(MenuShown - MenuTarget) < 2;
-        WheelRows(this, hx, hy, atRest && OptionsOpen == 0);
-
-        if (MenuFocus == 1) WheelKeys(this);
-        if (InputFree(this)) {
-            if (Any(this, Action::Left) && MenuFocus > 0) {
-                --MenuFocus;
-                Cue(this, kSfxMove);
-                LockInput(this);
-            } else if (Any(this, Action::Right) && MenuFocus < 2) {
-                ++MenuFocus;
-                Cue(this, kSfxMove);
-                LockInput(this);
-            }
-        }
-        if (InputFree(this) && (Any(this, Action::Button1) || Any(this, Action::Button2) ||
-                                Any(this, Action::Button3))) {
-            Cue(this, kSfxConfirm);
-            Activate(this);
-        }
-        if (MenuFocus == 1 && w > 600 && MenuSel >= 0) {
-            p_SetSize(1.5f, 1.5f);
-            p_Text(240, h - 52 - 3 * slide, kt_Cobble_MenuSet[2 * MenuSel + 1], 0, 0, 0);
-            p_ResetDraw();
-        }
-
-        float info = MenuFocus == 2 ? 0.35f : 0.25f;
-        p_SetSize(info, info);
-        p_DrawImg(Img::OrvoLogo, w - panelW * 0.5f, 32, 0);
-        p_ResetDraw();
-    }
-
+    EaseWheel(this);
+    if (OptionsOpen == 0 && CreditsOpen == 0) Hub(this, slide, panelW);
     if (CreditsOpen == 1) Credits(this, panelW);
     return 0;
 }

@@ -4,9 +4,14 @@
 // updates. Nothing draws during an update: every screen routine records 15-float commands into
 // DrawList, and the render hook fits the virtual screen to the window and replays them. Fields
 // are grouped by the part of the game that owns them; one source file per part.
+//
+// Sections: Types (markers, the named indices of the flat arrays, c_MyApp with its fields
+// and operations by part); Globals; Functions (module set-up, random draws, input and
+// conversion helpers shared by the parts).
 #pragma once
 
 #include "framework/app.h"
+#include "game/manifest.h"
 #include "net/http.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -15,6 +20,18 @@
 // The no-value marker: as a colour or size argument it leaves the setting unchanged, as a touch
 // position it marks a touch that is up, and as a draw-command kind it marks a rectangle.
 constexpr int kNoValue = -3717;
+// Updates per second while the game runs and is not suspended.
+constexpr int kUpdateRate = 60;
+
+// The keep marker of p_DoBG: a colour channel at or below it keeps its target, and as the alpha
+// it means opaque.
+constexpr int kKeepValue = -123;
+// The tune name that asks p_PlayTune for the last tune again.
+constexpr const char *kLastTune = "-1";
+// The seed that makes p_SeedRnd take the clock instead.
+constexpr int kSeedFromClock = -37171650;
+// The random generator's state after kt_random_Init, so a run that never reseeds replays.
+constexpr unsigned int kFixedSeed = 1234;
 
 // Slots of one recorded draw command (DrawList holds them back to back).
 namespace Rec {
@@ -24,28 +41,11 @@ constexpr int SizeX = 4, SizeY = 5;  // shapes: width/height, radii, or the line
 constexpr int Frame = 6, Alpha = 7;
 constexpr int Red = 10, Green = 11, Blue = 12, Blend = 13;
 constexpr int Size = 15;
-constexpr float KindRect = -3717, KindOval = -3716, KindLine = -3715;
+constexpr float KindRect = kNoValue, KindOval = kNoValue + 1, KindLine = kNoValue + 2;
 // Records start at 0, 15, ..., 37470: one is appended only while DrawCount is at most this.
 constexpr int LastStart = 37484;
 constexpr int ListLength = 37500;
 }  // namespace Rec
-
-// Image slots the loader fills.
-namespace Img {
-constexpr int Cards = 1, Gfx = 2;
-constexpr int Badges = 80, Surface = 81;
-constexpr int Circle = 85, Light = 86;
-constexpr int Font = 90, OrvoLogo = 93, Dpad = 94, Buttons = 95, Parts = 96, Icons = 97;
-constexpr int Logo = 98, Menu = 99;
-constexpr int Slots = 100;
-}  // namespace Img
-
-// Sound cues.
-namespace Sfx {
-constexpr int Jingle = 96;
-constexpr int Slots = 100;
-constexpr int Channels = 24;  // effect channels used round-robin
-}  // namespace Sfx
 
 // Abstract actions of p_PlayKey; the directions and buttons are also their VirtualButtons entry.
 namespace Action {
@@ -61,6 +61,24 @@ constexpr int Cleared = 19;  // entries 0..18 are cleared by suspend, resume and
 constexpr int Length = 20;
 constexpr int Held = 2, Pressed = 1, Up = 0;
 }  // namespace Virtual
+
+// The highscore tables in Highscores: for each game type t (0 Easy, 1 Normal, 2 Hard) a top list
+// (best first) and a last list (newest first) of ListLength entries.
+namespace Highscore {
+constexpr int ListLength = 10, Tables = 3;
+constexpr int LastLists = 30;  // where the last lists start
+constexpr int Length = 150;
+// The table of a game type; anything outside 1..3 is kept inside the tables.
+constexpr int TableOf(int difficulty) {
+    return difficulty < 1 ? 0 : difficulty > Tables ? Tables - 1 : difficulty - 1;
+}
+constexpr int Top(int table, int k) {
+    return table * ListLength + k;
+}
+constexpr int Last(int table, int k) {
+    return LastLists + table * ListLength + k;
+}
+}  // namespace Highscore
 
 // Settings entries with a meaning (the rest are kept and saved as they are).
 namespace Setting {
@@ -99,9 +117,15 @@ constexpr int X = 1, Y = 2, TargetX = 3, TargetY = 4;
 // Degrees: -180 face up as dealt, rising to 0 face down; above 0 turning face up, 180 face up.
 constexpr int Turn = 5;
 constexpr int Delay = 6;  // updates before the card starts to glide; falls without a floor
-constexpr int Face = 8;   // frame of the card sheet: 4..7 safe, 8..11 trap
+constexpr int Face = 8;   // frame of the card sheet (CardFace)
 constexpr int Size = 10;
 }  // namespace Cell
+
+// Frames of the card sheet a face-up card shows: a safe card one of FirstSafe..FirstTrap-1, a
+// trap FirstTrap + its value mod 4.
+namespace CardFace {
+constexpr int FirstSafe = 4, FirstTrap = 8;
+}  // namespace CardFace
 
 // Indices of the player record (Player): the piece, the die and the turn.
 namespace Player {
@@ -259,6 +283,16 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     // when it closes.
     int p_OnClose() override;
     int p_FullscreenFlip();
+    // The steps of p_OnUpdate, in its order: the update clocks; the menu button and the function
+    // keys; the pointer and touches in virtual pixels with the press lock; the key latch; and,
+    // with no load running, the screen state machine.
+    void p_AdvanceClocks();
+    void p_ShellKeys();
+    void p_ReadPointer();
+    void p_UpdateKeyLatch();
+    void p_RunScreen();
+    // The debug line (F1): the scales and the render rate.
+    void p_DebugLine();
     // Fits the virtual screen to the device; restarts the loader when the device size changed.
     // A zero-sized (minimised) device keeps the previous fitting.
     void p_FitScreen();
@@ -298,6 +332,8 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_Button2(float x, float y, float frame);  // the icon sheet's buttons
     int p_Button0(int slot, float x, float y, float frame);
     int p_AnalogueControl();
+    // The update's control step: iCade decoding, then the on-screen pad or the tilt indicator.
+    void p_ControlOverlays();
 
     // Assets and sound cues (assets.cpp)
     int p_LoadImg(int slot, String name, int cellW, int cellH, int frames, int flags);
@@ -311,6 +347,8 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_PlayTune(String name, int loop);
     int p_StopTune();
     int p_BankLoad();
+    // The update's music step: a playing tune pauses with the game and resumes with it.
+    void p_MusicFollowsPause();
     // HDLevel and HDScale for the current device size.
     void p_ChooseLevel();
 
@@ -324,7 +362,7 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_Reseat();
     int p_Game();
     int p_InGame();
-    // Reseeds the generator; the seed -37171650 takes the clock instead.
+    // Reseeds the generator; the seed kSeedFromClock takes the clock instead.
     int p_SeedRnd(int seed);
     // floor(low + (high + 0.99 - low) x Rnd): high is included for whole bounds.
     int p_Rand(float low, float high);
@@ -342,9 +380,13 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
 
     // Main menu and credits (menu.cpp)
     int p_Menu();
+    // The update's panel step: the side panel widens into the credits page and narrows back.
+    void p_SlideMenuPanel();
 
     // Options, pause and quit prompt (options.cpp)
     int p_OptionBox();
+    // The update's options step: the box runs while open or sliding, and slides in or out.
+    void p_SlideOptionBox();
     // One frame of the pause screen; the board screen calls it while Paused is 1.
     int p_PauseMenu();
     int p_OuyaQuit();
@@ -398,7 +440,7 @@ void kt_Cobble_Init();
 void kt_Cobble_InitMenu();
 
 // Each draw is one step of kt_random_Seed: a float in [0, 1), low + (high - low) x that, and
-// range x that. kt_random_Init sets the state to 1234 (part of ktInit).
+// range x that. kt_random_Init sets the state to kFixedSeed (part of ktInit).
 float kt_random_Rnd();
 float kt_random_Rnd2(float low, float high);
 float kt_random_Rnd3(float range);
@@ -412,6 +454,18 @@ inline bool InputFree(const c_MyApp *app) {
 inline void LockInput(c_MyApp *app) {
     app->PressLock = app->KeyLatch = 1;
 }
+
+// Any player holds `action`, sticks included.
+inline bool Any(c_MyApp *app, int action) {
+    return app->p_PlayKeyAll(action, 1) != 0;
+}
+// Plays an effect at its own rate and full volume, centred.
+inline void Cue(c_MyApp *app, int cue) {
+    app->p_PlaySFX(cue, 1, 1, 0);
+}
+// The first held action of those the key latches watch (the directions, the buttons and back,
+// in that order); -1 when none is held.
+int HeldLatchAction(c_MyApp *app);
 
 // Every float-to-int conversion of the game truncates toward zero. NaN gives 0 and values
 // beyond the int range saturate, so no outside value (a pointer position, a corrupt setting)

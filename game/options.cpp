@@ -5,6 +5,10 @@
 // box slides and by every row it acts on; the touch latch is released when the pointer is up,
 // the key latch when no action is held. The settings are saved when the box closes, and only
 // then.
+//
+// Sections: the box's rows and what they do (RowsShown .. CloseBox); the widgets shared by
+// the box and the pause screen (Gear, OverscanSlider); the pause screen's parts (OrbitToy,
+// TakePauseChoice); then p_OptionBox with its slide step, p_PauseMenu and p_OuyaQuit.
 
 #include <cmath>
 
@@ -12,32 +16,18 @@
 
 namespace {
 
-constexpr int kSfxConfirm = 98, kSfxMove = 99;
 constexpr int kSlideOpen = 30;
 constexpr int kTrailPoints = 102;
 constexpr int kOverscanMin = 1, kOverscanMax = 96, kOverscanStep = 16;
 constexpr float kPi = 3.14159265f;
 
-// The actions whose release frees the box's key latch.
-constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,
-                                 Action::Button1, Action::Button2, Action::Button3, Action::Button4,
-                                 Action::Button5, Action::Button6, Action::Back};
-
 enum class Row { Sound, ICade, Window, LeftStick, RightStick, Quit };
-
-bool Any(c_MyApp *app, int action) {
-    return app->p_PlayKeyAll(action, 1) != 0;
-}
 
 bool AnyButton(c_MyApp *app) {
     for (int action = Action::Button1; action <= Action::Button6; ++action) {
         if (Any(app, action)) return true;
     }
     return false;
-}
-
-void Cue(c_MyApp *app, int cue) {
-    app->p_PlaySFX(cue, 1, 1, 0);
 }
 
 // A font escape followed by `letter`: the button glyph of that letter.
@@ -94,13 +84,13 @@ void NextSoundMode(c_MyApp *app) {
     if (mode == SoundMode::Off || mode == SoundMode::EffectsOnly) {
         app->p_StopTune();
     } else if (app->Mode >= Screen::Game) {
-        app->p_PlayTune(String("-1"), 1);
+        app->p_PlayTune(String(kLastTune), 1);
     }
 }
 
 void Activate(c_MyApp *app, Row row) {
     app->OptionKeyLatch = app->OptionTouchLatch = 1;
-    Cue(app, kSfxMove);
+    Cue(app, Sfx::Click);
     switch (row) {
         case Row::Sound:
             NextSoundMode(app);
@@ -127,7 +117,7 @@ void Activate(c_MyApp *app, Row row) {
 void CloseBox(c_MyApp *app) {
     app->OptionsOpen = 0;
     app->OptionKeyLatch = app->OptionTouchLatch = 1;
-    Cue(app, kSfxMove);
+    Cue(app, Sfx::Click);
     app->p_Save();
     LockInput(app);
 }
@@ -161,7 +151,7 @@ bool OverscanSlider(c_MyApp *app, float y, bool pressFree, bool keyFree) {
 
     bool acted = false;
     if (pressFree && app->p_MouseIn(cx - 128, y + 12.5f, 256, 16)) {
-        Cue(app, kSfxConfirm);
+        Cue(app, Sfx::Confirm);
         int was = value;
         if (was > kOverscanMin) value = kOverscanMin;
         if (was < 32) value = kOverscanMax;
@@ -176,6 +166,88 @@ bool OverscanSlider(c_MyApp *app, float y, bool pressFree, bool keyFree) {
     value = value < kOverscanMin ? kOverscanMin : value > kOverscanMax ? kOverscanMax : value;
     kt_Cobble_overscan = static_cast<float>(value);
     return acted;
+}
+
+// The pause screen's toy: a pen on a small circle riding a large one, with a fading trail. The
+// directions change its radius and speed while `input` is allowed.
+void OrbitToy(c_MyApp *app, bool input) {
+    float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
+    float cx = w * 0.5f + 96, cy = h * 0.5f;
+    float reach = std::fmin(0.45f * h, 0.45f * (w - 96));
+    app->OrbitAngleA = std::fmod(app->OrbitAngleA + 1, 360.0f);
+    app->OrbitHue = std::fmod(app->OrbitHue + 1.5f, 360.0f);
+    app->OrbitAngleB = std::fmod(app->OrbitAngleB + app->OrbitSpeed, 360.0f);
+    if (input && Any(app, Action::Up)) app->OrbitRadius -= 1;
+    if (input && Any(app, Action::Down)) app->OrbitRadius += 1;
+    if (input && Any(app, Action::Left)) app->OrbitSpeed -= 0.25f;
+    if (input && Any(app, Action::Right)) app->OrbitSpeed += 0.25f;
+    app->OrbitRadius = std::fmax(0.0f, std::fmin(app->OrbitRadius, reach));
+    app->OrbitSpeed = std::fmax(0.0f, std::fmin(app->OrbitSpeed, 128.0f));
+    float radius = app->OrbitRadius;
+    float a = app->OrbitAngleA * kPi / 180, b = app->OrbitAngleB * kPi / 180;
+    float px = cx + (reach - radius) * std::sin(a) + radius * std::sin(b);
+    float py = cy - (reach - radius) * std::cos(a) - radius * std::cos(b);
+    float *trail = app->OrbitTrail.Data();
+    // The first pause starts the trail at the pen, not at the screen's corner.
+    int from = app->OrbitTrailFilled == 1 ? 2 * (kTrailPoints - 1) : 0;
+    for (int i = 0; i < 2 * (kTrailPoints - 1); ++i) trail[i] = trail[i + 2];
+    for (int i = from; i < 2 * kTrailPoints; i += 2) {
+        trail[i] = px;
+        trail[i + 1] = py;
+    }
+    app->OrbitTrailFilled = 1;
+    for (int i = 0; i < kTrailPoints - 1; ++i) {
+        float fi = static_cast<float>(i);
+        float s = std::sin((app->OrbitHue + 2 * fi) * kPi / 180);
+        float warm = std::fmax(0.0f, std::fmin(fi + fi * s, 255.0f));
+        float cool = std::fmax(0.0f, std::fmin(fi - fi * s, 255.0f));
+        app->p_SetCol(warm, warm, cool, kNoValue);
+        const float *p = trail + 2 * i;
+        app->p_Line(p[0], p[1], p[2], p[3]);
+        app->p_Line(p[0] + 0.5f, p[1] + 0.5f, p[2] + 0.5f, p[3] + 0.5f);
+    }
+    app->p_SetCol(100, 255, 100, 0.8f);
+    app->p_Text(w - 8, h - 8, String(Trunc(app->OrbitSpeed)) + String(":") + String(Trunc(radius)),
+                2, 2, 0);
+    app->p_ResetDraw();
+}
+
+// The pause screen's choice: a pressed button, or Up/Down to move the marker and a button or
+// back to take it. Resume slides the panel out, quit ends the run, the gear opens the options.
+void TakePauseChoice(c_MyApp *app, bool resume, bool quit, bool options) {
+    int choice = resume ? 0 : quit ? -1 : options ? 1 : 2;  // 2: no button pressed
+    if (choice == 2) {
+        if (Any(app, Action::Up) && app->PauseChoice > -1) {
+            --app->PauseChoice;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+            return;
+        }
+        if (Any(app, Action::Down) && app->PauseChoice < 1) {
+            ++app->PauseChoice;
+            Cue(app, Sfx::Click);
+            LockInput(app);
+            return;
+        }
+        if (Any(app, Action::Button1)) choice = app->PauseChoice;
+        if (Any(app, Action::Back)) choice = 0;
+    }
+    if (choice == 0) {
+        app->PauseCursor = -1;
+        Cue(app, Sfx::Confirm);
+    } else if (choice == -1) {
+        app->Paused = 0;
+        app->PauseCursor = -1;
+        app->PausePanelY = -64;
+        app->GameOverFlag = 1;
+        app->QuitFlag = -1;
+    } else if (choice == 1) {
+        app->OptionsOpen = 1;
+        Cue(app, Sfx::Click);
+    } else {
+        return;
+    }
+    LockInput(app);
 }
 
 }  // namespace
@@ -262,13 +334,13 @@ int c_MyApp::p_OptionBox() {
             if (OptionRow > 0) {
                 --OptionRow;
                 OptionKeyLatch = 1;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
             }
         } else if (Any(this, Action::Down) || Any(this, Action::Right)) {
             if (OptionRow < count) {
                 ++OptionRow;
                 OptionKeyLatch = 1;
-                Cue(this, kSfxMove);
+                Cue(this, Sfx::Click);
             }
         }
         if (OptionRow == 0 && OptionTouchLatch == 0 && OptionKeyLatch == 0 && AnyButton(this)) {
@@ -277,16 +349,24 @@ int c_MyApp::p_OptionBox() {
     }
 
     if (PointerDown == 0) OptionTouchLatch = 0;
-    bool held = false;
-    for (int action : kLatchActions) held = held || Any(this, action);
-    if (!held) OptionKeyLatch = 0;
+    // The box's key latch is freed once none of the latch actions is held.
+    if (HeldLatchAction(this) < 0) OptionKeyLatch = 0;
     return 0;
+}
+
+void c_MyApp::p_SlideOptionBox() {
+    if (OptionsOpen == 1 || OptionsSlide > 0) p_OptionBox();
+    if (OptionsOpen == 1) {
+        if (OptionsSlide < kSlideOpen) ++OptionsSlide;
+    } else if (OptionsSlide > 0) {
+        --OptionsSlide;
+    }
 }
 
 int c_MyApp::p_PauseMenu() {
     float w = kt_Cobble_jscrw, h = kt_Cobble_jscrh;
     float half = h * 0.5f;
-    p_DoBG(-123, -123, -123, -123);
+    p_DoBG(kKeepValue, kKeepValue, kKeepValue, kKeepValue);
     p_SetCol(0, 0, 0, std::fabs(static_cast<float>(PausePanelY)) / (0.8f * h));
     p_Rect(0, 0, w, h);
     p_ResetDraw();
@@ -301,44 +381,7 @@ int c_MyApp::p_PauseMenu() {
     }
     bool input = OptionsOpen == 0;
 
-    // The orbit toy: a pen on a small circle riding a large one, with a fading trail.
-    float cx = w * 0.5f + 96, cy = half;
-    float reach = std::fmin(0.45f * h, 0.45f * (w - 96));
-    OrbitAngleA = std::fmod(OrbitAngleA + 1, 360.0f);
-    OrbitHue = std::fmod(OrbitHue + 1.5f, 360.0f);
-    OrbitAngleB = std::fmod(OrbitAngleB + OrbitSpeed, 360.0f);
-    if (input && Any(this, Action::Up)) OrbitRadius -= 1;
-    if (input && Any(this, Action::Down)) OrbitRadius += 1;
-    if (input && Any(this, Action::Left)) OrbitSpeed -= 0.25f;
-    if (input && Any(this, Action::Right)) OrbitSpeed += 0.25f;
-    OrbitRadius = std::fmax(0.0f, std::fmin(OrbitRadius, reach));
-    OrbitSpeed = std::fmax(0.0f, std::fmin(OrbitSpeed, 128.0f));
-    float a = OrbitAngleA * kPi / 180, b = OrbitAngleB * kPi / 180;
-    float px = cx + (reach - OrbitRadius) * std::sin(a) + OrbitRadius * std::sin(b);
-    float py = cy - (reach - OrbitRadius) * std::cos(a) - OrbitRadius * std::cos(b);
-    float *trail = OrbitTrail.Data();
-    // The first pause starts the trail at the pen, not at the screen's corner.
-    int from = OrbitTrailFilled == 1 ? 2 * (kTrailPoints - 1) : 0;
-    for (int i = 0; i < 2 * (kTrailPoints - 1); ++i) trail[i] = trail[i + 2];
-    for (int i = from; i < 2 * kTrailPoints; i += 2) {
-        trail[i] = px;
-        trail[i + 1] = py;
-    }
-    OrbitTrailFilled = 1;
-    for (int i = 0; i < kTrailPoints - 1; ++i) {
-        float fi = static_cast<float>(i);
-        float s = std::sin((OrbitHue + 2 * fi) * kPi / 180);
-        float warm = std::fmax(0.0f, std::fmin(fi + fi * s, 255.0f));
-        float cool = std::fmax(0.0f, std::fmin(fi - fi * s, 255.0f));
-        p_SetCol(warm, warm, cool, kNoValue);
-        const float *p = trail + 2 * i;
-        p_Line(p[0], p[1], p[2], p[3]);
-        p_Line(p[0] + 0.5f, p[1] + 0.5f, p[2] + 0.5f, p[3] + 0.5f);
-    }
-    p_SetCol(100, 255, 100, 0.8f);
-    p_Text(w - 8, h - 8, String(Trunc(OrbitSpeed)) + String(":") + String(Trunc(OrbitRadius)), 2, 2,
-           0);
-    p_ResetDraw();
+    OrbitToy(this, input);
 
     p_SetSize(4, 4);
     p_Text(w * 0.5f + 96, half, String("PAUSED"), 1, 1, 0);
@@ -369,40 +412,7 @@ int c_MyApp::p_PauseMenu() {
     p_DrawImg(Img::Icons, mx, my, 6);
     p_ResetDraw();
 
-    if (!input || !InputFree(this)) return 0;
-    int choice = resume ? 0 : quit ? -1 : options ? 1 : 2;  // 2: no button pressed
-    if (choice == 2) {
-        if (Any(this, Action::Up) && PauseChoice > -1) {
-            --PauseChoice;
-            Cue(this, kSfxMove);
-            LockInput(this);
-            return 0;
-        }
-        if (Any(this, Action::Down) && PauseChoice < 1) {
-            ++PauseChoice;
-            Cue(this, kSfxMove);
-            LockInput(this);
-            return 0;
-        }
-        if (Any(this, Action::Button1)) choice = PauseChoice;
-        if (Any(this, Action::Back)) choice = 0;
-    }
-    if (choice == 0) {
-        PauseCursor = -1;
-        Cue(this, kSfxConfirm);
-    } else if (choice == -1) {
-        Paused = 0;
-        PauseCursor = -1;
-        PausePanelY = -64;
-        GameOverFlag = 1;
-        QuitFlag = -1;
-    } else if (choice == 1) {
-        OptionsOpen = 1;
-        Cue(this, kSfxMove);
-    } else {
-        return 0;
-    }
-    LockInput(this);
+    if (input && InputFree(this)) TakePauseChoice(this, resume, quit, options);
     return 0;
 }
 

@@ -4,8 +4,9 @@
 // badges, tables), each closed by a checksum over its own values. A block is read only when its
 // checksum item is present and is reset to its defaults when the checksum does not match, so a
 // damaged or cut-off string loses only the blocks it damaged. Checksums are 32-bit sums that wrap
-// around; they are summed as unsigned so that the wrapping is defined behaviour. The format is
-// fixed by the state files players already have: no header, no version.
+// around; they are summed as unsigned so that the wrapping is defined behaviour. The format has
+// no header and no version: a state file written by any build of the game must load in every
+// other, so the layout never changes.
 
 #include "game/myapp.h"
 
@@ -20,14 +21,11 @@ constexpr int kBitsPerWord = 32;
 constexpr int kBadgeWords = kBadgeFlags / kBitsPerWord;
 constexpr int kBadgeItems = kBadgeWords + 1;
 
-// Highscores: table t's top list at t * 10 + k, its last list at kLastLists + t * 10 + k.
-constexpr int kTableLength = 10;
-constexpr int kLastLists = 30;
-constexpr int kTableItems = 2 * kTableLength + 1;  // top/last pairs, then the checksum
+constexpr int kTableItems = 2 * Highscore::ListLength + 1;  // top/last pairs, then the checksum
 // Only the first three blocks are tables; the other five are written by the same rule (from
 // entries 30..109) for the files' sake and skipped when loading.
 constexpr int kTablesWritten = 8;
-constexpr int kTablesRead = 3;
+constexpr int kTablesRead = Highscore::Tables;
 
 // The loader's corrections of settings that later code would misuse.
 constexpr int kPadMinimum = 64;  // pad x and y below it take it
@@ -46,9 +44,9 @@ unsigned SettingsChecksum(const Array<int> &settings) {
 
 unsigned TableChecksum(const Array<int> &scores, int table) {
     unsigned sum = 0;
-    for (int k = 0; k < kTableLength; ++k) {
-        sum += Wrap(k + 4) * Wrap(scores[table * kTableLength + k]);
-        sum += Wrap(table + k + 3) * Wrap(scores[kLastLists + table * kTableLength + k]);
+    for (int k = 0; k < Highscore::ListLength; ++k) {
+        sum += Wrap(k + 4) * Wrap(scores[Highscore::Top(table, k)]);
+        sum += Wrap(table + k + 3) * Wrap(scores[Highscore::Last(table, k)]);
     }
     return sum;
 }
@@ -95,9 +93,9 @@ int c_MyApp::p_Save() {
     put(badgeSum);
 
     for (int t = 0; t < kTablesWritten; ++t) {
-        for (int k = 0; k < kTableLength; ++k) {
-            put(Wrap(Highscores[t * kTableLength + k]));
-            put(Wrap(Highscores[kLastLists + t * kTableLength + k]));
+        for (int k = 0; k < Highscore::ListLength; ++k) {
+            put(Wrap(Highscores[Highscore::Top(t, k)]));
+            put(Wrap(Highscores[Highscore::Last(t, k)]));
         }
         put(TableChecksum(Highscores, t));
     }
@@ -169,14 +167,14 @@ int c_MyApp::p_Load() {
     }
 
     for (int t = 0; t < kTablesRead && in.Count() > p + kTableItems - 1; ++t) {
-        for (int k = 0; k < kTableLength; ++k) {
-            Highscores[t * kTableLength + k] = in.At(p + 2 * k);
-            Highscores[kLastLists + t * kTableLength + k] = in.At(p + 2 * k + 1);
+        for (int k = 0; k < Highscore::ListLength; ++k) {
+            Highscores[Highscore::Top(t, k)] = in.At(p + 2 * k);
+            Highscores[Highscore::Last(t, k)] = in.At(p + 2 * k + 1);
         }
         if (TableChecksum(Highscores, t) != Wrap(in.At(p + kTableItems - 1))) {
-            for (int k = 0; k < kTableLength; ++k) {
-                Highscores[t * kTableLength + k] = 0;
-                Highscores[kLastLists + t * kTableLength + k] = 0;
+            for (int k = 0; k < Highscore::ListLength; ++k) {
+                Highscores[Highscore::Top(t, k)] = 0;
+                Highscores[Highscore::Last(t, k)] = 0;
             }
             damaged = true;
         }

@@ -11,10 +11,6 @@
 
 namespace {
 
-// Highscores: table t's top list at t x 10 + k (best first), its last list at 30 + t x 10 + k
-// (newest first).
-constexpr int kListLength = 10, kLastLists = 30, kTables = 3;
-
 constexpr int kOverlayEnd = 90, kOverlayOnMenu = 73, kOverlayFade = 2;
 constexpr float kRadiansPerDegree = 3.14159265f / 180.0f;
 constexpr float kMsPerDegree = 2.778f;  // 1000 ms a full swing
@@ -23,16 +19,15 @@ constexpr int kLifeIcon = 11;
 // The table of the current game type. Difficulty is 1..3 while a game runs; anything else is
 // kept inside the tables rather than read past them.
 int Table(const c_MyApp &app) {
-    int t = app.Difficulty - 1;
-    return t < 0 ? 0 : t >= kTables ? kTables - 1 : t;
+    return Highscore::TableOf(app.Difficulty);
 }
 
 int *TopList(c_MyApp &app) {
-    return app.Highscores.Data() + Table(app) * kListLength;
+    return app.Highscores.Data() + Highscore::Top(Table(app), 0);
 }
 
 int *LastList(c_MyApp &app) {
-    return app.Highscores.Data() + kLastLists + Table(app) * kListLength;
+    return app.Highscores.Data() + Highscore::Last(Table(app), 0);
 }
 
 float Swing(float phaseMs) {
@@ -65,9 +60,9 @@ int c_MyApp::p_ScoreDisplay() {
     p_SetSize(1, 1);
     p_SetCol(255, 255, 100, 0.8f);
     const int *top = TopList(*this);
-    int place = kListLength;
-    NextScore = top[kListLength - 1];
-    for (int k = kListLength - 1; k >= 0; --k) {
+    int place = Highscore::ListLength;
+    NextScore = top[Highscore::ListLength - 1];
+    for (int k = Highscore::ListLength - 1; k >= 0; --k) {
         if (top[k] < Score || top[k] == 0) {
             place = k;
             NextScore = top[k > 0 ? k - 1 : 0];
@@ -111,7 +106,7 @@ String c_MyApp::p_Nth(int n) {
 String c_MyApp::p_MyNth() {
     const int *top = TopList(*this);
     int place = 0;
-    for (int k = 0; k < kListLength && place == 0; ++k) {
+    for (int k = 0; k < Highscore::ListLength && place == 0; ++k) {
         if (Score >= top[k]) place = k + 1;
     }
     ScratchIndex = place;
@@ -178,14 +173,14 @@ int c_MyApp::p_GameOver() {
 // The score goes below entries equal to it; the last list takes every score.
 int c_MyApp::p_LoadMenu() {
     int *top = TopList(*this), *last = LastList(*this);
-    for (int k = 0; k < kListLength; ++k) {
+    for (int k = 0; k < Highscore::ListLength; ++k) {
         if (Score > top[k]) {
-            for (int i = kListLength - 1; i > k; --i) top[i] = top[i - 1];
+            for (int i = Highscore::ListLength - 1; i > k; --i) top[i] = top[i - 1];
             top[k] = Score;
             break;
         }
     }
-    for (int i = kListLength - 1; i > 0; --i) last[i] = last[i - 1];
+    for (int i = Highscore::ListLength - 1; i > 0; --i) last[i] = last[i - 1];
     last[0] = Score;
     p_Save();
     return 0;

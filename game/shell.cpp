@@ -4,6 +4,9 @@
 // Order matters everywhere in this file: the update hook's steps run in a fixed sequence every
 // update, whatever the state, and later parts rely on it (the key latch before the screens, the
 // loader after them, the badge notices last so they lie above every screen).
+//
+// Sections: Globals; Construction; Hooks (create, the update hook and its steps, render,
+// suspend, resume); Window (fullscreen toggle, fitting); Program entry points.
 
 #include <cmath>
 
@@ -31,23 +34,15 @@ int kt_Cobble_HasMusicStream;
 
 namespace {
 
-constexpr int kUpdateRate = 60, kSuspendedRate = 5;
+constexpr int kSuspendedRate = 5;
 constexpr float kFrameMs = 16.666666f;
 
-// Framework key codes the shell reads directly.
-constexpr int kKeyMouseLeft = 1;
-constexpr int kKeyF1 = 112, kKeyF2 = 113, kKeyF4 = 115, kKeyF11 = 122;
-constexpr int kKeyTouch0 = 384, kKeyBack = 416, kKeyClose = 432;
-constexpr int kKeyOuyaMenu = 256 + 14;  // joystick 0, button 14
+// The Ouya's menu key: joystick 0's menu button.
+constexpr int kKeyOuyaMenu = KeyCode::Joy0 + JoyButton::Menu;
 constexpr int kTouches = 10;
 
 constexpr int kWindowedWidth = 640, kWindowedHeight = 480;
 constexpr int kBadgeSlots = 15, kBadgesCleared = 128, kHighscoresCleared = 31;
-
-// The actions the key latch watches, in polling order.
-constexpr int kLatchActions[] = {Action::Up,      Action::Left,    Action::Right,   Action::Down,
-                                 Action::Button1, Action::Button2, Action::Button3, Action::Button4,
-                                 Action::Button5, Action::Button6, Action::Back};
 
 // The check-in service (switched off by kt_Cobble_J_On_Allow). The reserved ".invalid" name
 // never resolves, so a build that turns the switch on by mistake reaches nobody.
@@ -116,7 +111,7 @@ c_MyApp::c_MyApp() {
     gc_assign(ImageInfo, Array<int>(3 * Img::Slots));
     gc_assign(Badges, Array<bool>(256));
     gc_assign(Settings, Array<int>(Setting::Length));
-    gc_assign(Highscores, Array<int>(150));
+    gc_assign(Highscores, Array<int>(Highscore::Length));
     gc_assign(VirtualButtons, Array<int>(Virtual::Length));
     gc_assign(DrawList, Array<float>(Rec::ListLength));
     gc_assign(TouchDown, Array<int>(kTouches));
@@ -204,52 +199,65 @@ int c_MyApp::p_OnCreate() {
     return 0;
 }
 
+// The order of work of every update, whatever the screen.
 int c_MyApp::p_OnUpdate() {
+    p_AdvanceClocks();
+    p_ShellKeys();
+    kt_asyncevent_UpdateAsyncEvents();  // completes the check-in
+    p_MusicFollowsPause();
+    SampleRate(UpdateLastMs, UpdateFps, UpdateFpsAvg);
+    p_ReadPointer();
+    p_UpdateKeyLatch();
+    if (LoadStage == 0) {
+        p_RunScreen();
+        p_SlideOptionBox();
+        p_SlideMenuPanel();
+    }
+    // A loader step can run in the same update as the screen.
+    if (LoadStage > 0) p_Loader();
+    p_ControlOverlays();
+    p_DebugLine();
+    p_ShowBadges();  // always last, over everything
+    return 0;
+}
+
+void c_MyApp::p_AdvanceClocks() {
     UpdatePhase = std::fmod(UpdatePhase + kFrameMs, 1000.0f);
     MillisFraction = static_cast<float>(kt_app_Millisecs() % 1000);
+}
 
+void c_MyApp::p_ShellKeys() {
     if (kt_Cobble_isOuya != 1) {
-        VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(kKeyBack);
+        VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(KeyCode::Back);
     } else {
         VirtualButtons[Virtual::MenuKey] = kt_input_KeyHit(kKeyOuyaMenu) ? 1 : 0;
     }
 
-    if (kt_input_KeyHit(kKeyF1)) kt_Cobble_DebugMode = 1 - kt_Cobble_DebugMode;
-    if (kt_input_KeyHit(kKeyF2)) HudToggle = 1 - HudToggle;
-    if (kt_input_KeyHit(kKeyF11)) p_FullscreenFlip();
+    if (kt_input_KeyHit(KeyCode::F1)) kt_Cobble_DebugMode = 1 - kt_Cobble_DebugMode;
+    if (kt_input_KeyHit(KeyCode::F2)) HudToggle = 1 - HudToggle;
+    if (kt_input_KeyHit(KeyCode::F11)) p_FullscreenFlip();
     // F4 ends the game as closing the window does: saved, then status 0.
-    if (kt_input_KeyHit(kKeyF4) || kt_input_KeyHit(kKeyClose)) p_OnClose();
+    if (kt_input_KeyHit(KeyCode::F4) || kt_input_KeyHit(KeyCode::Close)) p_OnClose();
+}
 
-    kt_asyncevent_UpdateAsyncEvents();
-
-    if (kt_Cobble_HasMusicStream == 1 && MusicOn == 1) {
-        if (Paused == 1) {
-            kt_audio_PauseMusic();
-        } else {
-            kt_audio_ResumeMusic();
-        }
-    }
-
-    SampleRate(UpdateLastMs, UpdateFps, UpdateFpsAvg);
-
-    // Pointer and touches in virtual pixels.
+void c_MyApp::p_ReadPointer() {
     float ox = kt_Cobble_overscan, oy = OverscanY(this);
     PrevMouseX = MouseX;
     PrevMouseY = MouseY;
     MouseX = Trunc((kt_input_MouseX() - ox) / ScaleX);
     MouseY = Trunc((kt_input_MouseY() - oy) / ScaleY);
-    bool leftDown = kt_input_KeyDown(kKeyMouseLeft) != 0;
+    bool leftDown = kt_input_KeyDown(KeyCode::MouseLeft) != 0;
     // A fresh press starts a drag from where it lands, not from where the pointer last was.
     if (leftDown && !MouseWasDown) {
         PrevMouseX = MouseX;
         PrevMouseY = MouseY;
     }
     PointerDown = leftDown ? 1 : 0;
-    MouseHit = kt_input_KeyHit(kKeyMouseLeft);
+    MouseHit = kt_input_KeyHit(KeyCode::MouseLeft);
     for (int i = 0; i < kTouches; ++i) {
         TouchDown[i] = 0;
         TouchX[i] = TouchY[i] = kNoValue;
-        if (kt_input_KeyDown(kKeyTouch0 + i)) {
+        if (kt_input_KeyDown(KeyCode::Touch0 + i)) {
             TouchDown[i] = 1;
             TouchX[i] = Trunc((kt_input_TouchX(i) - ox) / ScaleX);
             TouchY[i] = Trunc((kt_input_TouchY(i) - oy) / ScaleY);
@@ -263,18 +271,12 @@ int c_MyApp::p_OnUpdate() {
         MouseWasDown = PointerDown = PressLock = PressDelay = 0;
         ControlKind = 1;
     }
+}
 
-    // Key latch: one press acts once. The back action that closes the options box or the
-    // credits must not also reach the menu as a request to quit.
-    int active = -1;
-    for (int action : kLatchActions) {
-        int sum = 0;
-        for (int player = 0; player < 4; ++player) sum += p_PlayKey(action, 1, player);
-        if (sum != 0) {
-            active = action;
-            break;
-        }
-    }
+// One press acts once. The back action that closes the options box or the credits must not
+// also reach the menu as a request to quit.
+void c_MyApp::p_UpdateKeyLatch() {
+    int active = HeldLatchAction(this);
     if (active < 0) KeyLatch = 0;
     if (KeyLatch == 0 && PressLock == 0 && Mode == Screen::Menu && active == Action::Back &&
         (OptionsOpen == 1 || CreditsOpen == 1)) {
@@ -286,80 +288,49 @@ int c_MyApp::p_OnUpdate() {
         KeyLatch = 1;
         PressLock = 1;
     }
+}
 
-    if (LoadStage == 0) {
-        switch (Mode) {
-            case Screen::Menu:
-                p_Menu();
-                break;
-            case Screen::BackToMenu:
-                p_LoadMenu();
-                p_PlaySFX(Sfx::Jingle, 1, 1, 0);
-                Mode = Screen::Menu;
-                break;
-            case Screen::QuitPrompt:
-                p_OuyaQuit();
-                break;
-            case Screen::Waiting:
-                p_WaitStart(0);
-                break;
-            case Screen::Game:
-                if (Paused == 0) p_Game();
-                p_InGame();
-                break;
-            case Screen::Starting:
-                p_LoadGame();
-                break;
-            default:
-                break;
-        }
-        // The overlay also fades out over the menu, so the state is read again here.
-        if (Mode == Screen::Menu || Mode == Screen::BackToMenu ||
-            (Mode == Screen::Game && GameOverFlag > 0)) {
-            p_GameOver();
-        }
-
-        if (OptionsOpen == 1 || OptionsSlide > 0) p_OptionBox();
-        if (OptionsOpen == 1) {
-            if (OptionsSlide < 30) ++OptionsSlide;
-        } else if (OptionsSlide > 0) {
-            --OptionsSlide;
-        }
-
-        if (CreditsOpen == 0) {
-            if (PanelExtra > 0) {
-                PanelExtra -= PanelExtra / 8;
-                if (PanelExtra < 8) PanelExtra = 0;
-            }
-        } else {
-            float open = kt_Cobble_jscrw - 140;
-            if (PanelExtra < open) {
-                PanelExtra += (open - PanelExtra) / 8;
-                if (open - PanelExtra < 8) PanelExtra = open;
-            }
-        }
+void c_MyApp::p_RunScreen() {
+    switch (Mode) {
+        case Screen::Menu:
+            p_Menu();
+            break;
+        case Screen::BackToMenu:
+            p_LoadMenu();
+            p_PlaySFX(Sfx::Jingle, 1, 1, 0);
+            Mode = Screen::Menu;
+            break;
+        case Screen::QuitPrompt:
+            p_OuyaQuit();
+            break;
+        case Screen::Waiting:
+            p_WaitStart(0);
+            break;
+        case Screen::Game:
+            if (Paused == 0) p_Game();
+            p_InGame();
+            break;
+        case Screen::Starting:
+            p_LoadGame();
+            break;
+        default:
+            break;
     }
-    if (LoadStage > 0) p_Loader();
-
-    p_DecodeICade();
-    for (int i = 0; i < Virtual::Cleared; ++i) {
-        if (VirtualButtons[i] == Virtual::Pressed) VirtualButtons[i] = Virtual::Up;
+    // The overlay also fades out over the menu, so the state is read again here.
+    if (Mode == Screen::Menu || Mode == Screen::BackToMenu ||
+        (Mode == Screen::Game && GameOverFlag > 0)) {
+        p_GameOver();
     }
-    bool padRan = kt_Cobble_OnScreenControls == 1 && Mode > Screen::Waiting;
-    if (padRan) p_OnScreenPad();
-    if (!padRan && kt_Cobble_AccelerometerControls == 1) p_TiltIndicator();
+}
 
-    if (kt_Cobble_DebugMode == 1 && Mode != Screen::Waiting) {
-        p_ResetDraw();
-        bool tiltShown = kt_Cobble_AccelerometerControls == 1 && kt_Cobble_iCadeControls == 0;
-        float y = tiltShown ? kt_Cobble_jscrh * 0.5f : kt_Cobble_jscrh - 16;
-        p_Text(16, y,
-               String(ScaleY) + String(",") + String(ScaleX) + String(":") + String(RenderFpsAvg),
-               0, 0, 0);
-    }
-
-    p_ShowBadges();
-    return 0;
+void c_MyApp::p_DebugLine() {
+    if (kt_Cobble_DebugMode != 1 || Mode == Screen::Waiting) return;
+    p_ResetDraw();
+    bool tiltShown = kt_Cobble_AccelerometerControls == 1 && kt_Cobble_iCadeControls == 0;
+    float y = tiltShown ? kt_Cobble_jscrh * 0.5f : kt_Cobble_jscrh - 16;
+    p_Text(16, y,
+           String(ScaleY) + String(",") + String(ScaleX) + String(":") + String(RenderFpsAvg), 0, 0,
+           0);
 }
 
 int c_MyApp::p_OnSuspend() {

@@ -1,6 +1,7 @@
 // KtGlfwGame on GLFW 3.3: window, timing, input callbacks, joysticks, paths, process helpers.
 
 #include "host/glfw_game.h"
+#include "host/gxtk_graphics.h"
 
 #include <GLFW/glfw3.h>
 

@@ -1,4 +1,7 @@
 // gxtkGraphics: batching 2-D renderer on OpenGL 1.x client arrays.
+//
+// Sections: Globals; Helpers; Construction and frame; Surfaces; State; Batching; Primitives;
+// Pixel transfer.
 
 #include "host/gxtk_graphics.h"
 
@@ -9,6 +12,11 @@
 #include <cmath>
 #include <cstring>
 #include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Globals
+
+int glfwGraphicsSeq;
 
 // ---------------------------------------------------------------------------------------------
 // Helpers

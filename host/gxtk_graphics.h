@@ -132,6 +132,13 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
+// Globals
+
+// Counts the GLFW windows (and with them OpenGL contexts) opened so far; a surface whose texture
+// was made under an older value re-creates it.
+extern int glfwGraphicsSeq;
+
+// ---------------------------------------------------------------------------------------------
 // Functions
 
 // Test switch: treat every texture size that is not a power of two as refused by the driver,

@@ -21,6 +21,8 @@ struct Layout {
 // Globals
 
 constexpr int kEnd = 999;
+constexpr int kDeleteChar = 127;
+constexpr int kNonPrinting = 0x10000;  // marks the character of a key that prints nothing
 constexpr int kAxis = 0, kAxisHalfUp = 16, kAxisHalfDown = 32, kAxisNegated = 64, kButton = 128;
 
 // A: pads reporting 14 buttons and 5 axes (triggers on one shared axis).
@@ -35,24 +37,41 @@ struct KeyRow {
     int key, code;
 };
 constexpr KeyRow kKeyTable[] = {
-    {GLFW_KEY_SPACE, 32},          {GLFW_KEY_APOSTROPHE, 222},
-    {GLFW_KEY_COMMA, 188},         {GLFW_KEY_MINUS, 189},
-    {GLFW_KEY_PERIOD, 190},        {GLFW_KEY_SLASH, 191},
-    {GLFW_KEY_SEMICOLON, 186},     {GLFW_KEY_EQUAL, 187},
-    {GLFW_KEY_LEFT_BRACKET, 219},  {GLFW_KEY_BACKSLASH, 220},
-    {GLFW_KEY_RIGHT_BRACKET, 221}, {GLFW_KEY_GRAVE_ACCENT, 192},
-    {GLFW_KEY_ESCAPE, 27},         {GLFW_KEY_UP, 38},
-    {GLFW_KEY_DOWN, 40},           {GLFW_KEY_LEFT, 37},
-    {GLFW_KEY_RIGHT, 39},          {GLFW_KEY_LEFT_SHIFT, 16},
-    {GLFW_KEY_RIGHT_SHIFT, 16},    {GLFW_KEY_LEFT_CONTROL, 17},
-    {GLFW_KEY_RIGHT_CONTROL, 17},  {GLFW_KEY_TAB, 9},
-    {GLFW_KEY_ENTER, 13},          {GLFW_KEY_BACKSPACE, 8},
-    {GLFW_KEY_INSERT, 45},         {GLFW_KEY_DELETE, 46},
-    {GLFW_KEY_PAGE_UP, 33},        {GLFW_KEY_PAGE_DOWN, 34},
-    {GLFW_KEY_HOME, 36},           {GLFW_KEY_END, 35},
-    {GLFW_KEY_KP_DIVIDE, 111},     {GLFW_KEY_KP_MULTIPLY, 106},
-    {GLFW_KEY_KP_SUBTRACT, 109},   {GLFW_KEY_KP_ADD, 107},
-    {GLFW_KEY_KP_DECIMAL, 110},
+    {GLFW_KEY_SPACE, KeyCode::Space},
+    {GLFW_KEY_APOSTROPHE, KeyCode::Apostrophe},
+    {GLFW_KEY_COMMA, KeyCode::Comma},
+    {GLFW_KEY_MINUS, KeyCode::Minus},
+    {GLFW_KEY_PERIOD, KeyCode::Period},
+    {GLFW_KEY_SLASH, KeyCode::Slash},
+    {GLFW_KEY_SEMICOLON, KeyCode::Semicolon},
+    {GLFW_KEY_EQUAL, KeyCode::Equal},
+    {GLFW_KEY_LEFT_BRACKET, KeyCode::LeftBracket},
+    {GLFW_KEY_BACKSLASH, KeyCode::Backslash},
+    {GLFW_KEY_RIGHT_BRACKET, KeyCode::RightBracket},
+    {GLFW_KEY_GRAVE_ACCENT, KeyCode::Backquote},
+    {GLFW_KEY_ESCAPE, KeyCode::Escape},
+    {GLFW_KEY_UP, KeyCode::Up},
+    {GLFW_KEY_DOWN, KeyCode::Down},
+    {GLFW_KEY_LEFT, KeyCode::Left},
+    {GLFW_KEY_RIGHT, KeyCode::Right},
+    {GLFW_KEY_LEFT_SHIFT, KeyCode::Shift},
+    {GLFW_KEY_RIGHT_SHIFT, KeyCode::Shift},
+    {GLFW_KEY_LEFT_CONTROL, KeyCode::Control},
+    {GLFW_KEY_RIGHT_CONTROL, KeyCode::Control},
+    {GLFW_KEY_TAB, KeyCode::Tab},
+    {GLFW_KEY_ENTER, KeyCode::Enter},
+    {GLFW_KEY_BACKSPACE, KeyCode::Backspace},
+    {GLFW_KEY_INSERT, KeyCode::Insert},
+    {GLFW_KEY_DELETE, KeyCode::Delete},
+    {GLFW_KEY_PAGE_UP, KeyCode::PageUp},
+    {GLFW_KEY_PAGE_DOWN, KeyCode::PageDown},
+    {GLFW_KEY_HOME, KeyCode::Home},
+    {GLFW_KEY_END, KeyCode::End},
+    {GLFW_KEY_KP_DIVIDE, KeyCode::NumpadDivide},
+    {GLFW_KEY_KP_MULTIPLY, KeyCode::NumpadMultiply},
+    {GLFW_KEY_KP_SUBTRACT, KeyCode::NumpadSubtract},
+    {GLFW_KEY_KP_ADD, KeyCode::NumpadAdd},
+    {GLFW_KEY_KP_DECIMAL, KeyCode::NumpadDecimal},
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -86,8 +105,10 @@ int TransKey(int key) {
     if ((key >= GLFW_KEY_0 && key <= GLFW_KEY_9) || (key >= GLFW_KEY_A && key <= GLFW_KEY_Z)) {
         return key;
     }
-    if (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F12) return 112 + (key - GLFW_KEY_F1);
-    if (key >= GLFW_KEY_KP_0 && key <= GLFW_KEY_KP_9) return 96 + (key - GLFW_KEY_KP_0);
+    if (key >= GLFW_KEY_F1 && key <= GLFW_KEY_F12) return KeyCode::F1 + (key - GLFW_KEY_F1);
+    if (key >= GLFW_KEY_KP_0 && key <= GLFW_KEY_KP_9) {
+        return KeyCode::Numpad0 + (key - GLFW_KEY_KP_0);
+    }
     for (const KeyRow &row : kKeyTable) {
         if (row.key == key) return row.code;
     }
@@ -96,17 +117,17 @@ int TransKey(int key) {
 
 int KeyToChar(int code) {
     switch (code) {
-        case 8:
-        case 9:
-        case 13:
-        case 27:
+        case KeyCode::Backspace:
+        case KeyCode::Tab:
+        case KeyCode::Enter:
+        case KeyCode::Escape:
             return code;
-        case 46:
-            return 127;
-        case 45:
-            return code | 0x10000;
+        case KeyCode::Delete:
+            return kDeleteChar;
+        case KeyCode::Insert:
+            return code | kNonPrinting;
         default:
-            return code >= 33 && code <= 40 ? code | 0x10000 : 0;
+            return code >= KeyCode::PageUp && code <= KeyCode::Down ? code | kNonPrinting : 0;
     }
 }
 
@@ -114,41 +135,41 @@ void OnKey(KtGame *game, int key, int action) {
     int code = TransKey(key);
     if (code == 0) return;
     if (action == GLFW_PRESS || action == GLFW_REPEAT) {
-        game->KeyEvent(1, code);
+        game->KeyEvent(KtEvent::KeyDown, code);
         int c = KeyToChar(code);
-        if (c != 0) game->KeyEvent(3, c);
+        if (c != 0) game->KeyEvent(KtEvent::KeyChar, c);
     } else if (action == GLFW_RELEASE) {
-        game->KeyEvent(2, code);
+        game->KeyEvent(KtEvent::KeyUp, code);
     }
 }
 
 void OnChar(KtGame *game, unsigned int character) {
-    game->KeyEvent(3, static_cast<int>(character));
+    game->KeyEvent(KtEvent::KeyChar, static_cast<int>(character));
 }
 
 void OnMouseButton(KtGame *game, int button, int action, double x, double y) {
     if (button < 0 || button > 2) return;
     float fx = static_cast<float>(x), fy = static_cast<float>(y);
     if (action == GLFW_PRESS) {
-        game->MouseEvent(4, button, fx, fy);
+        game->MouseEvent(KtEvent::MouseDown, button, fx, fy);
     } else if (action == GLFW_RELEASE) {
-        game->MouseEvent(5, button, fx, fy);
+        game->MouseEvent(KtEvent::MouseUp, button, fx, fy);
     }
 }
 
 void OnMousePos(KtGame *game, double x, double y) {
-    game->MouseEvent(6, -1, static_cast<float>(x), static_cast<float>(y));
+    game->MouseEvent(KtEvent::MouseMove, -1, static_cast<float>(x), static_cast<float>(y));
 }
 
 void OnWindowClose(KtGame *game) {
-    game->KeyEvent(1, KT_CLOSE_KEY);
-    game->KeyEvent(2, KT_CLOSE_KEY);
+    game->KeyEvent(KtEvent::KeyDown, KeyCode::Close);
+    game->KeyEvent(KtEvent::KeyUp, KeyCode::Close);
 }
 
 void ReleaseHeldKeys(KtGame *game, bool (*pressed)(void *context, int key), void *context) {
     for (int key = GLFW_KEY_SPACE; key <= GLFW_KEY_LAST; ++key) {
         int code = TransKey(key);
-        if (code != 0 && pressed(context, key)) game->KeyEvent(2, code);
+        if (code != 0 && pressed(context, key)) game->KeyEvent(KtEvent::KeyUp, code);
     }
 }
 
@@ -180,7 +201,7 @@ bool PollJoystickDevice(KtJoystickSource &source, int slots[KT_JOYSTICK_PORTS], 
     joyx[0] = out[0], joyy[0] = out[1], joyz[0] = out[2];
     joyx[1] = out[3], joyy[1] = out[4], joyz[1] = out[5];
 
-    for (int i = 0; i < 32; ++i) buttons[i] = false;
+    for (int i = 0; i < JoyButton::Count; ++i) buttons[i] = false;
     for (int i = 0; i < 14 && layout.buttons[i] != kEnd; ++i) {
         // Negative entries count from the end, where the library appends the hat directions;
         // a device with too few buttons simply leaves those framework buttons released.

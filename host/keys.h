@@ -5,6 +5,7 @@
 // sequences the framework sees are the same on both. Key and action values are GLFW 3's.
 #pragma once
 
+#include "host/keycodes.h"
 #include "host/ktgame.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -23,9 +24,8 @@ struct KtJoystickSource {
 // ---------------------------------------------------------------------------------------------
 // Globals
 
-constexpr int KT_JOYSTICK_IDS = 16;   // library joystick ids 0..15
-constexpr int KT_JOYSTICK_PORTS = 4;  // framework ports 0..3
-constexpr int KT_CLOSE_KEY = 432;     // the framework's window-close key
+constexpr int KT_JOYSTICK_IDS = 16;                   // library joystick ids 0..15
+constexpr int KT_JOYSTICK_PORTS = KeyCode::JoyPorts;  // framework ports
 
 // ---------------------------------------------------------------------------------------------
 // Functions

@@ -9,7 +9,6 @@
 // Globals
 
 KtGame *KtGame::_game;
-int glfwGraphicsSeq;
 
 // ---------------------------------------------------------------------------------------------
 // State and defaults

@@ -102,13 +102,6 @@ protected:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Globals
-
-// Counts the windows (and with them OpenGL contexts) opened so far; a surface whose texture was
-// made under an older value re-creates it.
-extern int glfwGraphicsSeq;
-
-// ---------------------------------------------------------------------------------------------
 // Functions
 
 // Turns a bare resource name into a data-scheme path ("vantor://data/" + name).

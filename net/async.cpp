@@ -162,8 +162,7 @@ c_Socket *c_Socket::m_new(const String &protocol) {
     } else {
         ktError(String("Illegal socket protocol"));
     }
-    // Windows needs its socket library started before the first socket; POSIX sockets need
-    // nothing, so there is no start-up step here.
+    // A POSIX socket needs no library start-up, so the first socket is opened like any other.
     gc_assign(m_native, new KtSocket);
     if (!m_native->Open(m_protocol)) ktError(String("Socket open failed"));
     gc_assign(m_writeQueue, (new c_AsyncQueue)->m_new(this));

@@ -28,6 +28,9 @@ struct c_IAsyncEventSource : Object {
     virtual void p_UpdateAsyncEvents() = 0;
 };
 
+// The pump's stack of sources.
+using c_Stack3 = c_StackOf<c_IAsyncEventSource *>;
+
 // The completion callbacks. They are mixed into collected classes as virtual bases and carry no
 // collector header of their own; whoever holds one marks the object behind it with
 // kt_mark_interface.

@@ -1,7 +1,7 @@
 // The runtime's generic collected containers: growable stacks and an int-keyed red-black map.
 //
-// Both are templates over the element type so that the element classes (display modes, event
-// sources) need only be complete where a container of them is used. Every reference store goes
+// Both are templates over the element type: the runtime knows no element class, and each module
+// names the containers it keeps beside its own element class. Every reference store goes
 // through the write barrier; string elements keep their reference counts.
 #pragma once
 
@@ -11,10 +11,6 @@
 #include "runtime/array.h"
 #include "runtime/gc.h"
 #include "runtime/ktstring.h"
-
-// Element classes defined by other modules (the app module and the socket layer).
-struct c_DisplayMode;
-struct c_IAsyncEventSource;
 
 // ---------------------------------------------------------------------------------------------
 // Element helpers
@@ -63,7 +59,8 @@ struct c_StackOf : Object {
     // Identity for references, equal code units for strings.
     virtual bool p_Equals(const T &a, const T &b) { return a == b; }
 
-    // Appends one element. The numbered names are the string (4) and event-source (7) stacks'.
+    // Appends one element. Callers name the overloads by number: 4..6 on string stacks, 7..9 on
+    // the event pump's stack, each the same as 1..3.
     void p_Push(const T &value) {
         if (m_length == m_data.Length()) gc_assign(m_data, m_data.Resize(m_length * 2 + 10));
         m_data.Store(m_length, value);
@@ -118,11 +115,9 @@ struct c_StackOf : Object {
     }
 };
 
-// The instantiations. Aliases rather than classes, so that a member is compiled only where it is
-// used and the element classes may stay incomplete everywhere else.
-using c_Stack = c_StackOf<c_DisplayMode *>;
+// The runtime's own instantiation, the string stack. An alias rather than a class, like the
+// other modules' stacks, so that a member is compiled only where it is used.
 using c_Stack2 = c_StackOf<String>;
-using c_Stack3 = c_StackOf<c_IAsyncEventSource *>;
 
 // A string stack that joins its elements, as String::Join does.
 struct c_StringStack : c_Stack2 {
@@ -144,7 +139,8 @@ struct c_StringStack : c_Stack2 {
 constexpr int KT_MAP_RED = -1;
 constexpr int KT_MAP_BLACK = 1;
 
-// One entry of a map, fields in the order the runtime has always laid them out.
+// One entry of a map: its key, its two children, its value, its colour (KT_MAP_RED or
+// KT_MAP_BLACK) and its parent.
 template <class V>
 struct c_Node : Object {
     int m_key = 0;

@@ -6,8 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "game/manifest.h"
 #include "host/gxtk_audio.h"
 #include "tests/audio/audio_files.h"
 
@@ -17,9 +20,16 @@ namespace {
 
 constexpr int kTrackSeconds = 60;
 
-// Cue numbers whose sfx/NNN.wav the loader fills, and the one music track.
-const int kCues[] = {1, 3, 5, 7, 10, 11, 12, 13, 14, 15, 95, 96, 98, 99};
-const char *kTune = "Fennel";
+// The files of the manifest's cues and of its tune under a data directory.
+std::string CuePath(const std::string &dataDir, int cue) {
+    char name[32];
+    std::snprintf(name, sizeof name, manifest::kCueFile, cue);
+    return dataDir + "/" + name;
+}
+
+std::string TunePath(const std::string &dataDir) {
+    return dataDir + "/" + manifest::kTuneDir + manifest::kTune + manifest::kTuneExtension;
+}
 
 Bytes ReadAll(const std::string &path) {
     Bytes b;
@@ -79,29 +89,31 @@ BENCHMARK(BM_DecodeOgg60sStereo)->Unit(benchmark::kMillisecond);
 
 // The game's sound files, or stand-ins written once into the scratch directory.
 struct GameSounds {
-    std::string dir;
+    std::string dir;  // the data directory
     bool standIns = false;
 };
 
 const GameSounds &Sounds() {
     static GameSounds sounds = [] {
         const char *data = std::getenv("KT_AUDIO_BENCH_DATA");
-        GameSounds g{std::string(data ? data : KT_DATA_DIR) + "/sfx", false};
-        bool present = ReadAll(g.dir + "/" + kTune + ".ogg").size() > 0;
-        for (int cue : kCues) {
-            char name[32];
-            std::snprintf(name, sizeof name, "/%03d.wav", cue);
-            present = present && !ReadAll(g.dir + name).empty();
+        GameSounds g{std::string(data ? data : KT_DATA_DIR), false};
+        bool present = ReadAll(TunePath(g.dir)).size() > 0;
+        for (const manifest::SoundFile &sound : manifest::kSounds) {
+            present = present && !ReadAll(CuePath(g.dir, sound.cue)).empty();
         }
         if (present) return g;
         g = {ScratchDir(), true};
-        for (int cue : kCues) {
-            char name[32];
-            std::snprintf(name, sizeof name, "/%03d.wav", cue);
-            WriteFile(g.dir + name, Wav(1, 44100, 16, SinePcm16(440 + cue, 44100, 0.6, 0.5)));
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(CuePath(g.dir, 0)).parent_path(),
+                                            ec);
+        std::filesystem::create_directories(std::filesystem::path(TunePath(g.dir)).parent_path(),
+                                            ec);
+        for (const manifest::SoundFile &sound : manifest::kSounds) {
+            WriteFile(CuePath(g.dir, sound.cue),
+                      Wav(1, 44100, 16, SinePcm16(440 + sound.cue, 44100, 0.6, 0.5)));
         }
         std::vector<float> tune = Music(30, 44100);
-        WriteOgg(g.dir + "/" + kTune + ".ogg", 2, 44100, tune);
+        WriteOgg(TunePath(g.dir), 2, 44100, tune);
         return g;
     }();
     return sounds;
@@ -110,12 +122,10 @@ const GameSounds &Sounds() {
 std::vector<String> SoundPaths() {
     const GameSounds &g = Sounds();
     std::vector<String> paths;
-    for (int cue : kCues) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/%03d.wav", cue);
-        paths.push_back(String((g.dir + name).c_str()));
+    for (const manifest::SoundFile &sound : manifest::kSounds) {
+        paths.push_back(String(CuePath(g.dir, sound.cue).c_str()));
     }
-    paths.push_back(String((g.dir + "/" + kTune + ".ogg").c_str()));
+    paths.push_back(String(TunePath(g.dir).c_str()));
     return paths;
 }
 

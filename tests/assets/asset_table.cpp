@@ -1,5 +1,8 @@
 #include "asset_table.h"
 
+#include <cstdio>
+#include <map>
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #include <stb/stb_image.h>
@@ -21,26 +24,33 @@ std::vector<int> join(std::vector<int> a, const std::vector<int> &b) {
 
 }  // namespace
 
-const int kCues[14] = {1, 3, 5, 7, 10, 11, 12, 13, 14, 15, 95, 96, 98, 99};
-
 const std::vector<ImageEntry> &imageTable() {
-    static const std::vector<ImageEntry> table = {
-        {"plume_font", 0, 0, 96, 96, false, range(1, 94)},
-        {"fonts/shadow_editundo", 16, 16, 128, 16, true,
-         join(join(range(1, 94), range(96, 110)), range(112, 124))},
-        {"common/icons", 32, 32, 16, 0, true, range(0, 15)},
-        {"common/Buttons", 64, 64, 16, 0, true, join(range(0, 5), {8, 9, 10, 12})},
-        {"common/dpad", 32, 32, 16, 4, true, {0, 1, 4, 5, 6, 9}},
-        {"common/OrvoLogo", 256, 256, 1, 0, true, {0}},
-        {"menu", 256, 256, 4, 0, true, range(0, 3)},
-        {"logo", 256, 128, 1, 0, true, {0}},
-        {"BadgesA", 64, 64, 64, 0, true, range(0, 63)},
-        {"parts", 8, 8, 256, 0, true, range(0, 255)},
-        {"common/circle", 256, 256, 4, 0, true, range(0, 3)},
-        {"common/light", 32, 32, 4, 0, true, range(0, 3)},
-        {"cards-large", 32, 32, 16, 0, true, join({0}, range(4, 11))},
-        {"gfx-large", 32, 32, 16, 0, true, join({0}, range(4, 10))},
+    // The frames the game draws, by file; a manifest file missing here shows nothing required,
+    // which the images test reports.
+    static const std::map<const manifest::ImageFile *, std::vector<int>> shown = {
+        {&manifest::kFrameworkFont, range(1, 94)},
+        {&manifest::kGameFont, join(join(range(1, 94), range(96, 110)), range(112, 124))},
+        {&manifest::kIcons, range(0, 15)},
+        {&manifest::kButtons, join(range(0, 5), {8, 9, 10, 12})},
+        {&manifest::kDpad, {0, 1, 4, 5, 6, 9}},
+        {&manifest::kOrvoLogo, {0}},
+        {&manifest::kMenu, range(0, 3)},
+        {&manifest::kLogo, {0}},
+        {&manifest::kBadges, range(0, 63)},
+        {&manifest::kParts, range(0, 255)},
+        {&manifest::kCircle, range(0, 3)},
+        {&manifest::kLight, range(0, 3)},
+        {&manifest::kCards, join({0}, range(4, 11))},
+        {&manifest::kGfx, join({0}, range(4, 10))},
     };
+    static const std::vector<ImageEntry> table = [] {
+        std::vector<ImageEntry> out;
+        for (const manifest::ImageFile *file : manifest::kImages) {
+            auto it = shown.find(file);
+            out.push_back({*file, it == shown.end() ? std::vector<int>{} : it->second});
+        }
+        return out;
+    }();
     return table;
 }
 
@@ -48,9 +58,14 @@ std::string dataDir() {
     return KT_TEST_DATA_DIR;
 }
 
-std::string levelPath(const ImageEntry &s, int level) {
-    const char *suffix = level == 4 ? "-hd2" : level == 2 ? "-hd" : "";
-    return dataDir() + "/" + s.name + suffix + ".png";
+std::string levelPath(const manifest::ImageFile &file, int level) {
+    return dataDir() + "/" + file.name + manifest::LevelSuffix(level) + manifest::kImageExtension;
+}
+
+std::string cuePath(int cue) {
+    char name[32];
+    std::snprintf(name, sizeof name, manifest::kCueFile, cue);
+    return dataDir() + "/" + name;
 }
 
 bool loadPng(const std::string &path, Image &out) {

@@ -1,29 +1,26 @@
-// What the game loads from the data directory: image names, cells and frame counts, the frames
-// that must show something, and the sound cues. Written from the game's loader, not from the
-// generator, so the tests catch a generator that drifts from what the game expects.
+// What the game loads from the data directory, as the asset manifest describes it, and the
+// frames of each image that the game draws and so must show something.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "game/manifest.h"
+
 namespace assets {
 
 struct ImageEntry {
-    std::string name;  // without level suffix and ".png"
-    int cellW, cellH;  // level-1 cell; cellW 0: a one-row strip of `frames` (the framework font)
-    int frames;
-    int gridColumns;         // 0: any layout the row walk accepts; otherwise the exact grid width
-    bool allLevels;          // false: level 1 only
+    const manifest::ImageFile &file;
     std::vector<int> shown;  // frames that must not be empty
 };
 
+// Every image of the manifest, in its order.
 const std::vector<ImageEntry> &imageTable();
-extern const int kCues[14];
-constexpr int kMusicSeconds = 40;
 constexpr int kMusicRate = 44100;
 
 std::string dataDir();
-std::string levelPath(const ImageEntry &s, int level);
+std::string levelPath(const manifest::ImageFile &file, int level);
+std::string cuePath(int cue);
 
 // A decoded RGBA image.
 struct Image {

@@ -9,6 +9,7 @@
 #define STBI_ONLY_PNG
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -53,6 +54,17 @@ TEST(AssetGeneratorParts, FramesAreDrawnRowByRowEachInsideItsCell) {
             }
     }
     cairo_surface_destroy(surf);
+}
+
+TEST(AssetGeneratorParts, EveryManifestImageIsDrawnByExactlyOneSheet) {
+    std::vector<std::string> drawn;
+    for (const auto &list : {art::fontSheets(), art::uiSheets(), art::gameSheets()})
+        for (const art::Sheet &s : list) drawn.push_back(s.name);
+    std::vector<std::string> listed;
+    for (const manifest::ImageFile *file : manifest::kImages) listed.push_back(file->name);
+    std::sort(drawn.begin(), drawn.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(drawn, listed);
 }
 
 TEST(AssetGeneratorParts, PngFilesHoldStraightColour) {

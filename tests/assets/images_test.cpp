@@ -4,27 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace assets {
 namespace {
 
-std::vector<int> levelsOf(const ImageEntry &s) {
-    return s.allLevels ? std::vector<int>{1, 2, 4} : std::vector<int>{1};
-}
-
-// Frame size at a level: the framework font is a strip whose frames are width / count.
-void frameSize(const ImageEntry &s, const Image &img, int level, int &fw, int &fh) {
-    if (s.cellW == 0) {
-        fw = img.w / s.frames;
-        fh = img.h;
-    } else {
-        fw = s.cellW * level;
-        fh = s.cellH * level;
-    }
+std::vector<int> levelsOf(const manifest::ImageFile &s) {
+    return s.allLevels
+               ? std::vector<int>(std::begin(manifest::kLevels), std::end(manifest::kLevels))
+               : std::vector<int>{1};
 }
 
 TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
-    for (const ImageEntry &s : imageTable()) {
+    for (const ImageEntry &entry : imageTable()) {
+        const manifest::ImageFile &s = entry.file;
+        EXPECT_FALSE(entry.shown.empty()) << s.name << ": no frames listed as drawn";
         Image base;
         for (int level : levelsOf(s)) {
             SCOPED_TRACE(levelPath(s, level));
@@ -34,18 +28,15 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
             EXPECT_EQ(img.w, base.w * level);
             EXPECT_EQ(img.h, base.h * level);
             EXPECT_LE(std::max(img.w, img.h), 2048);
-            int fw, fh;
-            frameSize(s, img, level, fw, fh);
+            int fw = s.cellW * level, fh = s.cellH * level;
             ASSERT_GT(fw, 2);
             ASSERT_EQ(img.w % fw, 0) << "a partial column of frames";
             EXPECT_EQ(img.h % fh, 0) << "a partial row of frames";
             int columns = img.w / fw, rows = img.h / fh;
             EXPECT_LE(framePos(img.w, fw, fh, s.frames - 1).y + fh, img.h) << "frames missing";
             EXPECT_LT((rows - 1) * columns, s.frames) << "an empty row at the bottom";
-            if (s.gridColumns) {
-                EXPECT_EQ(columns, s.gridColumns);
-            }
-            for (int f : s.shown) {
+            EXPECT_EQ(columns, s.columns);
+            for (int f : entry.shown) {
                 FramePos p = framePos(img.w, fw, fh, f);
                 EXPECT_GT(coverage(img, p.x, p.y, fw, fh), 0.008) << "frame " << f;
             }
@@ -62,8 +53,7 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
 }
 
 TEST(AssetImages, FrameworkFontKeepsItsBorderColumnsClear) {
-    const ImageEntry &s = imageTable()[0];
-    ASSERT_EQ(s.name, "plume_font");
+    const manifest::ImageFile &s = manifest::kFrameworkFont;
     Image img;
     ASSERT_TRUE(loadPng(levelPath(s, 1), img));
     int fw = img.w / s.frames;

@@ -7,18 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 namespace assets {
 namespace {
-
-std::string cuePath(int cue) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/sfx/%03d.wav", cue);
-    return dataDir() + name;
-}
 
 bool readCue(int cue, SF_INFO &info, std::vector<short> &samples) {
     info = SF_INFO{};
@@ -32,7 +25,8 @@ bool readCue(int cue, SF_INFO &info, std::vector<short> &samples) {
 
 TEST(AssetSounds, CuesAreShortAudible16BitPcmAndTheDieRattlesDiffer) {
     std::vector<std::vector<short>> rattles;
-    for (int cue : kCues) {
+    for (const manifest::SoundFile &sound : manifest::kSounds) {
+        const int cue = sound.cue;
         SCOPED_TRACE(cuePath(cue));
         SF_INFO info;
         std::vector<short> s;
@@ -53,7 +47,7 @@ TEST(AssetSounds, CuesAreShortAudible16BitPcmAndTheDieRattlesDiffer) {
         // Starting and ending at rest: no click when the cue starts or is cut.
         EXPECT_LT(std::abs(s.front()), 200);
         EXPECT_LT(std::abs(s.back()), 200);
-        if (cue >= 11 && cue <= 15) {
+        if (cue >= Sfx::RattleFirst && cue <= Sfx::RattleLast) {
             for (const auto &other : rattles) EXPECT_NE(other, s) << "two rattles are the same";
             rattles.push_back(s);
         }
@@ -63,14 +57,15 @@ TEST(AssetSounds, CuesAreShortAudible16BitPcmAndTheDieRattlesDiffer) {
 TEST(AssetSounds, MusicDecodesToItsLengthAndLoopsWithoutAClick) {
     int channels = 0, rate = 0;
     short *out = nullptr;
-    std::string path = dataDir() + "/sfx/Fennel.ogg";
+    std::string path =
+        dataDir() + "/" + manifest::kTuneDir + manifest::kTune + manifest::kTuneExtension;
     int frames = stb_vorbis_decode_filename(path.c_str(), &channels, &rate, &out);
     ASSERT_GT(frames, 0) << path;
     std::vector<short> pcm(out, out + static_cast<size_t>(frames) * channels);
     std::free(out);
     EXPECT_EQ(channels, 2);
     EXPECT_EQ(rate, kMusicRate);
-    EXPECT_EQ(frames, kMusicSeconds * kMusicRate);
+    EXPECT_EQ(frames, manifest::kTuneSeconds * kMusicRate);
 
     double energy = 0;
     for (short v : pcm) energy += static_cast<double>(v) * v;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,22 +23,21 @@ c_Sound *SilentSound() {
     return (new c_Sound())->m_new(new gxtkSample());
 }
 
-// The image files of one full load, in loader order, at the given suffix.
+// The image files of one full load at the given suffix: the manifest's, in its order.
 std::vector<std::string> LoaderImageFiles(const std::string &suffix) {
-    const char *const names[] = {
-        "common/icons", "common/Buttons", "common/dpad", "common/OrvoLogo", "fonts/shadow_editundo",
-        "menu",         "logo",           "BadgesA",     "parts",           "common/circle",
-        "common/light", "cards-large",    "gfx-large"};
     std::vector<std::string> out;
-    for (const char *name : names) out.push_back(kData + name + suffix + ".png");
+    for (const manifest::ImageFile *file : manifest::kImages) {
+        if (file->step > 0) out.push_back(kData + file->name + suffix + ".png");
+    }
     return out;
 }
 
 std::vector<std::string> LoaderSoundFiles() {
     std::vector<std::string> out;
-    for (const char *cue : {"096", "001", "098", "099", "095", "003", "005", "007", "010", "011",
-                            "012", "013", "014", "015"}) {
-        out.push_back(kData + "sfx/" + cue + ".wav");
+    for (const manifest::SoundFile &sound : manifest::kSounds) {
+        char name[32];
+        std::snprintf(name, sizeof name, manifest::kCueFile, sound.cue);
+        out.push_back(kData + name);
     }
     return out;
 }

@@ -6,6 +6,10 @@
 // The checks are coarse on purpose: backdrop colours and a few known places of a screen, the
 // state file's items, printed lines and exit statuses. Waits poll with generous limits; nothing
 // asserts on timing. Run from the build's bin directory (the game and its data/ are there).
+//
+// Sections: screenshot and colour helpers; the audio capture; save-text helpers; the Game
+// runner; screen recognisers; the scenarios (fresh start and every game type, a damaged
+// state file, fullscreen and resize).
 
 #include <gtest/gtest.h>
 #include <stdlib.h>  // mkdtemp

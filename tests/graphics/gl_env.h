@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host/gxtk_graphics.h"
 #include "host/image_decode.h"
 #include "host/ktgame.h"
 

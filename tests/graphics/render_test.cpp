@@ -1,5 +1,7 @@
 // Pixels and draw calls of the renderer on a real OpenGL context (Xvfb + Mesa's software
 // rasteriser). Axis-aligned shapes are compared exactly; blended colours allow 1 for rounding.
+//
+// Sections: the fixture and pixel helpers; Shapes; Images, blending and state; Batching.
 
 #include <gtest/gtest.h>
 

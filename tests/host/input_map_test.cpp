@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "host/gxtk_graphics.h"
 #include "tests/support/test_game.h"
 
 namespace {

@@ -9,21 +9,22 @@
 
 #include "runtime/containers.h"
 
-// The element classes of the app module and the socket layer, as this test program sees them.
-struct c_DisplayMode : Object {
+namespace {
+
+// Element classes of this test's own.
+struct Size : Object {
     int width = 0, height = 0;
-    c_DisplayMode *m_new(int w, int h) {
+    Size *m_new(int w, int h) {
         width = w;
         height = h;
         return this;
     }
 };
-struct c_IAsyncEventSource : Object {};
+struct Source : Object {};
+using SourceStack = c_StackOf<Source *>;
 
-namespace {
-
-c_Stack3 *g_sources;
-c_IntMap<c_DisplayMode *> *g_modes;
+SourceStack *g_sources;
+c_IntMap<Size *> *g_modes;
 gc_roots root_marker([] {
     gc_mark(g_sources);
     gc_mark(g_modes);
@@ -113,8 +114,8 @@ TEST(Stack, SettingTheLengthClearsAndGrowsWithNil) {
 
 TEST(Stack, ContainsComparesIdentityAndKeepsElementsAlive) {
     settle();
-    gc_assign(g_sources, (new c_Stack3)->m_new());
-    c_IAsyncEventSource *a = new c_IAsyncEventSource, *b = new c_IAsyncEventSource;
+    gc_assign(g_sources, (new SourceStack)->m_new());
+    Source *a = new Source, *b = new Source;
     g_sources->p_Push7(a);
     EXPECT_TRUE(g_sources->p_Contains2(a));
     EXPECT_FALSE(g_sources->p_Contains2(b));
@@ -123,7 +124,7 @@ TEST(Stack, ContainsComparesIdentityAndKeepsElementsAlive) {
     // Pushed elements survive collection.
     gc_set_torture(true);
     for (int i = 0; i < 25; ++i) {
-        g_sources->p_Push7(new c_IAsyncEventSource);
+        g_sources->p_Push7(new Source);
         gc_collect_step(nullptr);
     }
     g_sources->p_Push7(b);
@@ -171,17 +172,17 @@ TEST(Map, StaysARedBlackSearchTreeUnderManyInsertions) {
 TEST(Map, NodesAndValuesSurviveCollection) {
     settle();
     gc_set_torture(true);
-    gc_assign(g_modes, (new c_IntMap<c_DisplayMode *>)->m_new());
+    gc_assign(g_modes, (new c_IntMap<Size *>)->m_new());
     gc_collect_step(nullptr);
     for (int w = 0; w < 200; ++w) {
-        g_modes->p_Set(w << 16, (new c_DisplayMode)->m_new(w, 0));
+        g_modes->p_Set(w << 16, (new Size)->m_new(w, 0));
         gc_collect_step(nullptr);  // every rotation's stores must have gone through the barrier
     }
-    g_modes->p_Set(3 << 16, (new c_DisplayMode)->m_new(3, 99));
+    g_modes->p_Set(3 << 16, (new Size)->m_new(3, 99));
     gc_collect_step(nullptr);
     gc_set_torture(false);
     for (int w = 0; w < 200; ++w) {
-        c_Node<c_DisplayMode *> *node = g_modes->p_FindNode(w << 16);
+        c_Node<Size *> *node = g_modes->p_FindNode(w << 16);
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(node->m_value->width, w);
     }

@@ -207,8 +207,7 @@ void GameKit::MouseButton(bool down) {
 }
 
 void GameKit::Touch(int index, bool down, float vx, float vy) {
-    host.TouchEvent(down ? c_KtGameEvent::TouchDown : c_KtGameEvent::TouchUp, index, DeviceX(vx),
-                    DeviceY(vy));
+    host.TouchEvent(down ? KtEvent::TouchDown : KtEvent::TouchUp, index, DeviceX(vx), DeviceY(vy));
 }
 
 // ---------------------------------------------------------------------------------------------

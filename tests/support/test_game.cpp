@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/data.h"
+#include "host/gxtk_graphics.h"
 
 // ---------------------------------------------------------------------------------------------
 // Host

@@ -314,9 +314,12 @@ int sheetHeight(const Sheet &s, int level) {
     return rows * s.cellH * level;
 }
 
+Sheet sheet(const manifest::ImageFile &file, DrawFrame draw) {
+    return {file.name, file.cellW, file.cellH, file.frames, file.columns, file.allLevels, draw};
+}
+
 std::string levelFile(const Sheet &s, int level) {
-    const char *suffix = level == 4 ? "-hd2" : level == 2 ? "-hd" : "";
-    return s.name + suffix + ".png";
+    return s.name + manifest::LevelSuffix(level) + manifest::kImageExtension;
 }
 
 cairo_surface_t *renderSheet(const Sheet &s, int level) {

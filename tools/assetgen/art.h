@@ -4,6 +4,8 @@
 
 #include <cairo.h>
 
+#include "game/manifest.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -114,6 +116,8 @@ struct Sheet {
     bool levels;  // false: level 1 only
     DrawFrame draw;
 };
+// The sheet of a manifest image file, drawn by `draw`.
+Sheet sheet(const manifest::ImageFile &file, DrawFrame draw);
 
 // The application icon for the desktop, in a 32 x 32 space: a lantern-lit card back with the
 // lantern piece standing before it. It belongs to no sheet, so it never changes the data files.
@@ -125,7 +129,7 @@ std::vector<Sheet> gameSheets();
 
 int sheetWidth(const Sheet &s, int level);
 int sheetHeight(const Sheet &s, int level);
-// The file name at a level: "" at 1, "-hd" at 2, "-hd2" at 4.
+// The file name at a level.
 std::string levelFile(const Sheet &s, int level);
 cairo_surface_t *renderSheet(const Sheet &s, int level);
 

@@ -8,8 +8,6 @@
 
 namespace audio {
 
-const int kCues[14] = {1, 3, 5, 7, 10, 11, 12, 13, 14, 15, 95, 96, 98, 99};
-
 namespace {
 
 int64_t at(double seconds) {
@@ -73,13 +71,13 @@ void tick(Buffer &b, double t, double hz, double amp, uint32_t seed) {
     addNoise(b, at(t), 0.03, amp * 1.2, 4000, 0.006, seed);
 }
 
-Buffer click() {  // 99: a menu move or a step of the piece
+Buffer click() {  // Sfx::Click: a menu move or a step of the piece
     Buffer b = sized(0.08);
     tick(b, 0, 1400, 0.6, 99);
     return b;
 }
 
-Buffer pop() {  // 1: a soft rising pop
+Buffer pop() {  // Sfx::Pop: a soft rising pop
     Buffer b = sized(0.16);
     Voice v;
     v.hz = 500;
@@ -93,14 +91,14 @@ Buffer pop() {  // 1: a soft rising pop
     return b;
 }
 
-Buffer back() {  // 95: the same pop, falling: cancel / back
+Buffer back() {  // Sfx::Back: the same pop, falling: cancel / back
     Buffer b = sized(0.2);
     tick(b, 0, 1200, 0.5, 95);
     tick(b, 0.07, 900, 0.45, 96);
     return b;
 }
 
-Buffer confirm() {  // 98: confirm or pause, two quick rising notes
+Buffer confirm() {  // Sfx::Confirm: confirm or pause, two quick rising notes
     Buffer b = sized(0.35);
     tick(b, 0, 1600, 0.3, 98);
     bell(b, 0, 79, 0.4, 0.25);
@@ -108,7 +106,7 @@ Buffer confirm() {  // 98: confirm or pause, two quick rising notes
     return b;
 }
 
-Buffer safe() {  // 3: a bright chime
+Buffer safe() {  // Sfx::Safe: a bright chime
     Buffer b = sized(1.0);
     bell(b, 0, 84, 0.5, 0.9);
     bell(b, 0.06, 88, 0.45, 0.9);
@@ -116,7 +114,7 @@ Buffer safe() {  // 3: a bright chime
     return b;
 }
 
-Buffer trapThud() {  // 5: a low thud with a dull crumble
+Buffer trapThud() {  // Sfx::Trap: a low thud with a dull crumble
     Buffer b = sized(0.7);
     Voice v;
     v.hz = 130;
@@ -132,7 +130,7 @@ Buffer trapThud() {  // 5: a low thud with a dull crumble
     return b;
 }
 
-Buffer fanfare() {  // 7: the goal, a short rising fanfare ending on a chord
+Buffer fanfare() {  // Sfx::Goal: the goal, a short rising fanfare ending on a chord
     Buffer b = sized(1.8);
     const double notes[4] = {72, 76, 79, 84};
     for (int i = 0; i < 4; ++i) {
@@ -144,7 +142,7 @@ Buffer fanfare() {  // 7: the goal, a short rising fanfare ending on a chord
     return b;
 }
 
-Buffer lastLife() {  // 10: falling tones
+Buffer lastLife() {  // Sfx::LastLife: falling tones
     Buffer b = sized(1.9);
     const double notes[4] = {79, 75, 72, 67};
     for (int i = 0; i < 4; ++i)
@@ -152,7 +150,8 @@ Buffer lastLife() {  // 10: falling tones
     return b;
 }
 
-Buffer rattle(int which) {  // 11..15: a die clattering on stone, each throw different
+// Sfx::RattleFirst..RattleLast: a die clattering on stone, each throw different.
+Buffer rattle(int which) {
     Buffer b = sized(0.45);
     const int hits = 3 + which;
     double t = 0;
@@ -165,7 +164,7 @@ Buffer rattle(int which) {  // 11..15: a die clattering on stone, each throw dif
     return b;
 }
 
-Buffer jingle() {  // 96: the maker's jingle, a warm four-note motif
+Buffer jingle() {  // Sfx::Jingle: the maker's jingle, a warm four-note motif
     Buffer b = sized(2.2);
     const double notes[4] = {67, 72, 76, 74};
     const double times[4] = {0, 0.16, 0.32, 0.56};
@@ -177,49 +176,53 @@ Buffer jingle() {  // 96: the maker's jingle, a warm four-note motif
 }  // namespace
 
 bool writeCues(const std::string &dataDir) {
-    std::filesystem::path dir = std::filesystem::path(dataDir) / "sfx";
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
     bool ok = true;
-    for (int cue : kCues) {
+    for (const manifest::SoundFile &sound : manifest::kSounds) {
+        const int cue = sound.cue;
         Buffer b;
         switch (cue) {
-            case 1:
+            case Sfx::Pop:
                 b = pop();
                 break;
-            case 3:
+            case Sfx::Safe:
                 b = safe();
                 break;
-            case 5:
+            case Sfx::Trap:
                 b = trapThud();
                 break;
-            case 7:
+            case Sfx::Goal:
                 b = fanfare();
                 break;
-            case 10:
+            case Sfx::LastLife:
                 b = lastLife();
                 break;
-            case 95:
+            case Sfx::Back:
                 b = back();
                 break;
-            case 96:
+            case Sfx::Jingle:
                 b = jingle();
                 break;
-            case 98:
+            case Sfx::Confirm:
                 b = confirm();
                 break;
-            case 99:
+            case Sfx::Click:
                 b = click();
                 break;
             default:
-                b = rattle(cue - 11);
+                b = rattle(cue - Sfx::RattleFirst);
                 break;
         }
-        // Clicks sit quietly under the game; the long sustained fall of cue 10 is held back too.
-        finish(b, cue == 99 || cue == 1 || cue == 95 ? 0.5 : cue == 10 ? 0.6 : 0.8);
-        char name[16];
-        std::snprintf(name, sizeof name, "%03d.wav", cue);
-        ok = writeWav((dir / name).string(), b) && ok;
+        // Clicks sit quietly under the game; the long sustained fall of the last life is held
+        // back too.
+        finish(b, cue == Sfx::Click || cue == Sfx::Pop || cue == Sfx::Back ? 0.5
+                  : cue == Sfx::LastLife                                   ? 0.6
+                                                                           : 0.8);
+        char name[32];
+        std::snprintf(name, sizeof name, manifest::kCueFile, cue);
+        std::filesystem::path path = std::filesystem::path(dataDir) / name;
+        std::error_code ec;
+        std::filesystem::create_directories(path.parent_path(), ec);
+        ok = writeWav(path.string(), b) && ok;
     }
     return ok;
 }

@@ -300,8 +300,8 @@ void drawPlumeFont(FrameCtx &c) {
 
 std::vector<Sheet> fontSheets() {
     return {
-        {"plume_font", 10, 16, 96, 96, false, drawPlumeFont},
-        {"fonts/shadow_editundo", 16, 16, 128, 16, true, drawGameFont},
+        sheet(manifest::kFrameworkFont, drawPlumeFont),
+        sheet(manifest::kGameFont, drawGameFont),
     };
 }
 

@@ -1,4 +1,7 @@
 // Game sheets: menu backdrops, badges, particles, the cards, and the piece and die.
+//
+// Sections: scenery (stars, hills, cottage) and the menu backdrops; badges; particles; cards
+// and traps; the piece and the die; the desktop icon; the sheet list.
 #include "art.h"
 
 #include <cmath>
@@ -515,11 +518,9 @@ void drawIcon(cairo_t *cr) {
 
 std::vector<Sheet> gameSheets() {
     return {
-        {"menu", 256, 256, 4, 2, true, drawMenu},
-        {"BadgesA", 64, 64, 64, 8, true, drawBadge},
-        {"parts", 8, 8, 256, 16, true, drawParticle},
-        {"cards-large", 32, 32, 16, 4, true, drawCard},
-        {"gfx-large", 32, 32, 16, 4, true, drawGfx},
+        sheet(manifest::kMenu, drawMenu),      sheet(manifest::kBadges, drawBadge),
+        sheet(manifest::kParts, drawParticle), sheet(manifest::kCards, drawCard),
+        sheet(manifest::kGfx, drawGfx),
     };
 }
 

@@ -208,7 +208,9 @@ bool writeMusic(const std::string &dataDir) {
         frames[2 * i + 1] = s.right[i] * k;
     }
 
-    std::filesystem::path path = std::filesystem::path(dataDir) / "sfx" / "Fennel.ogg";
+    std::filesystem::path path =
+        std::filesystem::path(dataDir) /
+        (std::string(manifest::kTuneDir) + manifest::kTune + manifest::kTuneExtension);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     SF_INFO info{};

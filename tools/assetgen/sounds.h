@@ -4,18 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "game/manifest.h"
+
 namespace audio {
 
 constexpr int kRate = 44100;
-// The cue numbers the game loads (files "sfx/NNN.wav").
-extern const int kCues[14];
 
-// Writes every "sfx/NNN.wav" into dataDir; false (with a message) on a write failure.
+// Writes the file of every cue of the manifest into dataDir; false (with a message) on a write
+// failure.
 bool writeCues(const std::string &dataDir);
-// Writes "sfx/Fennel.ogg" into dataDir.
+// Writes the manifest's tune into dataDir.
 bool writeMusic(const std::string &dataDir);
 
 // The tune's length; the game loops it.
-constexpr int kMusicSeconds = 40;
+constexpr int kMusicSeconds = manifest::kTuneSeconds;
 
 }  // namespace audio

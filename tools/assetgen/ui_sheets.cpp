@@ -1,5 +1,8 @@
 // Interface sheets: icons, menu buttons and gear, on-screen pad, the maker's logo, the title,
 // the menu wheel and soft lights.
+//
+// Sections: icons; companions, gears and the credits picture; menu buttons; the on-screen pad;
+// the maker's logo; the title; the circle and the light; the sheet list.
 #include "art.h"
 
 #include <cmath>
@@ -628,13 +631,10 @@ void drawLight(FrameCtx &c) {
 
 std::vector<Sheet> uiSheets() {
     return {
-        {"common/icons", 32, 32, 16, 4, true, drawIcons},
-        {"common/Buttons", 64, 64, 16, 4, true, drawButtons},
-        {"common/dpad", 32, 32, 16, 4, true, drawDpad},
-        {"common/OrvoLogo", 256, 256, 1, 1, true, drawOrvo},
-        {"logo", 256, 128, 1, 1, true, drawLogo},
-        {"common/circle", 256, 256, 4, 2, true, drawCircle},
-        {"common/light", 32, 32, 4, 2, true, drawLight},
+        sheet(manifest::kIcons, drawIcons), sheet(manifest::kButtons, drawButtons),
+        sheet(manifest::kDpad, drawDpad),   sheet(manifest::kOrvoLogo, drawOrvo),
+        sheet(manifest::kLogo, drawLogo),   sheet(manifest::kCircle, drawCircle),
+        sheet(manifest::kLight, drawLight),
     };
 }
 

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kTrapFace = 8;
 constexpr int kDirectionKeys[4] = {GLFW_KEY_LEFT, GLFW_KEY_UP, GLFW_KEY_RIGHT, GLFW_KEY_DOWN};
 // A key held this long without the game acting on it means the player misjudged the state.
 constexpr int kHoldLimit = 60;
@@ -155,7 +154,7 @@ void Soak::Plan() {
     moves.clear();
     nextMove = 0;
     if (n < 1) return;
-    constexpr int kCols = 15, kRows = 4, kMaxSteps = 8;  // columns -1..13
+    constexpr int kCols = Board::Goal - Board::Start + 1, kRows = Board::Rows, kMaxSteps = 8;
     struct Node {
         bool seen;
         int from;  // index of the previous node in the layer before
@@ -269,7 +268,8 @@ void Soak::CheckDeal() {
             if (c == 0 && v >= 4) Fail("column 0 holds a card other than 0..3");
             if (v >= Board::FirstTrap) {
                 ++traps;
-                if (face != static_cast<float>(kTrapFace + v % 4)) Fail("a trap's face is wrong");
+                if (face != static_cast<float>(CardFace::FirstTrap + v % 4))
+                    Fail("a trap's face is wrong");
             } else if (face < 4 || face > 7 || face != static_cast<float>(static_cast<int>(face))) {
                 Fail("a safe card's face is not 4..7");
             }
@@ -345,7 +345,7 @@ void Soak::Check() {
             bool onCard = col >= 0 && col < Board::Columns;
             if (prevPhase == Phase::Landing && phase == Phase::Throw && col == prevCol &&
                 row == prevRow && onCard) {
-                bool safe = Cell(col, row, Cell::Face) < kTrapFace;
+                bool safe = Cell(col, row, Cell::Face) < CardFace::FirstTrap;
                 if (!safe) Fail("a landing on a trap resolved as safe");
                 if (freshC == col && freshR == row) ++freshSafe;
                 if (memoryDeal == dealSerial) memory[col][row] = 1;
@@ -353,7 +353,7 @@ void Soak::Check() {
             if (lives > prevLives) Fail("lives rose");
             if (lives < prevLives) {
                 if (lives != prevLives - 1) Fail("more than one life lost at once");
-                if (!onCard || Cell(col, row, Cell::Face) < kTrapFace) {
+                if (!onCard || Cell(col, row, Cell::Face) < CardFace::FirstTrap) {
                     Fail("a life lost without a trap under the piece");
                 }
                 if (memoryDeal == dealSerial) memory[col][row] = 2;
