@@ -9,6 +9,7 @@
 // level. Slot numbers outside 0..99 are ignored everywhere.
 
 #include <cmath>
+#include <vector>
 
 #include "game/myapp.h"
 
@@ -108,6 +109,28 @@ bool MusicAllowed(int setting) {
     return setting == SoundMode::All || setting == SoundMode::MusicOnly;
 }
 
+// The image files of the loads to come at `level`, in the order the loader takes them (with the
+// reload's logo and font first when `reload`), so the host can decode them ahead while the
+// loading screen spins. The loads themselves stay where they are; each takes its file's pixels
+// when it runs.
+void PrefetchLoads(int level, bool reload) {
+    std::vector<String> names;
+    String suffix = LevelSuffix(level) + String(".png");
+    if (reload) {
+        names.push_back(String(kOrvoLogoName) + suffix);
+        names.push_back(String(kFontName) + suffix);
+    }
+    for (int step = 1; step <= kLoaderSteps; ++step) {
+        for (const ImageLoad &load : kImageLoads) {
+            if (load.step == step) names.push_back(String(load.name) + suffix);
+        }
+        if (step == kFontStep) names.push_back(String(kFontName) + suffix);
+    }
+    Array<String> paths(static_cast<int>(names.size()));
+    for (int i = 0; i < paths.Length(); ++i) paths.Store(i, names[i]);
+    kt_app__game->PrefetchImages(paths);
+}
+
 void DrawRing(c_MyApp *app, const Ring &ring, float cx, float cy) {
     float r = ring.radius * static_cast<float>(app->LoaderSize);
     app->p_SetCol(ring.red, ring.green, ring.blue, kNoValue);
@@ -180,6 +203,7 @@ int c_MyApp::p_Reload() {
     ClearRed = ClearGreen = ClearBlue = 0;
     ClearAlpha = 1;
     p_ChooseLevel();
+    PrefetchLoads(HDLevel, true);
     p_LoadImg(Img::OrvoLogo, String(kOrvoLogoName), kOrvoLogoCell, kOrvoLogoCell, 1, kMidHandle);
     p_LoadFont(Img::Font, String(kFontName), kFontAdvance, kFontLineHeight);
     LoadStage = 1;
@@ -191,7 +215,10 @@ int c_MyApp::p_Loader() {
     int step = LoadStage;
     if (step > kLoaderSteps) {
         LoadStage = 0;
+        kt_app__game->PrefetchImages(Array<String>());
     } else {
+        // Kept when the reload asked for the same files; a new level starts afresh.
+        if (step == 1) PrefetchLoads(HDLevel, false);
         for (const ImageLoad &load : kImageLoads) {
             if (load.step == step) {
                 p_LoadImg(load.slot, String(load.name), load.cellW, load.cellH, load.frames,

@@ -1,0 +1,146 @@
+// The image prefetch: one worker thread per batch, decoding the batch's files in order.
+
+#include "host/image_prefetch.h"
+
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+
+#include "host/image_decode.h"
+
+struct ImagePrefetch::Batch {
+    struct Job {
+        std::string key;
+        std::FILE *file = nullptr;
+        unsigned char *pixels = nullptr;
+        int width = 0, height = 0, depth = 0;
+        bool done = false, taken = false;
+    };
+
+    std::mutex mutex;
+    std::condition_variable decoded;
+    std::vector<Job> jobs;
+    bool abandoned = false;
+    bool finished = false;  // the worker has left its loop
+
+    ~Batch() {
+        for (Job &job : jobs) {
+            if (job.file) std::fclose(job.file);
+            if (!job.taken) std::free(job.pixels);
+        }
+    }
+
+    // The worker's loop: picks each job's file under the lock, decodes it outside the lock and
+    // hands the pixels back under the lock.
+    void Run() {
+        for (std::size_t i = 0;; ++i) {
+            std::FILE *file = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (abandoned || i == jobs.size()) break;
+                if (jobs[i].done) continue;  // decoded by the main thread itself
+                file = jobs[i].file;
+                jobs[i].file = nullptr;
+            }
+            int w = 0, h = 0, d = 0;
+            unsigned char *pixels = kt_image_DecodeFile(file, &w, &h, &d);
+            std::lock_guard<std::mutex> lock(mutex);
+            Job &job = jobs[i];
+            job.pixels = pixels;
+            job.width = w, job.height = h, job.depth = d;
+            job.done = true;
+            decoded.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+        decoded.notify_all();
+    }
+};
+
+ImagePrefetch::~ImagePrefetch() {
+    Abandon();
+    JoinFinished(true);
+}
+
+void ImagePrefetch::Start(std::vector<File> files) {
+    if (batch && !files.empty()) {
+        std::lock_guard<std::mutex> lock(batch->mutex);
+        std::size_t next = 0;
+        bool same = true;
+        for (const Batch::Job &job : batch->jobs) {
+            if (job.taken) continue;
+            same = same && next < files.size() && files[next].key == job.key;
+            ++next;
+        }
+        if (same && next == files.size()) {
+            for (File &file : files) {
+                if (file.file) std::fclose(file.file);
+            }
+            return;
+        }
+    }
+    Abandon();
+    JoinFinished(false);
+    if (files.empty()) return;
+    batch = std::make_shared<Batch>();
+    for (File &file : files) {
+        batch->jobs.emplace_back();
+        batch->jobs.back().key = std::move(file.key);
+        batch->jobs.back().file = file.file;
+    }
+    std::shared_ptr<Batch> shared = batch;
+    worker = std::thread([shared] { shared->Run(); });
+}
+
+ImagePrefetch::Taken ImagePrefetch::Take(const std::string &key, unsigned char **pixels, int *width,
+                                         int *height, int *depth) {
+    if (!batch) return Taken::NotPrefetched;
+    std::unique_lock<std::mutex> lock(batch->mutex);
+    for (Batch::Job &job : batch->jobs) {
+        if (job.taken || job.key != key) continue;
+        job.taken = true;
+        if (job.file) {
+            // Not yet picked by the worker: decoded here rather than waiting behind the files
+            // queued before it, while the worker goes on with those.
+            std::FILE *file = job.file;
+            job.file = nullptr;
+            job.done = true;
+            lock.unlock();
+            *pixels = kt_image_DecodeFile(file, width, height, depth);
+            return *pixels ? Taken::Ready : Taken::Failed;
+        }
+        batch->decoded.wait(lock, [&] { return job.done || batch->finished; });
+        if (!job.done) return Taken::NotPrefetched;
+        if (!job.pixels) return Taken::Failed;
+        *pixels = job.pixels;
+        *width = job.width, *height = job.height, *depth = job.depth;
+        return Taken::Ready;
+    }
+    return Taken::NotPrefetched;
+}
+
+void ImagePrefetch::Abandon() {
+    if (!batch) return;
+    {
+        std::lock_guard<std::mutex> lock(batch->mutex);
+        batch->abandoned = true;
+    }
+    retired.push_back(Retired{std::move(batch), std::move(worker)});
+    batch = nullptr;
+}
+
+void ImagePrefetch::JoinFinished(bool all) {
+    for (auto it = retired.begin(); it != retired.end();) {
+        bool finished;
+        {
+            std::lock_guard<std::mutex> lock(it->batch->mutex);
+            finished = it->batch->finished;
+        }
+        if (!finished && !all) {
+            ++it;
+            continue;
+        }
+        it->worker.join();
+        it = retired.erase(it);
+    }
+}
