@@ -2,6 +2,7 @@
 
 #include "host/image_prefetch.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -65,16 +66,27 @@ ImagePrefetch::~ImagePrefetch() {
 void ImagePrefetch::Start(std::vector<File> files) {
     if (batch && !files.empty()) {
         std::lock_guard<std::mutex> lock(batch->mutex);
-        std::size_t next = 0;
-        bool same = true;
+        std::vector<const std::string *> untaken;
         for (const Batch::Job &job : batch->jobs) {
-            if (job.taken) continue;
-            same = same && next < files.size() && files[next].key == job.key;
-            ++next;
+            if (!job.taken) untaken.push_back(&job.key);
         }
-        if (same && next == files.size()) {
-            for (File &file : files) {
-                if (file.file) std::fclose(file.file);
+        // The files asked for again end with exactly the batch's untaken jobs (a loader
+        // restarted at the same level): the batch is kept, the files it has already handed
+        // out are queued behind it, and the rest of `files` is closed.
+        std::size_t head = files.size() - std::min(files.size(), untaken.size());
+        bool tail = untaken.size() <= files.size();
+        for (std::size_t i = 0; tail && i < untaken.size(); ++i) {
+            tail = *untaken[i] == files[head + i].key;
+        }
+        if (tail) {
+            for (std::size_t i = 0; i < files.size(); ++i) {
+                if (i < head) {
+                    batch->jobs.emplace_back();
+                    batch->jobs.back().key = std::move(files[i].key);
+                    batch->jobs.back().file = files[i].file;
+                } else if (files[i].file) {
+                    std::fclose(files[i].file);
+                }
             }
             return;
         }

@@ -38,10 +38,11 @@ public:
     ImagePrefetch &operator=(const ImagePrefetch &) = delete;
     ~ImagePrefetch();
 
-    // Starts decoding `files` in order. The running batch is kept instead (and `files` closed)
-    // when its jobs not yet taken have exactly these keys in this order, as when the loader's
-    // first step asks again for what the reload asked for; otherwise it is abandoned. An empty
-    // list abandons the running batch and starts nothing.
+    // Starts decoding `files` in order. The running batch is kept instead when its jobs not yet
+    // taken have exactly the keys `files` ends with, in this order, as when the loader's first
+    // step asks again for what the reload asked for, or the loader restarts at the same level:
+    // the files before those are queued behind it. Otherwise it is abandoned. An empty list
+    // abandons the running batch and starts nothing.
     void Start(std::vector<File> files);
 
     // Takes the first job not yet taken with this key: waits for the worker when it is decoding

@@ -228,14 +228,21 @@ void RunSize(Display *display, Size size, int runs, const std::string &game,
         std::fflush(stdout);
     }
     PrintRow("bare median", Medians(bares));
-    StartUp gm = Medians(games);
-    PrintRow("game median", gm);
+    PrintRow("game median", Medians(games));
     // The goals: the logo within 50 ms of the bare window's first frame, the menu within
-    // 300 ms of the logo.
+    // 300 ms of the logo. Both windows map equally fast but the moment varies from launch to
+    // launch with the machine's load, so each run is measured from its own mapping.
+    std::vector<double> bareFrame, gameLogo, menuAfterLogo;
+    for (int i = 0; i < runs; ++i) {
+        bareFrame.push_back(Between(bares[i].mapped, bares[i].frame));
+        gameLogo.push_back(Between(games[i].mapped, games[i].logo));
+        menuAfterLogo.push_back(Between(games[i].logo, games[i].menu));
+    }
+    double bareMs = Median(bareFrame), logoMs = Median(gameLogo);
     std::printf(
-        "logo after bare frame: %.0f ms (goal <= 50); menu after logo: %.0f ms "
-        "(goal <= 300)\n",
-        gm.logo - Medians(bares).frame, gm.menu - gm.logo);
+        "from mapping, medians: bare frame %.0f ms, game logo %.0f ms: logo %.0f ms "
+        "after the bare frame (goal <= 50); menu %.0f ms after the logo (goal <= 300)\n",
+        bareMs, logoMs, logoMs - bareMs, Median(menuAfterLogo));
 }
 
 }  // namespace
