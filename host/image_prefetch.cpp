@@ -1,4 +1,5 @@
-// The image prefetch: one worker thread per batch, decoding the batch's files in order.
+// The image prefetch: two worker threads per batch, decoding the batch's files in order; a
+// large file takes longer to decode than a loader step lasts, so one worker falls behind.
 
 #include "host/image_prefetch.h"
 
@@ -9,20 +10,26 @@
 
 #include "host/image_decode.h"
 
+namespace {
+
+constexpr int kWorkers = 2;
+
+}  // namespace
+
 struct ImagePrefetch::Batch {
     struct Job {
         std::string key;
         std::FILE *file = nullptr;
         unsigned char *pixels = nullptr;
         int width = 0, height = 0, depth = 0;
-        bool done = false, taken = false;
+        bool picked = false, done = false, taken = false;
     };
 
     std::mutex mutex;
     std::condition_variable decoded;
     std::vector<Job> jobs;
     bool abandoned = false;
-    bool finished = false;  // the worker has left its loop
+    int running = 0;  // workers not yet out of their loop
 
     ~Batch() {
         for (Job &job : jobs) {
@@ -31,15 +38,18 @@ struct ImagePrefetch::Batch {
         }
     }
 
-    // The worker's loop: picks each job's file under the lock, decodes it outside the lock and
-    // hands the pixels back under the lock.
+    // A worker's loop: picks the first job nobody has picked under the lock, decodes its file
+    // outside the lock and hands the pixels back under the lock. Jobs are found by index: the
+    // list may grow meanwhile.
     void Run() {
-        for (std::size_t i = 0;; ++i) {
+        for (;;) {
+            std::size_t i = 0;
             std::FILE *file = nullptr;
             {
                 std::lock_guard<std::mutex> lock(mutex);
+                while (!abandoned && i < jobs.size() && jobs[i].picked) ++i;
                 if (abandoned || i == jobs.size()) break;
-                if (jobs[i].done) continue;  // decoded by the main thread itself
+                jobs[i].picked = true;
                 file = jobs[i].file;
                 jobs[i].file = nullptr;
             }
@@ -53,7 +63,7 @@ struct ImagePrefetch::Batch {
             decoded.notify_all();
         }
         std::lock_guard<std::mutex> lock(mutex);
-        finished = true;
+        --running;
         decoded.notify_all();
     }
 };
@@ -100,8 +110,9 @@ void ImagePrefetch::Start(std::vector<File> files) {
         batch->jobs.back().key = std::move(file.key);
         batch->jobs.back().file = file.file;
     }
+    batch->running = kWorkers;
     std::shared_ptr<Batch> shared = batch;
-    worker = std::thread([shared] { shared->Run(); });
+    for (int i = 0; i < kWorkers; ++i) workers.emplace_back([shared] { shared->Run(); });
 }
 
 ImagePrefetch::Taken ImagePrefetch::Take(const std::string &key, unsigned char **pixels, int *width,
@@ -111,17 +122,17 @@ ImagePrefetch::Taken ImagePrefetch::Take(const std::string &key, unsigned char *
     for (Batch::Job &job : batch->jobs) {
         if (job.taken || job.key != key) continue;
         job.taken = true;
-        if (job.file) {
-            // Not yet picked by the worker: decoded here rather than waiting behind the files
-            // queued before it, while the worker goes on with those.
+        if (!job.picked) {
+            // Not yet picked by a worker: decoded here rather than waiting behind the files
+            // queued before it, while the workers go on with those.
             std::FILE *file = job.file;
             job.file = nullptr;
-            job.done = true;
+            job.picked = job.done = true;
             lock.unlock();
             *pixels = kt_image_DecodeFile(file, width, height, depth);
             return *pixels ? Taken::Ready : Taken::Failed;
         }
-        batch->decoded.wait(lock, [&] { return job.done || batch->finished; });
+        batch->decoded.wait(lock, [&] { return job.done || batch->running == 0; });
         if (!job.done) return Taken::NotPrefetched;
         if (!job.pixels) return Taken::Failed;
         *pixels = job.pixels;
@@ -137,7 +148,8 @@ void ImagePrefetch::Abandon() {
         std::lock_guard<std::mutex> lock(batch->mutex);
         batch->abandoned = true;
     }
-    retired.push_back(Retired{std::move(batch), std::move(worker)});
+    retired.push_back(Retired{std::move(batch), std::move(workers)});
+    workers.clear();
     batch = nullptr;
 }
 
@@ -146,13 +158,13 @@ void ImagePrefetch::JoinFinished(bool all) {
         bool finished;
         {
             std::lock_guard<std::mutex> lock(it->batch->mutex);
-            finished = it->batch->finished;
+            finished = it->batch->running == 0;
         }
         if (!finished && !all) {
             ++it;
             continue;
         }
-        it->worker.join();
+        for (std::thread &worker : it->workers) worker.join();
         it = retired.erase(it);
     }
 }

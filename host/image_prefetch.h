@@ -1,15 +1,15 @@
-// Image files decoded ahead of their loads, on a worker thread, while the main thread goes on
+// Image files decoded ahead of their loads, on worker threads, while the main thread goes on
 // drawing frames. Decoding needs no OpenGL context; the main thread later takes each decoded
 // buffer and wraps and uploads it as a surface.
 //
-// Hand-over rule: a job's file and pixels belong to the worker from the moment it picks the job
-// until it marks the job done (under the batch's lock); from then on they belong to the batch
-// until the main thread takes them (the caller then owns the malloc'ed pixels) or the batch
-// dies, which frees what was never taken and closes what was never read. A job the worker has
-// not picked yet is taken with its file, and the main thread decodes it itself. The batch is shared
-// by the owner and its worker, so a worker always outlives nothing it writes into, even after
-// its batch was abandoned; abandoned workers stop after their current file and are joined
-// before the next batch starts, or by the destructor. Only the main thread calls the methods.
+// Hand-over rule: a job's file and pixels belong to the worker that picks the job until it
+// marks the job done (under the batch's lock); from then on they belong to the batch until the
+// main thread takes them (the caller then owns the malloc'ed pixels) or the batch dies, which
+// frees what was never taken and closes what was never read. A job no worker has picked yet is
+// taken with its file, and the main thread decodes it itself. The batch is shared by the owner
+// and its workers, so no worker outlives what it writes into, even after its batch was
+// abandoned; abandoned workers stop after their current file and are joined once done, before
+// the next batch starts, or by the destructor. Only the main thread calls the methods.
 #pragma once
 
 #include <cstdio>
@@ -59,10 +59,10 @@ private:
     void JoinFinished(bool all);
 
     std::shared_ptr<Batch> batch;
-    std::thread worker;
+    std::vector<std::thread> workers;
     struct Retired {
         std::shared_ptr<Batch> batch;
-        std::thread worker;
+        std::vector<std::thread> workers;
     };
     std::vector<Retired> retired;
 };
