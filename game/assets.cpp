@@ -110,17 +110,15 @@ bool MusicAllowed(int setting) {
 }
 
 // The image files of the loads to come at `level`, in the order the loader takes them (with the
-// reload's font and logo first when `reload`), so the host can decode them ahead while the
+// reload's logo and font first when `reload`), so the host can decode them ahead while the
 // loading screen spins. The loads themselves stay where they are; each takes its file's pixels
 // when it runs.
 void PrefetchLoads(int level, bool reload) {
     std::vector<String> names;
     String suffix = LevelSuffix(level) + String(".png");
     if (reload) {
-        // The font first: while the worker decodes it, the reload's logo load, finding its
-        // file not yet started, decodes the logo itself, and the two run side by side.
-        names.push_back(String(kFontName) + suffix);
         names.push_back(String(kOrvoLogoName) + suffix);
+        names.push_back(String(kFontName) + suffix);
     }
     for (int step = 1; step <= kLoaderSteps; ++step) {
         for (const ImageLoad &load : kImageLoads) {
