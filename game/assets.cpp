@@ -35,6 +35,8 @@ constexpr const char *kOrvoLogoName = "common/OrvoLogo";
 constexpr int kOrvoLogoCell = 256;
 // The font and the logo are loaded by p_Reload so the loading screen can show them at once.
 constexpr int kFontStep = 5;
+// The loader step from which image files are decoded ahead.
+constexpr int kPrefetchStep = 2;
 
 struct ImageLoad {
     int step;
@@ -109,18 +111,15 @@ bool MusicAllowed(int setting) {
     return setting == SoundMode::All || setting == SoundMode::MusicOnly;
 }
 
-// The image files of the loads to come at `level`, in the order the loader takes them (with the
-// reload's logo and font first when `reload`), so the host can decode them ahead while the
-// loading screen spins. The loads themselves stay where they are; each takes its file's pixels
-// when it runs.
-void PrefetchLoads(int level, bool reload) {
+// The image files of the loader's steps from `first` on at `level`, in the order the steps
+// take them, so the host can decode them on worker threads while the loading screen spins. The
+// loads themselves stay where they are; each takes its file's pixels when it runs. The files
+// of the reload and of the first step are decoded where they are loaded: the workers would
+// only compete with the first loading-screen frames for the processor.
+void PrefetchLoads(int level, int first) {
     std::vector<String> names;
     String suffix = LevelSuffix(level) + String(".png");
-    if (reload) {
-        names.push_back(String(kOrvoLogoName) + suffix);
-        names.push_back(String(kFontName) + suffix);
-    }
-    for (int step = 1; step <= kLoaderSteps; ++step) {
+    for (int step = first; step <= kLoaderSteps; ++step) {
         for (const ImageLoad &load : kImageLoads) {
             if (load.step == step) names.push_back(String(load.name) + suffix);
         }
@@ -203,7 +202,6 @@ int c_MyApp::p_Reload() {
     ClearRed = ClearGreen = ClearBlue = 0;
     ClearAlpha = 1;
     p_ChooseLevel();
-    PrefetchLoads(HDLevel, true);
     p_LoadImg(Img::OrvoLogo, String(kOrvoLogoName), kOrvoLogoCell, kOrvoLogoCell, 1, kMidHandle);
     p_LoadFont(Img::Font, String(kFontName), kFontAdvance, kFontLineHeight);
     LoadStage = 1;
@@ -217,8 +215,8 @@ int c_MyApp::p_Loader() {
         LoadStage = 0;
         kt_app__game->PrefetchImages(Array<String>());
     } else {
-        // Kept when the reload asked for the same files; a new level starts afresh.
-        if (step == 1) PrefetchLoads(HDLevel, false);
+        // Kept when the loader restarts at the same level; a new level starts afresh.
+        if (step == kPrefetchStep) PrefetchLoads(HDLevel, kPrefetchStep);
         for (const ImageLoad &load : kImageLoads) {
             if (load.step == step) {
                 p_LoadImg(load.slot, String(load.name), load.cellW, load.cellH, load.frames,
