@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "game/myapp.h"
 
@@ -28,6 +29,8 @@ constexpr int kLoaderSteps = 14;
 
 // The game font's advance and line height are virtual pixels and do not follow the level.
 constexpr int kFontAdvance = 7, kFontLineHeight = 10;
+// The loader step from which image files are decoded ahead.
+constexpr int kPrefetchStep = 2;
 
 // One ring of eleven dots on the loading screen, fading in along the direction of travel.
 struct Ring {
@@ -77,6 +80,23 @@ void LoadFile(c_MyApp *app, const manifest::ImageFile &file) {
         app->p_LoadImg(file.slot, String(file.name), file.cellW, file.cellH, file.frames,
                        kMidHandle);
     }
+}
+
+// The image files of the loader's steps from `first` on at `level`, in the order the steps
+// take them, so the host can decode them on worker threads while the loading screen spins. The
+// loads themselves stay where they are; each takes its file's pixels when it runs. The files
+// of the reload and of the first step are decoded where they are loaded: the workers would
+// only compete with the first loading-screen frames for the processor.
+void PrefetchLoads(int level, int first) {
+    std::vector<String> names;
+    for (int step = first; step <= kLoaderSteps; ++step) {
+        for (const manifest::ImageFile *file : manifest::kImages) {
+            if (file->step == step) names.push_back(LevelFile(String(file->name), level));
+        }
+    }
+    Array<String> paths(static_cast<int>(names.size()));
+    for (int i = 0; i < paths.Length(); ++i) paths.Store(i, names[i]);
+    kt_app__game->PrefetchImages(paths);
 }
 
 void DrawRing(c_MyApp *app, const Ring &ring, float cx, float cy) {
@@ -162,7 +182,10 @@ int c_MyApp::p_Loader() {
     int step = LoadStage;
     if (step > kLoaderSteps) {
         LoadStage = 0;
+        kt_app__game->PrefetchImages(Array<String>());
     } else {
+        // Kept when the loader restarts at the same level; a new level starts afresh.
+        if (step == kPrefetchStep) PrefetchLoads(HDLevel, kPrefetchStep);
         for (const manifest::ImageFile *file : manifest::kImages) {
             if (file->step == step) LoadFile(this, *file);
         }

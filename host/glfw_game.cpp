@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "host/audio_decode.h"
 #include "host/data.h"
 #include "host/image_decode.h"
@@ -186,7 +188,26 @@ String KtGlfwGame::PathToFilePath(String path) {
 }
 
 unsigned char *KtGlfwGame::LoadImageData(String path, int *width, int *height, int *depth) {
-    return kt_image_LoadFile(this, path, width, height, depth);
+    unsigned char *pixels = nullptr;
+    switch (prefetch.Take(path.ToUtf8(), &pixels, width, height, depth)) {
+        case ImagePrefetch::Taken::Ready:
+            // From here on the buffer is the collector's to account for, like a decode here.
+            gc_ext_malloced(*width * *height * *depth);
+            return pixels;
+        case ImagePrefetch::Taken::Failed:
+            return nullptr;
+        default:
+            return kt_image_LoadFile(this, path, width, height, depth);
+    }
+}
+
+void KtGlfwGame::PrefetchImages(Array<String> paths) {
+    std::vector<ImagePrefetch::File> files;
+    for (int i = 0; i < paths.Length(); ++i) {
+        String path = kt_data_FixDataPath(paths[i]);
+        files.push_back({path.ToUtf8(), OpenFile(path, String("rb"))});
+    }
+    prefetch.Start(std::move(files));
 }
 
 unsigned char *KtGlfwGame::LoadAudioData(String path, int *length, int *channels, int *format,

@@ -5,6 +5,7 @@
 // asks of the platform. KtVantorGame adds only the process entry.
 #pragma once
 
+#include "host/image_prefetch.h"
 #include "host/keys.h"
 #include "host/loop_game.h"
 
@@ -37,9 +38,12 @@ public:
     KtDisplayMode *GetDesktopMode() override;
     void SetSwapInterval(int interval) override;
     String PathToFilePath(String path) override;
+    // Takes the file's pixels from the prefetch when it has them, else decodes at once.
     unsigned char *LoadImageData(String path, int *width, int *height, int *depth) override;
     unsigned char *LoadAudioData(String path, int *length, int *channels, int *format,
                                  int *hertz) override;
+    // Decodes the files on a worker thread, in order (the files are opened here).
+    void PrefetchImages(Array<String> paths) override;
 
     // (Re)creates the window: held keys are released first, then the old window closes and a
     // new one opens (centred and titled when windowed) with the callbacks installed. A window
@@ -74,6 +78,7 @@ protected:
     int swapInterval;
     GLFWwindow *window;
     int joySlots[KT_JOYSTICK_PORTS];
+    ImagePrefetch prefetch;
 };
 
 class KtVantorGame : public KtGlfwGame {

@@ -154,7 +154,9 @@ gxtkSurface *gxtkGraphics::CreateSurface(int w, int h) {
     surface->height = h;
     surface->depth = 4;
     surface->format = GL_RGBA;
-    surface->Bind();
+    // The texture is made at the first Bind (a draw or a pixel write's upload): a reserved
+    // surface that is never drawn costs the driver nothing, and making a large empty texture
+    // costs a software driver tens of milliseconds.
     return surface;
 }
 

@@ -104,8 +104,15 @@ void gxtkSurface::SetData(unsigned char *pixels, int w, int h, int d) {
     if (d == 2) {
         for (std::size_t i = 0; i < count; ++i, p += 2) p[0] = p[0] * p[1] / 255;
     } else if (d == 4) {
+        // Opaque pixels stay as they are and clear ones become zero, exactly as the product
+        // would make them; art is mostly one or the other, and this runs on every load.
         for (std::size_t i = 0; i < count; ++i, p += 4) {
             unsigned a = p[3];
+            if (a == 255) continue;
+            if (a == 0) {
+                p[0] = p[1] = p[2] = 0;
+                continue;
+            }
             p[0] = p[0] * a / 255, p[1] = p[1] * a / 255, p[2] = p[2] * a / 255;
         }
     }
@@ -169,10 +176,12 @@ void gxtkSurface::Bind() {
 
     int tw = width, th = height;
     drainGlErrors();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     bool refused = forcePowerOfTwo && (tw != gxtk_PowerOfTwo(tw) || th != gxtk_PowerOfTwo(th));
     if (!refused) {
+        // Allocated and filled in one pass: a large image costs a software driver one copy.
         glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), tw, th, 0, format,
-                     GL_UNSIGNED_BYTE, nullptr);
+                     GL_UNSIGNED_BYTE, data);
         refused = glGetError() != GL_NO_ERROR;
     }
     if (refused) {
@@ -180,12 +189,10 @@ void gxtkSurface::Bind() {
         tw = gxtk_PowerOfTwo(width), th = gxtk_PowerOfTwo(height);
         glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), tw, th, 0, format,
                      GL_UNSIGNED_BYTE, nullptr);
+        if (data) {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
+        }
     }
     uscale = 1.0f / static_cast<float>(tw > 0 ? tw : 1);
     vscale = 1.0f / static_cast<float>(th > 0 ? th : 1);
-
-    if (data) {
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
-    }
 }

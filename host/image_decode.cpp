@@ -76,9 +76,7 @@ unsigned char *kt_image_Decode(const unsigned char *bytes, int length, int *widt
     return pixels;
 }
 
-unsigned char *kt_image_LoadFile(KtGame *game, String path, int *width, int *height, int *depth) {
-    if (!game) return nullptr;
-    std::FILE *file = game->OpenFile(path, String("rb"));
+unsigned char *kt_image_DecodeFile(std::FILE *file, int *width, int *height, int *depth) {
     if (!file) return nullptr;
     std::vector<unsigned char> bytes;
     unsigned char chunk[4096];
@@ -91,9 +89,13 @@ unsigned char *kt_image_LoadFile(KtGame *game, String path, int *width, int *hei
         bytes.insert(bytes.end(), chunk, chunk + n);
     }
     std::fclose(file);
+    return kt_image_Decode(bytes.data(), static_cast<int>(bytes.size()), width, height, depth);
+}
 
+unsigned char *kt_image_LoadFile(KtGame *game, String path, int *width, int *height, int *depth) {
+    if (!game) return nullptr;
     unsigned char *pixels =
-        kt_image_Decode(bytes.data(), static_cast<int>(bytes.size()), width, height, depth);
+        kt_image_DecodeFile(game->OpenFile(path, String("rb")), width, height, depth);
     if (pixels) gc_ext_malloced(*width * *height * *depth);
     return pixels;
 }

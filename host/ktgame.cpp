@@ -84,6 +84,7 @@ unsigned char *KtGame::LoadImageData(String, int *, int *, int *) {
 unsigned char *KtGame::LoadAudioData(String, int *, int *, int *, int *) {
     return nullptr;
 }
+void KtGame::PrefetchImages(Array<String>) {}
 
 void KtGame::Die(ThrowableObject *) {
     ktPrint(String("Vantor Runtime Error : Uncaught Vantor Exception"));

@@ -76,6 +76,10 @@ public:
     virtual unsigned char *LoadImageData(String path, int *width, int *height, int *depth);
     virtual unsigned char *LoadAudioData(String path, int *length, int *channels, int *format,
                                          int *hertz);
+    // A hint that these image files (data paths as the graphics module is given them) will be
+    // loaded soon, in this order: a host may decode them ahead, and LoadImageData then hands
+    // out the decoded pixels. An empty list withdraws the hint. Ignored by default.
+    virtual void PrefetchImages(Array<String> paths);
     [[noreturn]] virtual void Die(ThrowableObject *exception);
     virtual void gc_collect();
 

@@ -2,23 +2,13 @@
 // through the real renderer (batched and counted, not handed to Mesa), and its draw calls per
 // frame through Mesa on a private Xvfb against the fewest the recorded command order allows
 // (one per run of consecutive records with the same primitive kind and texture, plus the
-// clear). Then the real `cobblevale` binary's start-up, from outside: the time from launch to
-// its first frame on screen and to its first menu frame, side by side with bare_window, a
-// program that only opens a GLFW window. At 1280 x 720 both windows are resized to that size as
-// soon as they are mapped (the game always opens at 640 x 480), so the game reloads its images
-// at the matching resolution before the menu.
-//
-// Targets: the first frame no later than the bare window's; the menu within 300 ms after it.
-// Run from bin/, where the generated data, cobblevale and bare_window lie.
+// clear). The start-up from outside is startup_probe's.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 
-#include "benchmarks/game/startup_probe.h"
 #include "benchmarks/game/bench_game.h"
 
 namespace {
@@ -140,63 +130,5 @@ void BM_ScreenDrawCalls(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_ScreenDrawCalls)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
-
-// ---------------------------------------------------------------------------------------------
-// Start-up, timed from outside
-
-std::string Beside(const char *name) {
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return name;
-    self[n] = 0;
-    std::string dir(self);
-    return dir.substr(0, dir.rfind('/') + 1) + name;
-}
-
-void BM_StartUp(benchmark::State &state) {
-    REQUIRE_GAME(state, bench::StartGame(640, 480));
-    int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-    std::string gamePath = Beside("cobblevale"), barePath = Beside("bare_window");
-    if (access(gamePath.c_str(), X_OK) != 0 || access(barePath.c_str(), X_OK) != 0) {
-        state.SkipWithError("cobblevale or bare_window missing beside the benchmark");
-        return;
-    }
-    // A display of its own: the in-process game's window stays out of the way of the probes.
-    static XvfbServer startupServer;
-    static bool started = startupServer.Start();
-    if (!started) {
-        state.SkipWithError("no second Xvfb");
-        return;
-    }
-    double gameFirst = 0, gameMenu = 0, bareFirst = 0, gameMapped = 0, bareMapped = 0;
-    int n = 0;
-    for (auto _ : state) {
-        // Alternated in the same iteration so both see the same machine load.
-        StartUp bare = Launch(barePath, "Bare Window", w, h, false);
-        StartUp real = Launch(gamePath, "Cobble Vale", w, h, true);
-        if (bare.firstFrame < 0 || real.firstFrame < 0 || real.menu < 0) {
-            state.SkipWithError("a window never showed its frame");
-            return;
-        }
-        bareMapped += bare.mapped;
-        bareFirst += bare.firstFrame;
-        gameMapped += real.mapped;
-        gameFirst += real.firstFrame;
-        gameMenu += real.menu;
-        ++n;
-    }
-    state.counters["bare_mapped_ms"] = bareMapped / n;
-    state.counters["bare_first_ms"] = bareFirst / n;
-    state.counters["game_mapped_ms"] = gameMapped / n;
-    state.counters["game_first_ms"] = gameFirst / n;
-    state.counters["game_menu_ms"] = gameMenu / n;
-    state.counters["menu_after_first_ms"] = (gameMenu - gameFirst) / n;
-}
-BENCHMARK(BM_StartUp)
-    ->Args({640, 480})
-    ->Args({1280, 720})
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
 }  // namespace

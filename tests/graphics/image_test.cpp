@@ -13,6 +13,7 @@
 
 #include "framework/graphics.h"
 #include "host/image_decode.h"
+#include "host/image_prefetch.h"
 #include "tests/graphics/png_writer.h"
 #include "tests/support/runtime_error.h"
 
@@ -313,4 +314,52 @@ TEST_F(GraphicsModule, WritePixelsStoresPremultipliedRgbaInsideTheSurface) {
                          "inside the surface");
     EXPECT_RUNTIME_ERROR(gr->WritePixels2(s, Array<int>(argb, 4), 0, 0, 2, 2, 1, 2),
                          "pixel array must hold");
+}
+
+// The loader's prefetch: files decoded on a worker, each taken once; a file that fails leaves
+// its load empty; a batch for another level (a resize) is abandoned and never handed out.
+TEST_F(GraphicsModule, PrefetchHandsOutEachDecodeOnceAndAbandonsAnotherLevelsBatch) {
+    for (const char *name : {"a1.png", "b1.png", "a2.png", "b2.png"}) {
+        ASSERT_TRUE(WritePng(game.dataDir + "/" + name, 2, 1, 4, std::vector<unsigned char>(8)));
+    }
+    std::FILE *corrupt = std::fopen((game.dataDir + "/bad.png").c_str(), "wb");
+    ASSERT_NE(corrupt, nullptr);
+    std::fputs("not a png", corrupt);
+    std::fclose(corrupt);
+    auto files = [&](std::vector<std::string> names) {
+        std::vector<ImagePrefetch::File> out;
+        for (const std::string &name : names) {
+            out.push_back({name, std::fopen((game.dataDir + "/" + name).c_str(), "rb")});
+        }
+        return out;
+    };
+    ImagePrefetch prefetch;
+    auto take = [&](const std::string &key) {
+        unsigned char *pixels = nullptr;
+        int w = 0, h = 0, d = 0;
+        ImagePrefetch::Taken taken = prefetch.Take(key, &pixels, &w, &h, &d);
+        EXPECT_EQ(taken == ImagePrefetch::Taken::Ready, pixels != nullptr && w == 2) << key;
+        std::free(pixels);
+        return taken;
+    };
+    using T = ImagePrefetch::Taken;
+
+    prefetch.Start(files({"a1.png", "bad.png", "missing.png", "a1.png", "b1.png"}));
+    EXPECT_EQ(take("a1.png"), T::Ready);
+    EXPECT_EQ(take("bad.png"), T::Failed);
+    EXPECT_EQ(take("missing.png"), T::Failed);
+    EXPECT_EQ(take("a1.png"), T::Ready) << "listed twice, decoded twice";
+    EXPECT_EQ(take("a1.png"), T::NotPrefetched) << "each decode is handed out once";
+    // Asking again for what is still untaken keeps the batch.
+    prefetch.Start(files({"b1.png"}));
+    EXPECT_EQ(take("b1.png"), T::Ready);
+
+    // A resize to another level: the first batch is dropped, decoded or not.
+    prefetch.Start(files({"a1.png", "b1.png"}));
+    prefetch.Start(files({"a2.png", "b2.png"}));
+    EXPECT_EQ(take("b2.png"), T::Ready);
+    EXPECT_EQ(take("a1.png"), T::NotPrefetched);
+    EXPECT_EQ(take("a2.png"), T::Ready);
+    prefetch.Start({});
+    EXPECT_EQ(take("b1.png"), T::NotPrefetched);
 }
