@@ -199,8 +199,7 @@ public:
                 "cd \"$0\" && ALSOFT_DRIVERS=wave ALSOFT_CONF=\"$0/alsoft.conf\" exec \"$1\"", dir,
                 exe},
             x.Display());
-        std::string ids;
-        x.Run({"xdotool", "search", "--sync", "--name", "^Cobble Vale$"}, &ids);
+        std::string ids = x.WaitForWindows("^Cobble Vale$");
         window = ids.substr(0, ids.find('\n'));
         if (!window.empty()) Focus();
     }

@@ -40,8 +40,7 @@ struct RealWindow : ::testing::Test {
 
     // The one window of the game, focused; empty when none appears.
     std::string GameWindow() {
-        std::string ids;
-        x.Run({"xdotool", "search", "--sync", "--name", "^Cobble Vale$"}, &ids);
+        std::string ids = x.WaitForWindows("^Cobble Vale$");
         EXPECT_EQ(std::count(ids.begin(), ids.end(), '\n'), 1) << "one window titled Cobble Vale";
         std::string id = ids.substr(0, ids.find('\n'));
         if (!id.empty()) x.Run({"./host_xhelper", "focus", id});

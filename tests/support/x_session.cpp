@@ -181,3 +181,13 @@ double Child::CpuSeconds() const {
                 &user, &system);
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
+
+std::string XSession::WaitForWindows(const std::string &title, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    std::string ids;
+    while (Run({"xdotool", "search", "--name", title}, &ids) != 0 || ids.empty()) {
+        if (std::chrono::steady_clock::now() >= end) return std::string();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ids;
+}

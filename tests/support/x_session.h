@@ -63,6 +63,11 @@ public:
     // Runs a program to its end on this display (killing it after 30 s); returns its exit
     // status (-1 when it could not run or was killed) and its standard output in `output`.
     int Run(const std::vector<std::string> &args, std::string *output = nullptr);
+    // The ids of the windows titled `title` (an xdotool pattern), one a line, as soon as there
+    // is one: polled every 10 ms, where xdotool's own --sync looks only twice a second and so
+    // can miss a screen that lasts a quarter of a second. Empty after `limit`.
+    std::string WaitForWindows(const std::string &title,
+                               std::chrono::milliseconds limit = std::chrono::seconds(30));
 
 private:
     std::unique_ptr<Child> server;
