@@ -102,9 +102,7 @@ else
     (cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
         HOME="$tmp/home" "$launcher") >"$tmp/xvfb.log" 2>&1 &
     game_pid=$!
-    # --sync waits for the window; timeout keeps a game that never opens one from hanging here.
-    window=$(DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible \
-        --name '^Cobble Vale$' 2>/dev/null | head -n1) || true
+    window=$(game_window)
     if [ -z "$window" ]; then
         fail "no window titled Cobble Vale appeared: $(cat "$tmp/xvfb.log")"
     else

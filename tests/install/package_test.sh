@@ -110,8 +110,7 @@ setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" DISPLA
     PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games cobblevale \
     </dev/null >"$tmp/game.log" 2>&1 &
 game_pid=$!
-window=$(DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible \
-    --name '^Cobble Vale$' 2>/dev/null | head -n1) || true
+window=$(game_window)
 if [ -z "$window" ]; then
     fail "no window titled Cobble Vale appeared: $(cat "$tmp/game.log")"
 else

@@ -1,4 +1,4 @@
-# Sourced by the install tests: a private Xvfb server.
+# Sourced by the install tests: a private Xvfb server and the game's window on it.
 #   start_xvfb <scratch dir>   starts it and sets $display (":N") and $xvfb_pid; the server picks
 #                              a free display itself, so tests running at once never share one.
 start_xvfb() {
@@ -10,4 +10,11 @@ start_xvfb() {
         i=$((i + 1))
     done
     display=:$(head -n1 "$1/display")
+}
+
+#   game_window                prints the id of the visible window titled Cobble Vale on
+#                              $display, waiting for it at most 30 s (nothing when none appears)
+game_window() {
+    DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible --name '^Cobble Vale$' \
+        2>/dev/null | head -n1 || true
 }
