@@ -16,6 +16,35 @@ endif()
 include(GNUInstallDirs)
 
 set(KT_APP_ID io.github.cobblevale.cobblevale)
+
+# The release's version and date live in one place, the newest entry of debian/changelog, which
+# the package build also reads; the manual page and the AppStream metadata are made from them.
+file(STRINGS ${PROJECT_SOURCE_DIR}/debian/changelog changelog)
+list(GET changelog 0 newest)
+string(REGEX MATCH "^cobblevale \\(([^)]+)\\)" _ "${newest}")
+set(KT_VERSION ${CMAKE_MATCH_1})
+foreach(line ${changelog})
+  if(line MATCHES "^ -- .*>  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    set(day ${CMAKE_MATCH_1})
+    set(year ${CMAKE_MATCH_3})
+    set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+    list(FIND months ${CMAKE_MATCH_2} month)
+    math(EXPR month "${month} + 1" OUTPUT_FORMAT DECIMAL)
+    if(month LESS 10)
+      set(month 0${month})
+    endif()
+    set(KT_RELEASE_DATE ${year}-${month}-${day})
+    break()
+  endif()
+endforeach()
+if(NOT KT_VERSION OR NOT KT_RELEASE_DATE)
+  message(FATAL_ERROR "debian/changelog: its newest entry must start \"cobblevale (<version>)\" and "
+                      "end with a \" -- name <mail>  Day, DD Mon YYYY ...\" trailer")
+endif()
+set(KT_METAINFO ${CMAKE_BINARY_DIR}/packaging/${KT_APP_ID}.metainfo.xml)
+set(KT_MANPAGE ${CMAKE_BINARY_DIR}/packaging/cobblevale.6)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/${KT_APP_ID}.metainfo.xml.in ${KT_METAINFO} @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/cobblevale.6.in ${KT_MANPAGE} @ONLY)
 set(KT_INSTALL_GAMEDIR lib/cobblevale CACHE STRING
     "Directory, relative to the prefix, that holds the game's executable and its data directory")
 set(KT_INSTALL_DATADIR "" CACHE STRING
@@ -64,9 +93,8 @@ install(CODE "
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${KT_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/${KT_APP_ID}.metainfo.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/cobblevale.6
+install(FILES ${KT_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${KT_MANPAGE}
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 foreach(size ${KT_ICON_SIZES})
   install(FILES ${KT_ICON_DIR}/${size}.png
