@@ -133,9 +133,9 @@ int c_MyApp::p_LoadImg(int slot, String name, int cellW, int cellH, int frames, 
     Images.Store(slot, nullptr);
     int w = HDLevel * cellW, h = HDLevel * cellH;
     Images.Store(slot, kt_graphics_LoadImage2(LevelFile(name, HDLevel), w, h, frames, flags));
-    ImageInfo[3 * slot] = w;
-    ImageInfo[3 * slot + 1] = h;
-    ImageInfo[3 * slot + 2] = frames;
+    ImageInfo[SlotInfo::Width(slot)] = w;
+    ImageInfo[SlotInfo::Height(slot)] = h;
+    ImageInfo[SlotInfo::Frames(slot)] = frames;
     return 0;
 }
 
@@ -145,9 +145,9 @@ int c_MyApp::p_LoadFont(int slot, String name, int advance, int lineHeight) {
     const manifest::ImageFile &font = manifest::kGameFont;
     Images.Store(slot, kt_graphics_LoadImage2(LevelFile(name, HDLevel), font.cellW * HDLevel,
                                               font.cellH * HDLevel, font.frames, kMidHandle));
-    ImageInfo[3 * slot] = advance;
-    ImageInfo[3 * slot + 1] = lineHeight;
-    ImageInfo[3 * slot + 2] = font.frames;
+    ImageInfo[SlotInfo::Width(slot)] = advance;
+    ImageInfo[SlotInfo::Height(slot)] = lineHeight;
+    ImageInfo[SlotInfo::Frames(slot)] = font.frames;
     FontSlot = slot;
     return 0;
 }
@@ -157,9 +157,9 @@ int c_MyApp::p_ReserveImg(int slot, int w, int h) {
     Images.Store(slot, nullptr);
     // The device's CreateSurface; a device that cannot make it leaves the slot empty.
     Images.Store(slot, kt_graphics_CreateImage(w, h, 1, kMidHandle));
-    ImageInfo[3 * slot] = w;
-    ImageInfo[3 * slot + 1] = h;
-    ImageInfo[3 * slot + 2] = 1;
+    ImageInfo[SlotInfo::Width(slot)] = w;
+    ImageInfo[SlotInfo::Height(slot)] = h;
+    ImageInfo[SlotInfo::Frames(slot)] = 1;
     return 0;
 }
 

@@ -160,8 +160,10 @@ bool InBox(float tx, float ty, float left, float top, float right, float bottom)
 void HalfSize(const c_MyApp *app, int slot, float &hw, float &hh) {
     hw = hh = 0;
     if (slot < 0 || slot >= Img::Slots) return;
-    hw = static_cast<float>(app->ImageInfo[3 * slot]) * app->HDScale * app->DrawSizeX / 2;
-    hh = static_cast<float>(app->ImageInfo[3 * slot + 1]) * app->HDScale * app->DrawSizeY / 2;
+    hw = static_cast<float>(app->ImageInfo[SlotInfo::Width(slot)]) * app->HDScale * app->DrawSizeX /
+         2;
+    hh = static_cast<float>(app->ImageInfo[SlotInfo::Height(slot)]) * app->HDScale *
+         app->DrawSizeY / 2;
 }
 
 // A setting kept within lo..hi (compared as floats, like the screen size it depends on).

@@ -212,8 +212,8 @@ String c_MyApp::p_rstr(int value, int width, String pad) {
 // Text
 
 int c_MyApp::p_Text(float x, float y, String text, float xalign, float yalign, int fontOffset) {
-    float cw = static_cast<float>(ImageInfo[3 * FontSlot]);
-    float ch = static_cast<float>(ImageInfo[3 * FontSlot + 1]);
+    float cw = static_cast<float>(ImageInfo[SlotInfo::Width(FontSlot)]);
+    float ch = static_cast<float>(ImageInfo[SlotInfo::Height(FontSlot)]);
     float a = -DrawRot * 3.14159265f / 180.0f;
     float ca = std::cos(a), sa = std::sin(a);
     // The leading space lets later rows line up with the first row's text.

@@ -162,7 +162,8 @@ void Gear(c_MyApp *app, float x, float y, const float (&rates)[3], float spin) {
 // The top and last lists of the game type, as many rows as fit in the upper half.
 void HighscoreLists(c_MyApp *app, float panelW) {
     float h = kt_Cobble_jscrh;
-    int rowHeight = Trunc(static_cast<float>(app->ImageInfo[app->FontSlot * 3 + 1]) * 1.5f);
+    int rowHeight =
+        Trunc(static_cast<float>(app->ImageInfo[SlotInfo::Height(app->FontSlot)]) * 1.5f);
     // Without a font there is no height to divide by: show the full lists.
     const int full = Highscore::ListLength;
     int rows = rowHeight > 0 ? Trunc(std::floor(((h - 90) - h * 0.5f) / rowHeight)) : full;

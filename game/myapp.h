@@ -80,6 +80,20 @@ constexpr int Last(int table, int k) {
 }
 }  // namespace Highscore
 
+// The layout of ImageInfo: three entries per image slot, in level pixels.
+namespace SlotInfo {
+constexpr int Entries = 3;
+constexpr int Width(int slot) {  // cell width, or a font's advance
+    return slot * Entries;
+}
+constexpr int Height(int slot) {  // cell height, or a font's line height
+    return slot * Entries + 1;
+}
+constexpr int Frames(int slot) {
+    return slot * Entries + 2;
+}
+}  // namespace SlotInfo
+
 // Settings entries with a meaning (the rest are kept and saved as they are).
 namespace Setting {
 constexpr int Sound = 5;
@@ -160,7 +174,7 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int HDLevel = 1;
     float HDScale = 1;
     Array<c_Image *> Images;
-    Array<int> ImageInfo;  // per image slot s: [3s] cell width, [3s+1] cell height, [3s+2] frames
+    Array<int> ImageInfo;  // per image slot: see SlotInfo
     int FontSlot = 0;
     int LoadStage = 0;
     int Paused = 0;

@@ -108,7 +108,7 @@ void kt_Cobble_Init() {
 
 c_MyApp::c_MyApp() {
     gc_assign(Images, Array<c_Image *>(Img::Slots));
-    gc_assign(ImageInfo, Array<int>(3 * Img::Slots));
+    gc_assign(ImageInfo, Array<int>(SlotInfo::Entries * Img::Slots));
     gc_assign(Badges, Array<bool>(256));
     gc_assign(Settings, Array<int>(Setting::Length));
     gc_assign(Highscores, Array<int>(Highscore::Length));

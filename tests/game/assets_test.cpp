@@ -86,11 +86,11 @@ TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
         EXPECT_FLOAT_EQ(app->HDScale, c.scale);
 
         // Image cells follow the level; the font's advance and line height do not.
-        EXPECT_EQ(app->ImageInfo[3 * Img::Menu], 256 * c.level);
-        EXPECT_EQ(app->ImageInfo[3 * Img::Logo + 1], 128 * c.level);
-        EXPECT_EQ(app->ImageInfo[3 * Img::Parts + 2], 256);
-        EXPECT_EQ(app->ImageInfo[3 * Img::Font], 7);
-        EXPECT_EQ(app->ImageInfo[3 * Img::Font + 1], 10);
+        EXPECT_EQ(app->ImageInfo[SlotInfo::Width(Img::Menu)], 256 * c.level);
+        EXPECT_EQ(app->ImageInfo[SlotInfo::Height(Img::Logo)], 128 * c.level);
+        EXPECT_EQ(app->ImageInfo[SlotInfo::Frames(Img::Parts)], 256);
+        EXPECT_EQ(app->ImageInfo[SlotInfo::Width(Img::Font)], 7);
+        EXPECT_EQ(app->ImageInfo[SlotInfo::Height(Img::Font)], 10);
         // The off-screen surface needs no file: the one slot filled on the test host.
         c_Image *surface = app->Images[Img::Surface];
         ASSERT_NE(surface, nullptr);

@@ -201,8 +201,8 @@ TEST_F(Controls, PointerTestEdges) {
 // A 40 x 20 cell at (200, 200): inside is strictly within 20 and 10 pixels of the centre, times
 // the drawing size. p_Button0 reads touch 0 (the mouse) only.
 TEST_F(Controls, ButtonGeometry) {
-    app->ImageInfo[3 * Img::Buttons] = 40;
-    app->ImageInfo[3 * Img::Buttons + 1] = 20;
+    app->ImageInfo[SlotInfo::Width(Img::Buttons)] = 40;
+    app->ImageInfo[SlotInfo::Height(Img::Buttons)] = 20;
     app->HDScale = 1;
     struct Case {
         float size, tx, ty;
@@ -229,7 +229,7 @@ TEST_F(Controls, ButtonGeometry) {
 // Pad at (100, 480 - 100), scale 1: arms 32 pixels out, the action buttons mirrored at
 // (640 - 76, 356) and (640 - 124, 404). Every d-pad cell is 32 x 32.
 TEST_F(Controls, OnScreenPad) {
-    app->ImageInfo[3 * Img::Dpad] = app->ImageInfo[3 * Img::Dpad + 1] = 32;
+    app->ImageInfo[SlotInfo::Width(Img::Dpad)] = app->ImageInfo[SlotInfo::Height(Img::Dpad)] = 32;
     app->HDScale = 1;
     struct Case {
         float tx, ty;

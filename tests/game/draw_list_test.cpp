@@ -19,8 +19,8 @@ struct DrawList : ::testing::Test {
         kit.FinishLoading();
         // The game font's metrics: a 7-pixel advance and 10-pixel rows.
         app->FontSlot = Img::Font;
-        app->ImageInfo[3 * Img::Font] = 7;
-        app->ImageInfo[3 * Img::Font + 1] = 10;
+        app->ImageInfo[SlotInfo::Width(Img::Font)] = 7;
+        app->ImageInfo[SlotInfo::Height(Img::Font)] = 10;
         app->p_CLS2D(kNoValue, 0, 0, 0);
     }
     void Text(float x, float y, const std::u16string &text, float xalign, float yalign) {

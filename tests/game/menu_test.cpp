@@ -189,7 +189,7 @@ TEST_F(Menu, HighscoreListsFitTheScreen) {
     std::string text = kit.Text();
     EXPECT_NE(text.find("Top10110109108107106105104103102101Last10"), std::string::npos) << text;
 
-    app->ImageInfo[3 * app->FontSlot + 1] = 16;  // rows of 24: floor(150 / 24) = 6
+    app->ImageInfo[SlotInfo::Height(app->FontSlot)] = 16;  // rows of 24: floor(150 / 24) = 6
     kit.Frame();
     text = kit.Text();
     EXPECT_NE(text.find("Top6110109108107106105Last6210211212213214215"), std::string::npos)

@@ -53,14 +53,14 @@ inline bool DriveTo(GlGame &game, GameScreen screen) {
             TapKey(game, GLFW_KEY_DOWN);
             TapKey(game, GLFW_KEY_SPACE, 4, 240);
             // Stops as soon as the run ends: the overlay lasts 90 frames before the menu returns.
-        for (int turn = 0; turn < 60 && app.GameOverFlag == 0; ++turn) {
-            TapKey(game, GLFW_KEY_SPACE, 4, 100);
-            for (int step = 0; step < 6 && app.GameOverFlag == 0; ++step) {
-                TapKey(game, GLFW_KEY_RIGHT, 4, 8);
+            for (int turn = 0; turn < 60 && app.GameOverFlag == 0; ++turn) {
+                TapKey(game, GLFW_KEY_SPACE, 4, 100);
+                for (int step = 0; step < 6 && app.GameOverFlag == 0; ++step) {
+                    TapKey(game, GLFW_KEY_RIGHT, 4, 8);
+                }
+                for (int wait = 0; wait < 70 && app.GameOverFlag == 0; ++wait) game.Frame();
             }
-            for (int wait = 0; wait < 70 && app.GameOverFlag == 0; ++wait) game.Frame();
-        }
-        game.Frame(50);  // the overlay grows
+            game.Frame(50);  // the overlay grows
             if (app.GameOverFlag == 0 || app.Mode != Screen::Game) return false;
             break;
     }
