@@ -1,6 +1,8 @@
 # kt_add_test(NAME LABEL SOURCES... [LIBS ...]): one GoogleTest program whose tests CTest runs
 # one by one. LABEL is unit (module tests), inprocess (framework and game on the test host),
 # e2e (the real binary under Xvfb) or assets. The sanitizer build runs unit and inprocess only.
+# The longest case takes about a minute; a case that hangs is ended after five, not CTest's
+# default of 25, so a hang costs CI minutes rather than its whole budget.
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
@@ -9,7 +11,7 @@ function(kt_add_test name label)
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_MODE PRE_TEST
+  gtest_discover_tests(${name} PROPERTIES LABELS ${label} TIMEOUT 300 DISCOVERY_MODE PRE_TEST
                        WORKING_DIRECTORY ${KT_BIN_DIR})
 endfunction()
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// POSIX: the process that opened the device (getpid).
+#include <unistd.h>
+
 // ---------------------------------------------------------------------------------------------
 // Globals
 
@@ -46,10 +49,14 @@ void ReportUnplayable(const String &path, int channels, int format, int hertz) {
 
 // The device the game is playing through. The collector never destroys the game's device, so
 // it is closed at exit instead; OpenAL Soft otherwise reports an unclosed device on every quit.
+// Only by the process that opened it: a forked child that exits (a test's death test) has a
+// copy of OpenAL's state without its mixer thread, which may have held one of its locks at the
+// fork, so closing the copy could wait for ever.
 gxtkAudio *liveDevice;
+pid_t liveDeviceOwner;
 
 void CloseLiveDeviceAtExit() {
-    if (liveDevice) liveDevice->Close();
+    if (liveDevice && getpid() == liveDeviceOwner) liveDevice->Close();
 }
 
 }  // namespace
@@ -99,6 +106,7 @@ gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr), channels() {
         static bool exitHookSet = false;
         if (!exitHookSet) exitHookSet = std::atexit(CloseLiveDeviceAtExit) == 0;
         liveDevice = this;
+        liveDeviceOwner = getpid();
     }
 }
 
