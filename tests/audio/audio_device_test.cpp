@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "framework/audio.h"
 #include "tests/audio/audio_files.h"
 
@@ -36,19 +34,13 @@ const gc_roots testRoots([] {
 class AudioDevice : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const std::string dir = ScratchDir();
-        const std::string conf = dir + "/alsoft.conf", wave = dir + "/capture.wav";
-        std::string text =
-            "[general]\ndrivers = wave\nchannels = stereo\nsample-type = float32\n"
-            "frequency = 44100\nperiod_size = 256\nhrtf = false\nstereo-mode = speakers\n"
-            "stereo-encoding = panpot\noutput-limiter = false\ndither = false\n"
-            "sources = " +
-            std::to_string(kSources) + "\n[wave]\nfile = " + wave + "\n";
-        WriteFile(conf, Bytes(text.begin(), text.end()));
-        setenv("ALSOFT_CONF", conf.c_str(), 1);
-        unsetenv("ALSOFT_DRIVERS");
+        const std::string dir = ScratchDir(), wave = dir + "/capture.wav";
+        UseOpenAlConfig(
+            "[general]\ndrivers = wave\nchannels = stereo\nsample-type = float32\nfrequency = "
+            "44100\nperiod_size = 256\nhrtf = false\nstereo-mode = speakers\nstereo-encoding = "
+            "panpot\noutput-limiter = false\ndither = false\nsources = " +
+            std::to_string(kSources) + "\n[wave]\nfile = " + wave + "\n");
         capture = new WaveCapture(wave);
-
         // 440 whole cycles in one second, so the looped tone has no seam.
         WriteFile(dir + "/tone440.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 1.0, 0.5)));
         WriteFile(dir + "/beep.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 0.1, 0.5)));
@@ -59,7 +51,6 @@ protected:
         }
         ogg440 = String((dir + "/music440.ogg").c_str());
         ogg660 = String((dir + "/music660.ogg").c_str());
-
         KtGame::_game = new FileGame();
         kt_audio_SetAudioDevice(new gxtkAudio());
         ASSERT_NE(kt_audio_device->alcDevice, nullptr) << "OpenAL Soft's wave writer did not open";
@@ -258,18 +249,16 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
 // What the device cannot play fails at load, with a line naming the file and its format, instead
 // of loading into a sample that never sounds.
 TEST_F(AudioDevice, UnplayableWavFailsAtLoadWithALine) {
-    const std::string dir = ScratchDir();
-    WriteFile(dir + "/wide.wav", Wav(2, 22050, 24, Bytes(600)));
-    WriteFile(dir + "/surround.wav", Wav(3, 22050, 16, Bytes(600)));
-    for (const char *name : {"wide.wav", "surround.wav"}) {
+    for (auto [name, wav, line] :
+         {std::tuple{"wide.wav", Wav(2, 22050, 24, Bytes(600)), "24-bit samples in 2 channels"},
+          {"surround.wav", Wav(3, 22050, 16, Bytes(600)), "16-bit samples in 3 channels"}}) {
+        const std::string path = ScratchDir() + "/" + name;
+        WriteFile(path, wav);
         testing::internal::CaptureStdout();
-        EXPECT_EQ(dev().LoadSample(String((dir + "/" + name).c_str())), nullptr) << name;
+        EXPECT_EQ(dev().LoadSample(String(path.c_str())), nullptr) << name;
         std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_NE(printed.find(name), std::string::npos) << printed;
-        EXPECT_NE(printed.find(name[0] == 'w' ? "24-bit samples in 2 channels at 22050 Hz"
-                                              : "16-bit samples in 3 channels at 22050 Hz"),
-                  std::string::npos)
-            << printed;
+        EXPECT_NE(printed.find(line + std::string(" at 22050 Hz")), std::string::npos) << printed;
     }
 }
 

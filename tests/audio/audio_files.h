@@ -1,5 +1,5 @@
-// Test helpers: building WAV and Ogg files, a host that loads plain paths, and reading what
-// OpenAL Soft's wave writer captured.
+// Audio test helpers: building WAV and Ogg files, a host that loads plain paths, an OpenAL Soft
+// configuration, and reading and measuring what OpenAL Soft's wave writer captured.
 #pragma once
 
 #include <sndfile.h>
@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -39,12 +38,14 @@ inline void PutChunk(Bytes &b, const char *tag, const Bytes &body, long size = -
 
 inline Bytes FmtBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) {
     Bytes f;
-    PutLE(f, tag, 2);
-    PutLE(f, channels, 2);
-    PutLE(f, rate, 4);
-    PutLE(f, rate * channels * (bits / 8), 4);
-    PutLE(f, channels * (bits / 8), 2);
-    PutLE(f, bits, 2);
+    for (auto [v, n] : {std::pair{tag, 2},
+                        {channels, 2},
+                        {rate, 4},
+                        {rate * channels * (bits / 8), 4},
+                        {channels * (bits / 8), 2},
+                        {bits, 2}}) {
+        PutLE(f, v, n);
+    }
     return f;
 }
 
@@ -84,17 +85,14 @@ inline void WriteFile(const std::string &path, const Bytes &bytes) {
 // Interleaved float samples written as Ogg Vorbis through libsndfile.
 inline bool WriteOgg(const std::string &path, int channels, int rate,
                      const std::vector<float> &samples) {
-    SF_INFO info{};
-    info.channels = channels;
-    info.samplerate = rate;
-    info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    SF_INFO info{0, rate, channels, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, 0};
     SNDFILE *sf = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!sf) return false;
     // libvorbis takes each write on its stack, so long signals go in in pieces.
     const sf_count_t frames = static_cast<sf_count_t>(samples.size() / channels);
     bool ok = true;
     for (sf_count_t at = 0; ok && at < frames; at += 4096) {
-        sf_count_t n = frames - at < 4096 ? frames - at : 4096;
+        sf_count_t n = std::min<sf_count_t>(frames - at, 4096);
         ok = sf_writef_float(sf, samples.data() + at * channels, n) == n;
     }
     return sf_close(sf) == 0 && ok;
@@ -112,6 +110,14 @@ inline std::string ScratchDir() {
     };
     static Dir dir;
     return dir.path;
+}
+
+// Makes OpenAL Soft read `text` as its configuration file.
+inline void UseOpenAlConfig(const std::string &text) {
+    const std::string conf = ScratchDir() + "/alsoft.conf";
+    WriteFile(conf, Bytes(text.begin(), text.end()));
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    unsetenv("ALSOFT_DRIVERS");
 }
 
 // A host that opens plain paths and decodes audio like the GLFW host does.
