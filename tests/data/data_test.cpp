@@ -28,14 +28,12 @@ String units(std::initializer_list<Char> u) {
 using DataDir = InScratchDir;
 
 TEST(Paths, BareNamesGoToDataAndEachAreaMapsBelowTheExecutableDirectory) {
+    auto fix = [](const char *path) { return kt_data_FixDataPath(String(path)).ToUtf8(); };
+    EXPECT_EQ(fix("gfx/tiles.png"), "vantor://data/gfx/tiles.png");
     // A ":/" after a directory separator is part of a name, not a scheme.
-    for (auto [path, fixed] : {std::pair{"gfx/tiles.png", "vantor://data/gfx/tiles.png"},
-                               {"a/b:/c", "vantor://data/a/b:/c"},
-                               {"C:/x.png", "C:/x.png"},
-                               {"./x.png", "./x.png"},
-                               {"/x.png", "/x.png"},
-                               {"vantor://internal/x", "vantor://internal/x"}}) {
-        EXPECT_EQ(kt_data_FixDataPath(String(path)).ToUtf8(), fixed);
+    EXPECT_EQ(fix("a/b:/c"), "vantor://data/a/b:/c");
+    for (const char *kept : {"C:/x.png", "./x.png", "/x.png", "vantor://internal/x"}) {
+        EXPECT_EQ(fix(kept), kept);
     }
     String app("/games/cv"), internal;
     auto resolve = [&](const char *p) {
