@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -38,14 +39,12 @@ inline void PutChunk(Bytes &b, const char *tag, const Bytes &body, long size = -
 
 inline Bytes FmtBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) {
     Bytes f;
-    for (auto [v, n] : {std::pair{tag, 2},
-                        {channels, 2},
-                        {rate, 4},
-                        {rate * channels * (bits / 8), 4},
-                        {channels * (bits / 8), 2},
-                        {bits, 2}}) {
-        PutLE(f, v, n);
-    }
+    PutLE(f, tag, 2);
+    PutLE(f, channels, 2);
+    PutLE(f, rate, 4);
+    PutLE(f, rate * channels * (bits / 8), 4);
+    PutLE(f, channels * (bits / 8), 2);
+    PutLE(f, bits, 2);
     return f;
 }
 
@@ -92,7 +91,7 @@ inline bool WriteOgg(const std::string &path, int channels, int rate,
     const sf_count_t frames = static_cast<sf_count_t>(samples.size() / channels);
     bool ok = true;
     for (sf_count_t at = 0; ok && at < frames; at += 4096) {
-        sf_count_t n = std::min<sf_count_t>(frames - at, 4096);
+        sf_count_t n = frames - at < 4096 ? frames - at : 4096;
         ok = sf_writef_float(sf, samples.data() + at * channels, n) == n;
     }
     return sf_close(sf) == 0 && ok;

@@ -32,7 +32,8 @@ inline Step Reply(std::string bytes) {
 const Step kPause{Step::Pause, {}}, kReset{Step::Reset, {}}, kFlood{Step::Flood, {}},
     kHold{Step::Hold, {}};
 
-// A bound, listening socket on an ephemeral port of 127.0.0.1; `port` is 0 when that failed.
+// A socket bound to an ephemeral port of 127.0.0.1 and listening unless `backlog` is negative;
+// `port` is 0 when that failed.
 inline int Listen(int backlog, int *port) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
