@@ -23,7 +23,8 @@
 // ---------------------------------------------------------------------------------------------
 // Types
 
-// The host for rendering tests: one GLFW window, data files under `dataDir`.
+// The host for rendering tests: one GLFW window (320 x 240 while there is none), data files
+// under `dataDir`.
 struct GlTestGame : KtGame {
     GLFWwindow *window = nullptr;
     std::string dataDir;
@@ -53,7 +54,7 @@ struct GlTestGame : KtGame {
     }
 
     int FramebufferSize(int axis) {
-        int size[2] = {0, 0};
+        int size[2] = {320, 240};
         if (window) glfwGetFramebufferSize(window, &size[0], &size[1]);
         return size[axis];
     }

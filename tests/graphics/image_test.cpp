@@ -2,36 +2,23 @@
 // texture (no window was ever opened) and a recording renderer stands in for OpenGL.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "framework/graphics.h"
-#include "host/image_decode.h"
 #include "host/image_prefetch.h"
+#include "tests/graphics/gl_env.h"
 #include "tests/graphics/png_writer.h"
 #include "tests/support/runtime_error.h"
 
 namespace {
-
-struct UnitGame : KtGame {
-    std::string dataDir;
-    int GetDeviceWidth() override { return 320; }
-    int GetDeviceHeight() override { return 240; }
-    String PathToFilePath(String path) override {
-        if (path.StartsWith(String("vantor://data/")))
-            return String(dataDir.c_str()) + "/" + path.Slice(14);
-        return path;
-    }
-    unsigned char *LoadImageData(String path, int *w, int *h, int *depth) override {
-        return kt_image_LoadFile(this, path, w, h, depth);
-    }
-};
 
 // Keeps what the framework asks of the renderer; batching runs as usual but never submits.
 struct RecordingGraphics : gxtkGraphics {
@@ -59,16 +46,23 @@ struct RecordingGraphics : gxtkGraphics {
     }
 };
 
-gxtkSurface *MakeSurface(int w, int h, int depth = 4) {
+gxtkSurface *MakeSurface(int w, int h) {
     gxtkSurface *s = new gxtkSurface();
-    s->SetData(static_cast<unsigned char *>(std::calloc(static_cast<std::size_t>(w) * h, depth)), w,
-               h, depth);
+    s->SetData(static_cast<unsigned char *>(std::calloc(static_cast<std::size_t>(w) * h, 4)), w, h,
+               4);
     return s;
 }
 
 // A strip of `frames` over a blank w x h surface, laid out by p_Init.
 c_Image *Strip(int w, int h, int frames, int flags) {
     return (new c_Image)->m_new()->p_Init(MakeSurface(w, h), frames, flags);
+}
+
+// Draws frame `frame` of `image` in a frame of its own.
+void Draw(c_Image *image, int frame) {
+    kt_graphics_BeginRender();
+    kt_graphics_DrawImage(image, 0, 0, frame);
+    kt_graphics_EndRender();
 }
 
 class GraphicsModule : public ::testing::Test {
@@ -83,7 +77,7 @@ protected:
     }
     void TearDown() override { KtGame::_game = nullptr; }
 
-    UnitGame game;
+    GlTestGame game;
     RecordingGraphics *gr = nullptr;
 };
 
@@ -92,50 +86,56 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Frame layout
 
-TEST_F(GraphicsModule, BordersAndMidHandleNarrowTheFrameAndCentreTheHandle) {
-    // {width, height, handle x, handle y, x and y of frame `f`}
-    auto Layout = [](c_Image *image, int f) {
-        return std::vector<float>{
-            float(image->width), float(image->height),       image->tx,
-            image->ty,           float(image->frames[f]->x), float(image->frames[f]->y)};
+// Borders narrow the frame, the mid handle centres on it, frames wrap to the next row when they
+// no longer fit, and a cut-out's frames are offset by its source rectangle.
+TEST_F(GraphicsModule, FrameLayout) {
+    // {width, height, handle x, handle y, then x and y of every frame}
+    auto Layout = [](c_Image *image) {
+        std::vector<float> out{float(image->width), float(image->height), image->tx, image->ty};
+        for (int i = 0; i < image->frames.Length(); ++i) {
+            out.insert(out.end(), {float(image->frames[i]->x), float(image->frames[i]->y)});
+        }
+        return out;
     };
     c_Image *image = Strip(32, 32, 1, c_Image::kMidHandle | c_Image::kXBorder);
-    EXPECT_EQ(Layout(image, 0), (std::vector<float>{30, 32, 15, 16, 1, 0}));
+    EXPECT_EQ(Layout(image), (std::vector<float>{30, 32, 15, 16, 1, 0}));
     EXPECT_EQ(image->flags & c_Image::kFullFrame, 0) << "the border hides part of the surface";
-    EXPECT_EQ(Layout(Strip(20, 10, 2, c_Image::kYBorder), 1),
-              (std::vector<float>{10, 8, 0, 0, 10, 1}));
-}
-
-TEST_F(GraphicsModule, FramesWrapToTheNextRowWhenTheyNoLongerFit) {
-    auto Corners = [](c_Image *image) {
-        std::vector<int> xy;
-        for (int i = 0; i < image->frames.Length(); ++i) {
-            xy.insert(xy.end(), {image->frames[i]->x, image->frames[i]->y});
-        }
-        return xy;
-    };
-    c_Image *image =
-        (new c_Image)
-            ->m_new()
-            ->p_Init2(MakeSurface(100, 80), 0, 0, 40, 40, 4, 0, nullptr, 0, 0, 100, 80);
-    EXPECT_EQ(Corners(image), (std::vector<int>{0, 0, 40, 0, 0, 40, 40, 40}));
-    // A cut-out of another image: frames are offset by the source rectangle.
+    EXPECT_EQ(Layout(Strip(20, 10, 2, c_Image::kYBorder)),
+              (std::vector<float>{10, 8, 0, 0, 0, 1, 10, 1}));
+    c_Image *grid = (new c_Image)
+                        ->m_new()
+                        ->p_Init2(MakeSurface(100, 80), 0, 0, 40, 40, 4, 0, nullptr, 0, 0, 100, 80);
+    EXPECT_EQ(Layout(grid), (std::vector<float>{40, 40, 0, 0, 0, 0, 40, 0, 0, 40, 40, 40}));
     c_Image *cut =
-        (new c_Image)->m_new()->p_Init2(image->surface, 0, 0, 10, 10, 3, 0, image, 50, 20, 20, 20);
-    EXPECT_EQ(Corners(cut), (std::vector<int>{50, 20, 60, 20, 50, 30}));
+        (new c_Image)->m_new()->p_Init2(grid->surface, 0, 0, 10, 10, 3, 0, grid, 50, 20, 20, 20);
+    EXPECT_EQ(Layout(cut), (std::vector<float>{10, 10, 0, 0, 50, 20, 60, 20, 50, 30}));
 }
 
-TEST_F(GraphicsModule, BadFramesAreRuntimeErrors) {
+// Misuse stops the program with a runtime error that says what was wrong.
+TEST_F(GraphicsModule, MisuseIsARuntimeError) {
     gxtkSurface *s = MakeSurface(100, 80);
-    EXPECT_RUNTIME_ERROR((new c_Image)->p_Init2(s, 0, 0, 40, 40, 5, 0, nullptr, 0, 0, 100, 80),
-                         "Vantor Runtime Error : Image frame outside surface");
-    EXPECT_RUNTIME_ERROR((new c_Image)->p_Init2(s, 0, 0, 10, 81, 1, 0, nullptr, 0, 0, 100, 80),
-                         "Image frame outside surface");
-    EXPECT_RUNTIME_ERROR(Strip(8, 8, 1, 0)->p_Init(MakeSurface(8, 8), 1, 0),
-                         "Image already initialized");
-    // The strip layout divides by the frame count.
-    EXPECT_RUNTIME_ERROR(Strip(8, 8, 0, 0), "frame count must be at least 1");
-    EXPECT_RUNTIME_ERROR(kt_graphics_CreateImage(8, 8, -2, 0), "frame count must be at least 1");
+    c_Image *image = Strip(8, 4, 2, 0);
+    int argb[4] = {};
+    const std::pair<std::function<void()>, const char *> cases[] = {
+        {[&] { (new c_Image)->p_Init2(s, 0, 0, 40, 40, 5, 0, nullptr, 0, 0, 100, 80); },
+         "Vantor Runtime Error : Image frame outside surface"},
+        {[&] { (new c_Image)->p_Init2(s, 0, 0, 10, 81, 1, 0, nullptr, 0, 0, 100, 80); },
+         "Image frame outside surface"},
+        {[&] { image->p_Init(MakeSurface(8, 8), 1, 0); }, "Image already initialized"},
+        {[] { Strip(8, 8, 0, 0); }, "frame count must be at least 1"},  // the strip divides by it
+        {[] { kt_graphics_CreateImage(8, 8, -2, 0); }, "frame count must be at least 1"},
+        {[] { kt_graphics_DrawRect(1, 2, 3, 4); }, "allowed only while rendering"},
+        {[] { kt_graphics_PopMatrix(); }, "PopMatrix without a matching PushMatrix"},
+        {[] { kt_graphics_SetMatrix2(Array<float>(5)); }, "needs 6 elements"},
+        {[&] { Draw(image, 2); }, "Image frame 2 out of range"},
+        {[&] { Draw(image, -1); }, "Image frame -1 out of range"},
+        {[] { Draw(nullptr, 0); }, "image is null"},
+        {[&] { gr->WritePixels2(s, Array<int>(argb, 4), 99, 0, 2, 1, 0, 2); },
+         "inside the surface"},
+        {[&] { gr->WritePixels2(s, Array<int>(argb, 4), 0, 0, 2, 2, 1, 2); },
+         "pixel array must hold"},
+    };
+    for (auto &[call, message] : cases) EXPECT_RUNTIME_ERROR(call(), message);
 }
 
 TEST_F(GraphicsModule, OnlyASingleWholeSurfaceFrameIsDrawnWhole) {
@@ -190,17 +190,6 @@ TEST_F(GraphicsModule, EveryFrameStartsFromTheSameStateAndTheMatrixGoesOutWhenDr
     EXPECT_EQ(scissor(), std::vector<int>({10, 11, -4, 2147483647})) << "rounded, clamped";
 }
 
-TEST_F(GraphicsModule, BadDrawingCallsAreRuntimeErrors) {
-    c_Image *image = Strip(8, 4, 2, 0);
-    EXPECT_RUNTIME_ERROR(kt_graphics_DrawRect(1, 2, 3, 4), "allowed only while rendering");
-    EXPECT_RUNTIME_ERROR(kt_graphics_PopMatrix(), "PopMatrix without a matching PushMatrix");
-    EXPECT_RUNTIME_ERROR(kt_graphics_SetMatrix2(Array<float>(5)), "needs 6 elements");
-    kt_graphics_BeginRender();
-    EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage(image, 0, 0, 2), "Image frame 2 out of range");
-    EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage2(image, 0, 0, 0, 1, 1, -1), "out of range");
-    EXPECT_RUNTIME_ERROR(kt_graphics_DrawImage(nullptr, 0, 0, 0), "image is null");
-}
-
 TEST_F(GraphicsModule, OvalSegmentCountsAreClampedAndFollowTheMatrix) {
     auto segments = [&](float w, float h) {
         gr->DrawOval(0, 0, w, h);
@@ -209,6 +198,7 @@ TEST_F(GraphicsModule, OvalSegmentCountsAreClampedAndFollowTheMatrix) {
     EXPECT_EQ(segments(50.8f, 50.8f), 48) << "25 + 25, rounded down to a multiple of 4";
     EXPECT_EQ(segments(-100, 100), 100);
     EXPECT_EQ(segments(1e30f, 1), 1024);
+    EXPECT_EQ(segments(4, 4), 12) << "never fewer than 12";
     EXPECT_EQ(segments(NAN, 1), 12);
     gr->SetMatrix(3, 0, 0, 0.5f, 0, 0);
     EXPECT_EQ(segments(20, 20), 32) << "30 + 5 under the matrix";
@@ -309,11 +299,6 @@ TEST_F(GraphicsModule, WritePixelsStoresPremultipliedRgbaInsideTheSurface) {
     const unsigned char *p = s->data + (1 * 6 + 4) * 4;
     EXPECT_EQ(std::vector<int>(p, p + 8), (std::vector<int>{100, 50, 25, 128, 10, 20, 30, 255}));
     EXPECT_EQ(s->data[0], 0) << "outside the rectangle nothing changes";
-
-    EXPECT_RUNTIME_ERROR(gr->WritePixels2(s, Array<int>(argb, 4), 5, 0, 2, 1, 0, 2),
-                         "inside the surface");
-    EXPECT_RUNTIME_ERROR(gr->WritePixels2(s, Array<int>(argb, 4), 0, 0, 2, 2, 1, 2),
-                         "pixel array must hold");
 }
 
 // The loader's prefetch: files decoded on a worker, each taken once; a file that fails leaves
@@ -322,10 +307,7 @@ TEST_F(GraphicsModule, PrefetchHandsOutEachDecodeOnceAndAbandonsAnotherLevelsBat
     for (const char *name : {"a1.png", "b1.png", "a2.png", "b2.png"}) {
         ASSERT_TRUE(WritePng(game.dataDir + "/" + name, 2, 1, 4, std::vector<unsigned char>(8)));
     }
-    std::FILE *corrupt = std::fopen((game.dataDir + "/bad.png").c_str(), "wb");
-    ASSERT_NE(corrupt, nullptr);
-    std::fputs("not a png", corrupt);
-    std::fclose(corrupt);
+    std::ofstream(game.dataDir + "/bad.png") << "not a png";
     auto files = [&](std::vector<std::string> names) {
         std::vector<ImagePrefetch::File> out;
         for (const std::string &name : names) {

@@ -7,6 +7,8 @@
 
 namespace {
 
+using Calls = std::vector<std::string>;
+
 struct Loop : ::testing::Test {
     KtTestGame game;
     KtRecordingDelegate *delegate = new KtRecordingDelegate();
@@ -28,24 +30,21 @@ struct Loop : ::testing::Test {
     }
 };
 
-// Each SetUpdateRate restarts the update clock: the first update is due at once.
+// Each SetUpdateRate restarts the update clock: the first update is due at once. Fast renders
+// sleep 1/60 s between updates; 100 ms renders run 5 updates per 200 ms (the game runs slower
+// instead of skipping ahead) without sleeping; rate 0 runs one update per render, never sleeping.
 TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
     game.SetUpdateRate(60);
     game.StartGame();
-    // Fast renders: every update after the first comes 1/60 s after the one before.
     EXPECT_EQ(UpdatesPerFrame(120), std::vector<int>(120, 1));
     EXPECT_EQ(game.sleeps.size(), 119u);
     for (double s : game.sleeps) EXPECT_NEAR(s, 1.0 / 60.0, 1e-9);
 
-    // 100 ms renders: 5 updates per 200 ms; the game runs slower instead of skipping ahead, and
-    // never sleeps.
     game.sleeps.clear();
     game.SetUpdateRate(60);
     delegate->onRender = [&] { game.Advance(0.1); };
     EXPECT_EQ(UpdatesPerFrame(10), (std::vector<int>{1, 4, 1, 4, 1, 4, 1, 4, 1, 4}));
-    EXPECT_TRUE(game.sleeps.empty());
 
-    // Rate 0: one update per render, slow or fast, without sleeping.
     game.SetUpdateRate(0);
     EXPECT_EQ(UpdatesPerFrame(6), std::vector<int>(6, 1));
     delegate->onRender = nullptr;
@@ -53,93 +52,83 @@ TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
     EXPECT_TRUE(game.sleeps.empty());
 }
 
+// A rate change inside an update ends the catch-up; the new rate starts from the next frame.
 TEST_F(Loop, SetUpdateRateInsideAnUpdateEndsTheCatchUp) {
     game.SetUpdateRate(60);
     game.StartGame();
     game.RunFrame();
-    ASSERT_EQ(delegate->updates, 1);
-
-    // A 50 ms stall leaves 3 updates due; the first of them restarts the clock.
-    game.Advance(0.05);
-    bool reset = true;
+    game.Advance(0.05);  // 3 updates due
     delegate->onUpdate = [&] {
-        if (reset) game.SetUpdateRate(30);
-        reset = false;
+        if (delegate->updates == 2) game.SetUpdateRate(30);
     };
     game.RunFrame();
     EXPECT_EQ(delegate->updates, 2);
     EXPECT_EQ(game.NextUpdate(), 0.0);
-
-    // The new rate starts from the next frame, due at once.
     double now = game.Now();
     game.RunFrame();
     EXPECT_EQ(delegate->updates, 3);
     EXPECT_NEAR(game.NextUpdate(), now + 1.0 / 30.0, 1e-9);
 }
 
+// Suspended, the loop renders once per iteration and its pumps wait for events; back in focus
+// the first update is due at once, without a burst of catch-up updates.
 TEST_F(Loop, SuspendedLoopBlocksAndResumesWithAnUpdateDueAtOnce) {
     game.SetUpdateRate(60);
     game.StartGame();
     UpdatesPerFrame(3);
-
     game.ScriptFocus(false);
-    std::vector<int> counts = UpdatesPerFrame(4);
-    EXPECT_EQ(counts, (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(UpdatesPerFrame(4), (std::vector<int>{0, 0, 0, 0}));
     EXPECT_TRUE(game.Suspended());
     EXPECT_EQ(game.NextUpdate(), 0.0);
-    // The pump after the suspend waits for events; renders go on once per iteration.
     EXPECT_EQ(game.waits, 3);
     EXPECT_EQ(delegate->renders, 7);
 
     game.Advance(10.0);
     game.ScriptFocus(true);
     size_t sleepsBefore = game.sleeps.size();
-    counts = UpdatesPerFrame(2);
-    // No burst of catch-up updates after ten seconds away, and no wait for the first one.
-    EXPECT_EQ(counts, (std::vector<int>{1, 1}));
+    EXPECT_EQ(UpdatesPerFrame(2), (std::vector<int>{1, 1}));
     EXPECT_FALSE(game.Suspended());
     EXPECT_EQ(game.sleeps.size(), sleepsBefore + 1);
-    EXPECT_EQ(delegate->Events(), (std::vector<std::string>{"start", "suspend", "resume"}));
+    EXPECT_EQ(delegate->Events(), (Calls{"start", "suspend", "resume"}));
 }
 
+// Nothing reaches the delegate before the start; each state change is delivered once; while
+// suspended renders and input arrive but updates do not. One collector step per delivered call.
 TEST_F(Loop, GuardedEntryPointsFollowTheGameState) {
-    // Nothing reaches the delegate before the start.
-    game.UpdateGame();
-    game.RenderGame();
-    game.KeyEvent(1, 65);
-    game.MouseEvent(6, -1, 1, 2);
-    game.TouchEvent(7, 0, 1, 2);
-    game.MotionEvent(10, 0, 1, 2, 3);
+    auto everyCall = [&] {
+        game.UpdateGame();
+        game.RenderGame();
+        game.KeyEvent(1, 65);
+        game.MouseEvent(6, -1, 1, 2);
+        game.TouchEvent(7, 0, 1, 2);
+        game.MotionEvent(10, 0, 1, 2, 3);
+        game.DiscardGraphics();
+    };
+    everyCall();
     game.SuspendGame();
     game.ResumeGame();
-    game.DiscardGraphics();
     EXPECT_TRUE(delegate->calls.empty());
 
     long long steps = gc_stats.steps;
     game.StartGame();
     game.StartGame();
-    EXPECT_EQ(gc_stats.steps, steps + 1) << "one collector step per delivered call";
-
+    EXPECT_EQ(gc_stats.steps, steps + 1);
     game.SuspendGame();
     game.SuspendGame();
-    // Suspended: no updates, but renders and input still arrive.
-    game.UpdateGame();
-    game.RenderGame();
-    game.KeyEvent(1, 65);
+    everyCall();
     game.ResumeGame();
     game.ResumeGame();
     game.UpdateGame();
-    game.DiscardGraphics();
-    EXPECT_EQ(delegate->calls, (std::vector<std::string>{"start", "suspend", "render", "key 1 65",
-                                                         "resume", "update", "discard"}));
+    EXPECT_EQ(delegate->calls, (Calls{"start", "suspend", "render", "key 1 65", "mouse 6 -1 1 2",
+                                      "touch 7 0", "motion 10", "discard", "resume", "update"}));
 }
 
+// The game re-creates its window during an update: the held key's release arrives inside the
+// update and must not collect the update's unrooted objects under it.
 TEST_F(Loop, CallsNestedInAnUpdateLeaveCollectionToTheUpdate) {
     game.StartGame();
     game.ScriptKey(GLFW_KEY_UP, GLFW_PRESS);
     game.PumpNow();
-    // The game re-creates its window during an update: the held key's release arrives inside
-    // the update and must not collect the update's unrooted objects under it.
     long long steps = 0;
     delegate->onUpdate = [&] {
         steps = gc_stats.steps;

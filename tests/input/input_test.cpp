@@ -7,6 +7,8 @@
 
 namespace {
 
+using V = std::vector<float>;
+
 // Answers joystick polls from a script and records which ports were asked.
 struct JoyHost : KtGame {
     bool present[4] = {};
@@ -46,33 +48,33 @@ protected:
         device->p_EndUpdate();
     }
     void key(int event, int code) { device->p_KeyEvent(event, code); }
+    // Touch `i` down, x and y, then the left button down, the mouse x and y.
+    V Pointer(int i) {
+        return {float(kt_input_TouchDown(i)), kt_input_TouchX(i), kt_input_TouchY(i),
+                float(kt_input_MouseDown(0)), kt_input_MouseX(),  kt_input_MouseY()};
+    }
 
     JoyHost host;
     KtGame *saved = nullptr;
     c_InputDevice *device = nullptr;
 };
 
+// Touch 0 and the left button are one pointer; other touches leave the mouse alone, and a
+// release does not move the pointer.
 TEST_F(Input, LeftButtonAndTouchZeroAreOnePointer) {
     device->p_MouseEvent(4, 0, 10, 20);
-    EXPECT_EQ(kt_input_TouchDown(0), 1);
-    EXPECT_EQ(kt_input_KeyHit(384), 1);
-    EXPECT_EQ(kt_input_TouchX(0), 10);
+    EXPECT_EQ(Pointer(0), (V{1, 10, 20, 1, 10, 20}));
+    EXPECT_EQ(kt_input_KeyHit(KeyCode::Touch0), 1);
     device->p_MouseEvent(6, -1, 30, 40);
-    EXPECT_EQ(kt_input_TouchY(0), 40);
     device->p_MouseEvent(5, 0, 99, 99);
-    EXPECT_EQ(kt_input_TouchDown(0), 0);
-    EXPECT_EQ(kt_input_MouseX(), 30) << "a release does not move the pointer";
+    EXPECT_EQ(Pointer(0), (V{0, 30, 40, 0, 30, 40}));
 
-    // Touch 0 drives the mouse; other touches do not.
     device->p_TouchEvent(7, 0, 5, 6);
-    EXPECT_EQ(kt_input_MouseDown(0), 1);
-    EXPECT_EQ(kt_input_MouseY(), 6);
     device->p_TouchEvent(7, 3, 70, 80);
-    EXPECT_EQ(kt_input_TouchX(3), 70);
-    EXPECT_EQ(kt_input_MouseX(), 5);
+    EXPECT_EQ(Pointer(3), (V{1, 70, 80, 1, 5, 6}));
     device->p_TouchEvent(8, 0, 0, 0);
-    EXPECT_EQ(kt_input_KeyDown(1), 0);
-    EXPECT_EQ(kt_input_TouchDown(3), 1);
+    EXPECT_EQ(V({float(kt_input_KeyDown(KeyCode::MouseLeft)), float(kt_input_TouchDown(3))}),
+              V({0, 1}));
 }
 
 TEST_F(Input, HitsLastExactlyOneUpdate) {
@@ -122,14 +124,10 @@ TEST_F(Input, OutOfRangeReadsZeroAndIsIgnored) {
     device->p_TouchEvent(7, -1, 1, 1);  // would alias joystick 3 button 31
     device->p_MouseEvent(4, 7, 1, 1);
     EXPECT_EQ(device->keyHitCount, 0);
-    EXPECT_EQ(kt_input_KeyHit(512), 0);
-    EXPECT_EQ(kt_input_MouseDown(0x7FFFFFFF), 0);
-    EXPECT_EQ(kt_input_TouchDown(-0x7FFFFFFF), 0);
-    EXPECT_EQ(kt_input_TouchX(32), 0);
-    EXPECT_EQ(kt_input_TouchX(-1), 0);
-    EXPECT_EQ(kt_input_JoyX(2, 0), 0);
-    EXPECT_EQ(kt_input_JoyX(0, 4), 0);
-    EXPECT_EQ(kt_input_JoyHit(0, 0x7FFFFFFF), 0);
+    EXPECT_EQ(V({float(kt_input_KeyHit(512)), float(kt_input_MouseDown(0x7FFFFFFF)),
+                 float(kt_input_TouchDown(-0x7FFFFFFF)), kt_input_TouchX(32), kt_input_TouchX(-1),
+                 kt_input_JoyX(2, 0), kt_input_JoyX(0, 4), float(kt_input_JoyHit(0, 0x7FFFFFFF))}),
+              V(8, 0));
     key(1, 1);
     EXPECT_EQ(kt_input_TouchDown(-383), 1) << "the lowest touch index reaches code 1";
 }

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -14,68 +15,65 @@
 
 namespace {
 
-std::string read_all(int fd) {
+struct ChildResult {
+    int status;  // exit status, or -1000 when the child did not exit normally
+    std::string out, err;
+    bool operator==(const ChildResult &o) const {
+        return status == o.status && out == o.out && err == o.err;
+    }
+};
+
+std::ostream &operator<<(std::ostream &s, const ChildResult &r) {
+    return s << r.status << " " << testing::PrintToString(r.out) << " "
+             << testing::PrintToString(r.err);
+}
+
+std::string contents(std::FILE *file) {
     std::string out;
-    char buf[4096];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
+    std::fclose(file);
     return out;
 }
 
-struct ChildResult {
-    int status = -1000;  // exit status, or -1000 when the child did not exit normally
-    std::string out, err;
-};
-
-enum class Input { Closed, Pipe, Terminal };
+enum class Input { Closed, File, Terminal };
 
 // Runs `body` in a child with standard output and error captured and standard input closed, a
-// pipe holding `input`, or a pseudo-terminal. A body that returns exits with status 99.
+// file holding `input`, or a pseudo-terminal. A body that returns exits with status 99.
 ChildResult run_child(const std::function<void()> &body, Input mode,
                       const std::string &input = "") {
-    int out[2], err[2], in[2] = {-1, -1}, pty_master = -1, pty_slave = -1;
-    EXPECT_EQ(pipe(out), 0);
-    EXPECT_EQ(pipe(err), 0);
-    if (mode == Input::Pipe) {
-        EXPECT_EQ(pipe(in), 0);
-        EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-        close(in[1]);
-    } else if (mode == Input::Terminal) {
-        EXPECT_EQ(openpty(&pty_master, &pty_slave, nullptr, nullptr, nullptr), 0);
+    std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
+    std::fputs(input.c_str(), in);
+    std::fflush(in);
+    std::rewind(in);
+    int master = -1, terminal = -1;
+    if (mode == Input::Terminal) {
+        EXPECT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
     }
-    fflush(stdout);
-    fflush(stderr);
+    std::fflush(stdout);
+    std::fflush(stderr);
     pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(err[1], 2);
+        dup2(fileno(out), 1);
+        dup2(fileno(err), 2);
         if (mode == Input::Closed) close(0);
-        if (mode == Input::Pipe) dup2(in[0], 0);
-        if (mode == Input::Terminal) dup2(pty_slave, 0);
+        if (mode != Input::Closed) dup2(mode == Input::File ? fileno(in) : terminal, 0);
         body();
-        fflush(stdout);
+        std::fflush(stdout);
         _exit(99);
     }
-    close(out[1]);
-    close(err[1]);
-    if (in[0] >= 0) close(in[0]);
-    ChildResult r;
-    r.out = read_all(out[0]);
-    r.err = read_all(err[0]);
-    close(out[0]);
-    close(err[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (pty_master >= 0) close(pty_master), close(pty_slave);
-    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
-    return r;
+    if (master >= 0) close(master), close(terminal);
+    std::fclose(in);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1000, contents(out), contents(err)};
 }
 
 void fatal() {
     ktError(String("boom"));
 }
 
-const char *const kReport = "Vantor Runtime Error : boom\n\n";
-const char *const kStop = "{{~~~~}}\n\n";
+const std::string kReport = "Vantor Runtime Error : boom\n\n", kStop = "{{~~~~}}\n\n";
 
 }  // namespace
 
@@ -93,51 +91,36 @@ TEST(Print, WritesUtf8PerCodeUnitInOrderWithBufferedOutputAndEndsAtZero) {
     EXPECT_EQ(r.out, "first \xC3\xA9\na\xE2\x82\xAC\n\n");
 }
 
+// Closed input, a terminal (a person, not a debugger) and an empty input all mean no debugger:
+// a fatal error exits -1, an empty one ends quietly with 0.
 TEST(Errors, WithoutDebuggerAFatalErrorExitsMinusOneAndAnEmptyOneEndsQuietly) {
-    // Closed input, a terminal, and an empty pipe (end of input) all mean no debugger.
-    for (Input mode : {Input::Closed, Input::Terminal, Input::Pipe}) {
-        ChildResult r = run_child(fatal, mode);
-        EXPECT_EQ(r.status, 255);
-        EXPECT_EQ(r.out, kReport);
-        EXPECT_EQ(r.err, kStop);
+    for (Input mode : {Input::Closed, Input::Terminal, Input::File}) {
+        EXPECT_EQ(run_child(fatal, mode), (ChildResult{255, kReport, kStop}));
     }
-    ChildResult empty = run_child([] { ktError(String()); }, Input::Closed);
-    EXPECT_EQ(empty.status, 0);
-    EXPECT_EQ(empty.out + empty.err, "");
+    EXPECT_EQ(run_child([] { ktError(String()); }, Input::Closed), (ChildResult{0, "", ""}));
 }
 
+// "q" quits with 0; "r" continues, so the fatal report repeats; "?" lines are ignored; an
+// unknown command or a line without a line feed ends the process with -1.
 TEST(Errors, StopProtocolCommands) {
-    ChildResult quit = run_child(fatal, Input::Pipe, "q\n");
-    EXPECT_EQ(quit.status, 0);
-    EXPECT_EQ(quit.out, kReport);
-
-    // "r" continues: the fatal report repeats; "?" lines are ignored.
-    ChildResult again = run_child(fatal, Input::Pipe, "r\n?anything\nq\n");
-    EXPECT_EQ(again.status, 0);
-    EXPECT_EQ(again.out, std::string(kReport) + kReport);
-    EXPECT_EQ(again.err, std::string(kStop) + kStop);
-
-    ChildResult garbage = run_child(fatal, Input::Pipe, "xyz\n");
-    EXPECT_EQ(garbage.status, 255);
-    EXPECT_EQ(garbage.out, std::string(kReport) + "????? xyz ?????\n");
-
-    // A command line without a line feed ends the process.
-    EXPECT_EQ(run_child(fatal, Input::Pipe, "q").status, 255);
+    const std::pair<const char *, ChildResult> cases[] = {
+        {"q\n", {0, kReport, kStop}},
+        {"r\n?anything\nq\n", {0, kReport + kReport, kStop + kStop}},
+        {"xyz\n", {255, kReport + "????? xyz ?????\n", kStop}},
+        {"q", {255, kReport, kStop}},
+    };
+    for (auto &[input, result] : cases) EXPECT_EQ(run_child(fatal, Input::File, input), result);
 
     // A step command returns from the stop with the mode set.
-    ChildResult step = run_child(
-        [] {
-            dbg_stop();
-            std::printf("mode %c\n", dbg_stepmode);
-        },
-        Input::Pipe, "s\n");
-    EXPECT_EQ(step.status, 99);
-    EXPECT_EQ(step.out, "mode s\n");
+    auto step = [] {
+        dbg_stop();
+        std::printf("mode %c\n", dbg_stepmode);
+    };
+    EXPECT_EQ(run_child(step, Input::File, "s\n"), (ChildResult{99, "mode s\n", kStop}));
 
     // An object query answers only for live objects; the child inherits this one.
     char input[128];
     std::snprintf(input, sizeof input, "@%p\n@0\n@0x1234\nq\n", static_cast<void *>(new Object));
-    ChildResult query = run_child([] { dbg_stop(); }, Input::Pipe, input);
-    EXPECT_EQ(query.status, 0);
-    EXPECT_EQ(query.err, std::string(kStop) + "+Object\n\n\n");
+    EXPECT_EQ(run_child([] { dbg_stop(); }, Input::File, input),
+              (ChildResult{0, "", kStop + "+Object\n\n\n"}));
 }

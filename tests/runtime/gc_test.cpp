@@ -281,12 +281,10 @@ TEST_F(Collector, VerifyModeCatchesStoresThatSkipTheBarrier) {
     gc_set_verify(false);
 }
 
-TEST(CollectorMisuse, ObjectNotCreatedWithNewStopsWithAMessage) {
+// An object not made with new, or too large for the int size in its header (8 GiB of ints
+// would wrap negative), stops the program with a message.
+TEST(CollectorMisuse, StopsWithAMessage) {
     EXPECT_DEATH({ Object on_stack; }, "not created with new");
-}
-
-TEST(CollectorMisuse, ObjectTooLargeForItsSizeFieldIsAFatalError) {
-    // 8 GiB of ints: the size would wrap negative in the object's int header.
     EXPECT_RUNTIME_ERROR(Array<int>(0x7FFFFFFF),
                          "Vantor Runtime Error : Collected object too large");
 }

@@ -1,21 +1,18 @@
-// KtTestGame: a host for in-process tests. No window, a fake clock, scripted input.
-//
-// It runs the real frame loop (KtLoopGame) and the real input mapping (host/keys.h), so scripted
-// keys, characters, mouse buttons and joysticks pass through the GLFW host's translation code.
-// Time moves only when a test advances it or the loop sleeps. Scripted events wait in a queue
-// until the loop pumps events (or a test calls PumpNow).
+// KtTestGame: the in-process test host. The windowless host (host/headless_game.h: real frame
+// loop and input mapping, fake clock, state in memory) plus a scriptable device: window size and
+// display modes, focus, characters, mouse, the close button and joysticks, and a record of how
+// the loop waited and slept.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <map>
-#include <set>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
-#include "host/keys.h"
-#include "host/loop_game.h"
+#include "host/headless_game.h"
 
 // Thrown by Die, so that a test can observe an escaped language exception.
 struct KtTestDeath : std::runtime_error {
@@ -29,16 +26,8 @@ struct KtTestJoystick {
     std::vector<unsigned char> buttons;
 };
 
-class KtTestGame : public KtLoopGame, public KtJoystickSource {
+class KtTestGame : public KtHeadlessGame, public KtJoystickSource {
 public:
-    ~KtTestGame() override;
-    // Makes this the process's game (KtGame::_game) until it is destroyed.
-    void Install();
-
-    double Now() const { return now; }
-    void Advance(double seconds) { now += seconds; }
-    int Millisecs() override { return static_cast<int>(now * 1000.0); }
-
     void SetDeviceSize(int w, int h) {
         width = w;
         height = h;
@@ -49,38 +38,45 @@ public:
     void SetDeviceWindow(int width, int height, int flags) override;
     void SetDisplayModes(std::vector<std::pair<int, int>> modes) { displayModes = modes; }
     // A negative width means the host reports no desktop mode.
-    void SetDesktopMode(int w, int h) {
-        desktopWidth = w;
-        desktopHeight = h;
-    }
+    void SetDesktopMode(int w, int h) { desktop = {w, h}; }
     Array<KtDisplayMode *> GetDisplayModes() override;
     KtDisplayMode *GetDesktopMode() override;
 
-    // Scripted input (GLFW 3 key codes and actions), delivered at the next event pump. A focus
+    // Scripted input (GLFW 3 codes), delivered at the next event pump like ScriptKey. A focus
     // change takes effect at the same pump as the events queued before it.
-    void ScriptKey(int key, int action);
-    void ScriptChar(unsigned int character);
-    void ScriptMouseButton(int button, int action);
-    void ScriptCursor(double x, double y);
-    void ScriptClose();
-    void ScriptFocus(bool focused);
+    void ScriptChar(unsigned int c) {
+        Post([this, c] { OnChar(this, c); });
+    }
+    void ScriptMouseButton(int button, int action) {
+        Post([this, button, action] { OnMouseButton(this, button, action, cursor[0], cursor[1]); });
+    }
+    void ScriptCursor(double x, double y) {
+        Post([this, x, y] {
+            cursor[0] = x;
+            cursor[1] = y;
+            OnMousePos(this, x, y);
+        });
+    }
+    void ScriptClose() {
+        Post([this] { OnWindowClose(this); });
+    }
+    void ScriptFocus(bool focused) {
+        Post([this, focused] { active = focused; });
+    }
     // A joystick at library id `id` (0..15) with the given counts, all centred and released.
-    KtTestJoystick &AddJoystick(int id, int buttons, int axes);
+    KtTestJoystick &AddJoystick(int id, int buttons, int axes) {
+        return joysticks[id] = {std::vector<float>(axes), std::vector<unsigned char>(buttons)};
+    }
     void PumpNow() { PumpEvents(false); }
 
-    // State in memory.
-    int SaveState(String text) override {
-        state = text;
-        return 0;
-    }
-    String LoadState() override { return state; }
     // The state as it was when the game last asked to keep it as damaged.
-    void KeepDamagedState() override { damagedState = state; }
+    void KeepDamagedState() override { damagedState = LoadState(); }
     String damagedState;
 
-    String PathToFilePath(String path) override;
     bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
-                      Array<bool> buttons) override;
+                      Array<bool> buttons) override {
+        return PollJoystickDevice(*this, joySlots, port, joyx, joyy, joyz, buttons);
+    }
     [[noreturn]] void Die(ThrowableObject *exception) override { throw KtTestDeath(exception); }
 
     // What the loop did: event pumps that waited, and each sleep's length.
@@ -88,33 +84,41 @@ public:
     std::vector<double> sleeps;
 
 protected:
-    double LoopTime() override { return now; }
-    void SleepUntil(double time) override;
-    void PumpEvents(bool wait) override;
-    void SwapBuffers() override {}
-    bool WindowOpen() override { return true; }
+    void SleepUntil(double time) override {
+        sleeps.push_back(time - now);
+        KtHeadlessGame::SleepUntil(time);
+    }
+    void PumpEvents(bool wait) override {
+        waits += wait;
+        KtHeadlessGame::PumpEvents(wait);
+    }
     bool WindowActive() override { return active; }
 
     bool JoystickPresent(int id) override { return joysticks.count(id) != 0; }
-    const float *JoystickAxes(int id, int *count) override;
-    const unsigned char *JoystickButtons(int id, int *count) override;
+    const float *JoystickAxes(int id, int *count) override {
+        return Report(Joystick(id).axes, count);
+    }
+    const unsigned char *JoystickButtons(int id, int *count) override {
+        return Report(Joystick(id).buttons, count);
+    }
 
 private:
-    // The clock starts away from 0, which the loop reserves for "not running".
-    double now = 1.0;
+    // Like GLFW, a joystick that went away reports nothing rather than failing.
+    KtTestJoystick &Joystick(int id) { return joysticks.count(id) ? joysticks[id] : gone; }
+    template <class T>
+    static const T *Report(const std::vector<T> &values, int *count) {
+        *count = static_cast<int>(values.size());
+        return values.data();
+    }
+
     bool active = true;
     int width = 640, height = 480;
-    int desktopWidth = 1024, desktopHeight = 768;
+    std::pair<int, int> desktop{1024, 768};
     std::vector<std::pair<int, int>> displayModes;
-    std::deque<std::function<void()>> pending;
-    std::set<int> heldKeys;
-    double cursorX = 0, cursorY = 0;
+    double cursor[2] = {0, 0};
     std::map<int, KtTestJoystick> joysticks;
     KtTestJoystick gone;
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
-    String state, appPath, internalPath;  // appPath empty: the executable's directory
-    KtGame *previousGame = nullptr;
-    bool installed = false;
 };
 
 // A delegate that records every call as text ("start", "update", "key 1 38", "mouse 4 0 10 20",
@@ -127,8 +131,8 @@ struct KtRecordingDelegate : KtGameDelegate {
     void StartGame() override { calls.push_back("start"); }
     void SuspendGame() override { calls.push_back("suspend"); }
     void ResumeGame() override { calls.push_back("resume"); }
-    void UpdateGame() override;
-    void RenderGame() override;
+    void UpdateGame() override { Hook("update", updates, onUpdate); }
+    void RenderGame() override { Hook("render", renders, onRender); }
     void KeyEvent(int event, int data) override { Record("key", {event, data}); }
     void MouseEvent(int event, int data, float x, float y) override {
         Record("mouse", {event, data, static_cast<int>(x), static_cast<int>(y)});
@@ -139,4 +143,12 @@ struct KtRecordingDelegate : KtGameDelegate {
     // The recorded calls other than update and render, in order.
     std::vector<std::string> Events() const;
     void Record(const char *name, std::initializer_list<int> values);
+
+private:
+    // Counts and records the call, then runs its hook.
+    void Hook(const char *name, int &count, const std::function<void()> &hook) {
+        ++count;
+        calls.push_back(name);
+        if (hook) hook();
+    }
 };

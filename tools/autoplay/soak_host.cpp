@@ -2,35 +2,17 @@
 
 #include "tools/autoplay/soak_host.h"
 
-#include <GLFW/glfw3.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "host/audio_decode.h"
-#include "host/data.h"
 #include "host/image_decode.h"
-#include "host/keys.h"
 
 double SoakCpuSeconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-SoakHost::~SoakHost() {
-    if (installed) KtGame::_game = previousGame;
-}
-
-void SoakHost::Install() {
-    if (!installed) previousGame = KtGame::_game;
-    installed = true;
-    KtGame::_game = this;
-}
-
-String SoakHost::PathToFilePath(String path) {
-    return kt_data_ResolvePath(path, appPath, internalPath);
 }
 
 unsigned char *SoakHost::LoadImageData(String path, int *width, int *height, int *depth) {
@@ -76,18 +58,4 @@ void SoakHost::UpdateGame() {
     KtLoopGame::UpdateGame();
     ++updates;
     if (afterUpdate) afterUpdate();
-}
-
-void SoakHost::ScriptKey(int key, bool down) {
-    if (pendingCount < static_cast<int>(sizeof pending / sizeof pending[0])) {
-        pending[pendingCount++] = KeyEventRec{key, down};
-    }
-}
-
-void SoakHost::PumpEvents(bool) {
-    int count = pendingCount;
-    pendingCount = 0;
-    for (int i = 0; i < count; ++i) {
-        OnKey(this, pending[i].key, pending[i].down ? GLFW_PRESS : GLFW_RELEASE);
-    }
 }
