@@ -1,28 +1,18 @@
 // File names: any bytes survive the trip through UTF-16 and back, and any well-formed UTF-16
 // name without NUL survives the trip through the platform's bytes.
 
-#include <cstdint>
-#include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "host/data.h"
 
 namespace {
 
-void check(bool ok) {
-    if (!ok) std::abort();
-}
-
-bool well_formed(const std::vector<Char> &u) {
-    for (std::size_t i = 0; i < u.size(); ++i) {
-        if (u[i] == 0) return false;
-        if (u[i] >= 0xD800 && u[i] < 0xDC00) {
-            if (i + 1 >= u.size() || u[i + 1] < 0xDC00 || u[i + 1] >= 0xE000) return false;
-            ++i;
-        } else if (u[i] >= 0xDC00 && u[i] < 0xE000) {
-            return false;
-        }
+bool WellFormed(const String &u) {
+    for (int i = 0; i < u.Length(); ++i) {
+        const bool high = u[i] >= 0xD800 && u[i] < 0xDC00;
+        if (u[i] == 0 || (u[i] >= 0xDC00 && u[i] < 0xE000)) return false;
+        if (high && (++i >= u.Length() || u[i] < 0xDC00 || u[i] >= 0xE000)) return false;
     }
     return true;
 }
@@ -31,18 +21,13 @@ bool well_formed(const std::vector<Char> &u) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size > (1u << 16)) return 0;
-    const char *bytes = reinterpret_cast<const char *>(data);
-    const String name = kt_data_FromFileName(bytes, static_cast<int>(size));
+    const std::string bytes(reinterpret_cast<const char *>(data), size);
     std::string out;
-    bool has_nul = std::string(bytes, size).find('\0') != std::string::npos;
-    check(kt_data_ToFileName(name, out) == !has_nul);
-    if (!has_nul) check(out == std::string(bytes, size));
-
-    std::vector<Char> units(size / 2);
-    for (std::size_t i = 0; i < units.size(); ++i)
-        units[i] = Char(data[2 * i] | data[2 * i + 1] << 8);
-    if (well_formed(units)) {
-        const String wide(units.data(), static_cast<int>(units.size()));
+    const bool has_nul = bytes.find('\0') != std::string::npos;
+    check(kt_data_ToFileName(kt_data_FromFileName(bytes.data(), int(size)), out) == !has_nul);
+    check(has_nul || out == bytes);
+    const String wide = AsUnits(data, size);
+    if (WellFormed(wide)) {
         check(kt_data_ToFileName(wide, out));
         check(kt_data_FromFileName(out.data(), static_cast<int>(out.size())) == wide);
     }

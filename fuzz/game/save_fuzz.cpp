@@ -5,9 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdlib>
-
+#include "fuzz/fuzz_support.h"
 #include "game/myapp.h"
 #include "host/glfw_game.h"  // ktInit
 
@@ -27,10 +25,6 @@ MemoryHost *host;
 c_MyApp *app;
 
 constexpr int kItems = 203;
-
-void check(bool ok) {
-    if (!ok) std::abort();
-}
 
 // Loads `text` over the create hook's defaults and returns what the game then saves.
 String LoadAndSave(const String &text) {

@@ -3,11 +3,9 @@
 // never holds more units than body bytes arrived, and no more head lines are kept than the cap.
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 
+#include "fuzz/fuzz_support.h"
 #include "net/http.h"
-#include "runtime/gc.h"
 
 namespace {
 
@@ -43,12 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (at >= 0) request->p_OnReceiveComplete(buffer, at, failed_end ? -1 : 0, nullptr);
 
-    if (counter->calls != 1) std::abort();
+    check(counter->calls == 1);
     // Text only after the blank line that ends the head. (A server may well send "-1" as its
     // status code, so the status alone does not tell whether a head was read.)
-    if (!request->m_bodyPieces && request->p_ResponseText().Length() != 0) std::abort();
-    if (request->p_ResponseText().Length() > request->m_bytesReceived) std::abort();
-    if (request->m_headerLines->p_Length() > c_HttpRequest::HEADER_MAX_LINES) std::abort();
+    const int text = request->p_ResponseText().Length();
+    check((request->m_bodyPieces || text == 0) && text <= request->m_bytesReceived);
+    check(request->m_headerLines->p_Length() <= c_HttpRequest::HEADER_MAX_LINES);
     gc_collect_step(nullptr);
     return 0;
 }

@@ -1,11 +1,8 @@
 // The address parser on arbitrary text: every part comes from the right side of its separator,
 // the path always starts with "/", and the request head built from it has its two lines.
 
-#include <cstdint>
-#include <cstdlib>
-
+#include "fuzz/fuzz_support.h"
 #include "net/http.h"
-#include "runtime/gc.h"
 
 namespace {
 
@@ -19,15 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     String text(reinterpret_cast<const char *>(data), static_cast<int>(size));
     auto *url = (new c_Url)->m_new(String("http"), 80);
     url->p_Set2(text);
-    if (!url->m_path.StartsWith(String("/"))) std::abort();
-    if (has(url->m_path, "?") || has(url->m_path, "#") || has(url->m_query, "#")) std::abort();
-    if (has(url->m_domain, "/") || has(url->m_domain, "@") || has(url->m_domain, ":")) std::abort();
-    if (has(url->m_username, ":") || has(url->m_scheme, "/")) std::abort();
+    check(url->m_path.StartsWith(String("/")));
+    check(!has(url->m_path, "?") && !has(url->m_path, "#") && !has(url->m_query, "#"));
+    check(!has(url->m_domain, "/") && !has(url->m_domain, "@") && !has(url->m_domain, ":"));
+    check(!has(url->m_username, ":") && !has(url->m_scheme, "/"));
 
     auto *request = (new c_HttpRequest)->m_new();
     request->p_Open(String("GET"), text, nullptr);
-    if (request->m_headerLines->p_Length() != 2) std::abort();
-    if (has(request->m_headerLines->p_Get(0), "#")) std::abort();
+    check(request->m_headerLines->p_Length() == 2 && !has(request->m_headerLines->p_Get(0), "#"));
 
     // Nothing is rooted, so each step may reclaim everything this input made.
     gc_collect_step(nullptr);

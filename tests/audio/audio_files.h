@@ -1,5 +1,5 @@
-// Test helpers: building WAV and Ogg files, a host that loads plain paths, and reading what
-// OpenAL Soft's wave writer captured.
+// Audio test helpers: building WAV and Ogg files, a host that loads plain paths, an OpenAL Soft
+// configuration, and reading and measuring what OpenAL Soft's wave writer captured.
 #pragma once
 
 #include <sndfile.h>
@@ -84,10 +84,7 @@ inline void WriteFile(const std::string &path, const Bytes &bytes) {
 // Interleaved float samples written as Ogg Vorbis through libsndfile.
 inline bool WriteOgg(const std::string &path, int channels, int rate,
                      const std::vector<float> &samples) {
-    SF_INFO info{};
-    info.channels = channels;
-    info.samplerate = rate;
-    info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    SF_INFO info{0, rate, channels, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, 0};
     SNDFILE *sf = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!sf) return false;
     // libvorbis takes each write on its stack, so long signals go in in pieces.
@@ -112,6 +109,14 @@ inline std::string ScratchDir() {
     };
     static Dir dir;
     return dir.path;
+}
+
+// Makes OpenAL Soft read `text` as its configuration file.
+inline void UseOpenAlConfig(const std::string &text) {
+    const std::string conf = ScratchDir() + "/alsoft.conf";
+    WriteFile(conf, Bytes(text.begin(), text.end()));
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    unsetenv("ALSOFT_DRIVERS");
 }
 
 // A host that opens plain paths and decodes audio like the GLFW host does.

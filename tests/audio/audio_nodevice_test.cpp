@@ -18,9 +18,7 @@ TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
     kt_audio_StopMusic();
 
     const std::string dir = ScratchDir();
-    const std::string conf = dir + "/alsoft.conf", text = "[general]\ndrivers = no-such-backend\n";
-    WriteFile(conf, Bytes(text.begin(), text.end()));
-    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    UseOpenAlConfig("[general]\ndrivers = no-such-backend\n");
     WriteFile(dir + "/tone.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 0.2, 0.5)));
     ASSERT_TRUE(WriteOgg(dir + "/music.ogg", 1, 22050, std::vector<float>(4000, 0.1f)));
     KtGame::_game = new FileGame();

@@ -1,16 +1,31 @@
-// A test fixture that runs each test in a fresh working directory of its own, where
-// "./.vantorstate" lands, and removes it afterwards (write permission restored first, since
-// tests take it away); and whole-file reads and writes.
+// A fixture that runs each test in a fresh working directory of its own, where "./.vantorstate"
+// lands, and removes it afterwards (write permission restored first, as tests take it away);
+// whole-file reads and writes.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
+
+#include "host/data.h"
+
+namespace fs = std::filesystem;
+
+inline const char kState[] = ".vantorstate";
+
+inline std::string read_file(const std::string &name) {
+    std::stringstream s;
+    s << std::ifstream(name, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+inline void write_file(const std::string &name, const std::string &bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+}
 
 class InScratchDir : public ::testing::Test {
 protected:
@@ -18,26 +33,22 @@ protected:
         char templ[] = "/tmp/kt-data-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         dir = templ;
-        old_cwd = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
+        old_cwd = fs::current_path();
+        fs::current_path(dir);
     }
     void TearDown() override {
-        std::filesystem::current_path(old_cwd);
+        fs::current_path(old_cwd);
         chmod(dir.c_str(), 0700);
-        std::filesystem::remove_all(dir);
+        fs::remove_all(dir);
+    }
+    // The sorted names in a directory.
+    static std::vector<std::string> names(const std::string &in = ".") {
+        std::vector<std::string> out;
+        for (auto &e : fs::directory_iterator(in)) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
     }
 
     std::string dir;
-    std::filesystem::path old_cwd;
+    fs::path old_cwd;
 };
-
-inline std::string read_file(const std::string &name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_file(const std::string &name, const std::string &bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}

@@ -1,28 +1,16 @@
 // The state file as the player's folder holds it: read-only files, directories that cannot take
-// a temporary file, symbolic links, a directory in its place, the leftovers of killed saves, and
-// the line a failed save prints.
+// a temporary file, symbolic links, a directory in its place, damaged or oversized states, the
+// leftovers of killed saves, and the line a failed save prints.
 
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-#include "gtest/gtest.h"
-#include "host/data.h"
 #include "tests/data/scratch_dir.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const char kState[] = ".vantorstate";
 const char kDamaged[] = ".vantorstate.damaged";
 constexpr int kNobody = 65534;
 
@@ -44,17 +32,11 @@ protected:
         if (printed) *printed = out;
         return result;
     }
-    std::vector<std::string> names(const std::string &in = ".") {
-        std::vector<std::string> out;
-        for (auto &e : fs::directory_iterator(in)) out.push_back(e.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
 };
 
 }  // namespace
 
-// Read-only by the owner's write bit, so also when root runs the game.
+// Read-only by the owner's write bit, so also when root runs the game; a directory in the way.
 TEST_F(StateFile, ReadOnlyFileOrDirectoryIsNotReplaced) {
     write_file(kState, "old");
     chmod(kState, 0444);
@@ -103,24 +85,35 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     EXPECT_FALSE(fs::exists(kState));
 }
 
-// The player's file in a directory the player cannot add files to (root can, so the save runs
-// in a child that gives up root): written in place, and -2 when that write fails part-way.
-TEST_F(StateFile, DirectoryWithoutRoomForATemporaryFileIsWrittenInPlace) {
-    write_file(kState, "old");
-    ASSERT_EQ(chown(kState, kNobody, kNobody), 0);
-    ASSERT_EQ(chmod(".", 0555), 0);
-    struct Case {
+// Saves by a player who is not root (root ignores permissions): a directory the player cannot
+// add files to has the player's own file written in place, and -2 when that write fails
+// part-way; a file-size limit (a full disk, say) fails the temporary file's write and keeps the
+// old file; a file the player can neither replace nor write fails the open. No temporary file
+// is left behind.
+TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
+    const struct {
+        bool owned;
+        mode_t dir_mode;
         rlim_t limit;
-        std::size_t size, kept;
+        std::size_t size;
         int result;
+        std::string kept;
     } cases[] = {
-        {RLIM_INFINITY, 3, 3, 0},
-        {1000, 5000, 1000, -2},  // a full disk, say: the in-place write leaves the file short
+        {true, 0555, RLIM_INFINITY, 3, 0, "nnn"},
+        {true, 0555, 1000, 5000, -2, std::string(1000, 'n')},
+        {false, 0777, 1000, 5000, -2, "old"},
+        {false, 0555, RLIM_INFINITY, 3, -1, "old"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.owned << " " << c.dir_mode << " " << c.size);
+        ASSERT_EQ(chmod(".", 0700), 0);
+        fs::remove(kState);
+        write_file(kState, "old");
+        ASSERT_EQ(chown(kState, c.owned ? kNobody : 0, c.owned ? kNobody : 0), 0);
+        ASSERT_EQ(chmod(".", c.dir_mode), 0);
         pid_t pid = fork();
         if (pid == 0) {
-            if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(50);
+            if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(50);
             signal(SIGXFSZ, SIG_IGN);
             rlimit limit = {c.limit, c.limit};
             setrlimit(RLIMIT_FSIZE, &limit);
@@ -128,17 +121,19 @@ TEST_F(StateFile, DirectoryWithoutRoomForATemporaryFileIsWrittenInPlace) {
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        if (WEXITSTATUS(status) == 50) GTEST_SKIP() << "cannot drop root privileges here";
-        EXPECT_EQ(WEXITSTATUS(status) - 100, c.result) << c.size;
-        EXPECT_EQ(read_file(kState), std::string(c.kept, 'n')) << c.size;
+        if (WEXITSTATUS(status) == 50) {
+            GTEST_SKIP() << "cannot drop root privileges here";
+        }
+        EXPECT_EQ(WEXITSTATUS(status) - 100, c.result);
+        EXPECT_EQ(read_file(kState), c.kept);
         EXPECT_EQ(names(), std::vector<std::string>{kState});
     }
 }
 
-// The links stay; the file they name, existing or not, gets the text.
+// The links stay; the file they name, existing (keeping its mode) or not, gets the text.
 TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTarget) {
     fs::create_directory("sub");
-    struct Case {
+    const struct {
         const char *link;  // what .vantorstate points to
         const char *next;  // what that points to in turn, if it is a link
         const char *target;
@@ -149,15 +144,22 @@ TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTarget) {
         {"hop", "sub/far", "sub/far", false},
         {"sub/rel", "back", "sub/back", false},  // relative to the link's own directory
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.link);
         fs::remove(kState);
-        if (c.exists) write_file(c.target, "old");
+        if (c.exists) {
+            write_file(c.target, "old");
+            chmod(c.target, 0600);
+        }
         if (c.next) fs::create_symlink(c.next, c.link);
         fs::create_symlink(c.link, kState);
-        ASSERT_EQ(save("new"), 0) << c.link;
-        EXPECT_TRUE(fs::is_symlink(kState)) << c.link;
-        EXPECT_EQ(fs::is_symlink(c.link), c.next != nullptr) << c.link;
-        EXPECT_EQ(read_file(c.target), "new") << c.link;
+        ASSERT_EQ(save("new"), 0);
+        EXPECT_TRUE(fs::is_symlink(kState));
+        EXPECT_EQ(fs::is_symlink(c.link), c.next != nullptr);
+        EXPECT_EQ(read_file(c.target), "new");
+        if (c.exists) {
+            EXPECT_EQ(fs::status(c.target).permissions() & fs::perms::all, fs::perms(0600));
+        }
     }
     for (const std::string &name : names("sub")) EXPECT_EQ(name.find(".tmp-"), std::string::npos);
 
@@ -170,12 +172,10 @@ TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTarget) {
 }
 
 // A save killed part-way leaves its temporary file; the next save removes those of processes
-// that no longer run, and nothing else.
+// that no longer run, and nothing else, also beside a link's target where its saves put them.
 TEST_F(StateFile, LeftoversOfDeadSavesAreCleared) {
-    const std::string dead = std::to_string(dead_pid());
-    const std::string dead2 = std::to_string(dead_pid());
-    const std::string live = std::to_string(getppid());
-    const std::string prefix = std::string(kState) + ".tmp-";
+    const std::string dead = std::to_string(dead_pid()), dead2 = std::to_string(dead_pid());
+    const std::string live = std::to_string(getppid()), prefix = std::string(kState) + ".tmp-";
     for (const std::string &name : {prefix + dead, prefix + live, prefix + "0", prefix + "12x",
                                     prefix + "99999999999", "other.tmp-" + dead}) {
         write_file(name, "left");
@@ -188,7 +188,6 @@ TEST_F(StateFile, LeftoversOfDeadSavesAreCleared) {
     std::sort(want.begin(), want.end());
     EXPECT_EQ(names(), want);
 
-    // Beside a link's target, where its saves put their temporary files.
     fs::create_directory("sub");
     write_file("sub/real.tmp-" + dead, "left");
     fs::remove(kState);

@@ -1,19 +1,16 @@
-// The asynchronous layer: the ring and its worker, the event pump and its guard, the fatal
-// errors, and the host sockets' datagram path.
+// The asynchronous layer: the ring and its worker, the event pump and its guard, connecting and
+// closing, the fatal errors, and the host sockets' datagram path.
 
 #include <pthread.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
-#include <vector>
 
-#include "net/async.h"
 #include "tests/net/net_support.h"
 
 namespace {
 
 using namespace net_test;
+using AsyncTest = NetTest;
 
 pthread_t g_main_thread = pthread_self();
 std::vector<int> g_completed;
@@ -25,7 +22,7 @@ struct ProbeOp : c_AsyncOp {
     bool ran_on_worker = false;
     void p_Execute__UNSAFE__(KtSocket *) override {
         ran_on_worker = !pthread_equal(pthread_self(), g_main_thread);
-        if (ran_on_worker) g_off_main.fetch_add(1);
+        g_off_main += ran_on_worker;
     }
     void p_Complete(c_Socket *) override {
         EXPECT_TRUE(ran_on_worker);
@@ -37,16 +34,16 @@ c_Socket *NewSocket() {
     return (new c_Socket)->m_new(String("stream"));
 }
 
-using AsyncTest = NetTest;
-
 TEST_F(AsyncTest, RingRunsEveryOperationOnTheWorkerAndCompletesThemInOrder) {
     c_Socket *socket = NewSocket();
+    std::vector<int> all(c_AsyncQueue::SIZE - 1);
+    for (int i = 0; i < c_AsyncQueue::SIZE - 1; ++i) all[i] = i;
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         g_completed.clear();
         g_off_main = 0;
-        // The most a queue holds, enqueued from wherever the indices stand after the last round,
-        // with collector steps between enqueues so that queued operations must be marked.
+        // The most a queue holds, from wherever the indices stand after the last round, with
+        // collector steps between enqueues so that queued operations must be marked.
         for (int i = 0; i < c_AsyncQueue::SIZE - 1; ++i) {
             auto *op = new ProbeOp;
             op->id = i;
@@ -55,7 +52,7 @@ TEST_F(AsyncTest, RingRunsEveryOperationOnTheWorkerAndCompletesThemInOrder) {
         }
         ASSERT_TRUE(PumpUntil([] { return g_completed.size() == c_AsyncQueue::SIZE - 1; }));
         EXPECT_EQ(g_off_main.load(), c_AsyncQueue::SIZE - 1);
-        for (int i = 0; i < c_AsyncQueue::SIZE - 1; ++i) ASSERT_EQ(g_completed[i], i);
+        EXPECT_EQ(g_completed, all);
         // The drained worker ends; the next round has to start a new one.
         ASSERT_TRUE(PumpUntil([&] { return !socket->m_writeQueue->IsRunning(); }));
     }
@@ -82,47 +79,31 @@ TEST_F(AsyncTest, PumpUpdatesEachSourceOnceAndIgnoresCallsFromInside) {
     EXPECT_EQ(kt_asyncevent__current, nullptr);
 }
 
-TEST_F(AsyncTest, ConnectMarksTheSocketConnected) {
-    LoopbackServer server({});
-    struct OnConnect : Object, virtual c_IOnConnectComplete {
-        int calls = 0;
-        bool connected = false;
-        void p_OnConnectComplete(bool ok, c_Socket *) override {
-            ++calls;
-            connected = ok;
-        }
-    };
-    static OnConnect *on_connect;
-    static gc_roots root([] { gc_mark(on_connect); });
-    gc_assign(on_connect, new OnConnect);
+struct Callbacks : Object, virtual c_IOnConnectComplete, virtual c_IOnReceiveComplete {
+    int connects = 0, receives = 0;
+    bool connected = false;
+    void p_OnConnectComplete(bool ok, c_Socket *) override { connected = ok, ++connects; }
+    void p_OnReceiveComplete(c_DataBuffer *, int, int, c_Socket *) override { ++receives; }
+};
+Callbacks *g_callbacks;
+gc_roots callbacks_root([] { gc_mark(g_callbacks); });
+
+// Connecting marks the socket connected; closing wakes a receive blocked on the handle (which a
+// bare close would not) and then releases the handle.
+TEST_F(AsyncTest, ConnectMarksTheSocketAndCloseWakesAPendingReceive) {
+    LoopbackServer server({kHold});
+    gc_assign(g_callbacks, new Callbacks);
     c_Socket *socket = NewSocket();
-    socket->p_ConnectAsync(String("127.0.0.1"), server.Port(), on_connect);
-    ASSERT_TRUE(PumpUntil([] { return on_connect->calls > 0; }));
-    EXPECT_TRUE(on_connect->connected);
+    socket->p_ConnectAsync(String("127.0.0.1"), server.Port(), g_callbacks);
+    ASSERT_TRUE(PumpUntil([] { return g_callbacks->connects > 0; }));
+    EXPECT_TRUE(g_callbacks->connected);
     EXPECT_TRUE(socket->p_IsConnected());
     EXPECT_EQ(socket->m_state, 6);
-    socket->p_Close();
-    EXPECT_FALSE(socket->p_IsConnected());
-    EXPECT_EQ(socket->m_native->m_sock.load(), -1);
-}
-
-TEST_F(AsyncTest, CloseWakesAPendingReceiveAndThenReleasesTheHandle) {
-    LoopbackServer server({Hold()});
-    struct OnReceive : Object, virtual c_IOnReceiveComplete {
-        int calls = 0;
-        void p_OnReceiveComplete(c_DataBuffer *, int, int, c_Socket *) override { ++calls; }
-    };
-    static OnReceive *on_receive;
-    static gc_roots root([] { gc_mark(on_receive); });
-    gc_assign(on_receive, new OnReceive);
-    c_Socket *socket = NewSocket();
-    ASSERT_TRUE(socket->m_native->Connect("127.0.0.1", server.Port()));
-    socket->p_ReceiveAsync((new c_DataBuffer)->m_new(16), 0, 16, on_receive);
-    // The worker is blocked in the receive on the handle, which a bare close would not wake.
+    socket->p_ReceiveAsync((new c_DataBuffer)->m_new(16), 0, 16, g_callbacks);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     socket->p_Close();
-    ASSERT_TRUE(PumpUntil([&] { return on_receive->calls > 0; }, 5))
-        << "the pending receive was not woken by the close";
+    EXPECT_FALSE(socket->p_IsConnected());
+    ASSERT_TRUE(PumpUntil([] { return g_callbacks->receives > 0; }, 5)) << "receive not woken";
     EXPECT_EQ(socket->m_native->m_sock.load(), -1);
 }
 
@@ -131,10 +112,10 @@ TEST(AsyncDeathTest, MisuseIsFatal) {
                          "Vantor Runtime Error : Illegal socket protocol");
     EXPECT_RUNTIME_ERROR(kt_asyncevent_AddAsyncEventSource(NewSocket()),
                          "Vantor Runtime Error : Async event source is already active");
+    // Nothing is pumped, so nothing completes: the 256th operation has no slot.
     EXPECT_RUNTIME_ERROR(
         {
             c_Socket *socket = NewSocket();
-            // Nothing is pumped, so nothing completes: the 256th operation has no slot.
             for (int i = 0; i < c_AsyncQueue::SIZE; ++i)
                 socket->m_readQueue->p_Enqueue(new ProbeOp);
         },
@@ -143,19 +124,15 @@ TEST(AsyncDeathTest, MisuseIsFatal) {
 
 TEST(KtSocket, DatagramsTravelBetweenBoundSockets) {
     auto *a = new KtSocket, *b = new KtSocket;
-    ASSERT_TRUE(a->Open(KtSocket::Datagram));
-    ASSERT_TRUE(b->Open(KtSocket::Datagram));
-    ASSERT_TRUE(a->Bind("127.0.0.1", 0));
-    ASSERT_TRUE(b->Bind("", 0));
+    ASSERT_TRUE(a->Open(KtSocket::Datagram) && b->Open(KtSocket::Datagram));
+    ASSERT_TRUE(a->Bind("127.0.0.1", 0) && b->Bind("", 0));
     auto *to = new KtSocketAddress, *from = new KtSocketAddress, *local = new KtSocketAddress;
-    ASSERT_TRUE(a->GetLocalAddress(to));
-    ASSERT_TRUE(b->GetLocalAddress(local));
+    ASSERT_TRUE(a->GetLocalAddress(to) && b->GetLocalAddress(local));
     ASSERT_TRUE(to->Set("127.0.0.1", to->Port()));
 
-    auto *data = (new c_DataBuffer)->m_new(8);
+    auto *data = (new c_DataBuffer)->m_new(8), *got = (new c_DataBuffer)->m_new(8);
     data->p_PokeString(0, String("ping"), String("ascii"));
     EXPECT_EQ(b->SendTo(data, 0, 4, to), 4);
-    auto *got = (new c_DataBuffer)->m_new(8);
     EXPECT_EQ(a->ReceiveFrom(got, 2, 100, from), 4);
     EXPECT_EQ(got->p_PeekString(2, 4, String("ascii")).ToNarrow(), "ping");
     EXPECT_EQ(from->Port(), local->Port());

@@ -1,7 +1,0 @@
-// LoadWAV on arbitrary bytes.
-
-#include "fuzz/audio/decode_fuzz.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size) {
-    return FuzzDecoder(LoadWAV, data, size);
-}
