@@ -62,6 +62,8 @@ TEST_F(Input, LeftButtonAndTouchZeroAreOnePointer) {
     device->p_MouseEvent(5, 0, 99, 99);
     EXPECT_EQ(kt_input_TouchDown(0), 0);
     EXPECT_EQ(kt_input_MouseX(), 30) << "a release does not move the pointer";
+    device->p_MouseEvent(4, 1, 30, 40);
+    EXPECT_EQ(kt_input_KeyDown(KeyCode::MouseRight), 1);
 
     // Touch 0 drives the mouse; other touches do not.
     device->p_TouchEvent(7, 0, 5, 6);
@@ -163,6 +165,11 @@ TEST_F(Input, JoysticksArePolledInOrderUntilOneIsMissing) {
         EXPECT_EQ(kt_input_JoyDown(4, 1), 0);
         EXPECT_EQ(kt_input_JoyX(0, 1), 0);
     });
+
+    // The last port's buttons end where the touch codes begin.
+    for (bool &present : host.present) present = true;
+    device->p_TouchEvent(7, 0, 5, 6);
+    update([] { EXPECT_EQ(kt_input_TouchDown(0), 1); });
 }
 
 // The installed device is a collector root and keeps its tables and joystick states alive.
@@ -173,8 +180,11 @@ TEST_F(Input, InstalledDeviceSurvivesCollection) {
         (void)Array<int>(1000);
     }
     gc_set_torture(false);
-    EXPECT_TRUE(gc_is_live(device->keyDown.GetRep()));
-    EXPECT_TRUE(gc_is_live(device->joyStates[3]->buttons.GetRep()));
+    for (const gc_object *rep : std::initializer_list<const gc_object *>{
+             device->keyDown.GetRep(), device->keyHit.GetRep(), device->keyHitQueue.GetRep(),
+             device->charQueue.GetRep(), device->touchX.GetRep(), device->touchY.GetRep(),
+             device->joyStates[3]->buttons.GetRep()})
+        EXPECT_TRUE(gc_is_live(rep));
     host.present[0] = true;
     host.buttons[0][31] = true;
     update([] { EXPECT_EQ(kt_input_JoyHit(31, 0), 1); });
