@@ -134,6 +134,7 @@ TEST_F(GraphicsModule, MisuseIsARuntimeError) {
          "inside the surface"},
         {[&] { gr->WritePixels2(s, Array<int>(argb, 4), 0, 0, 2, 2, 1, 2); },
          "pixel array must hold"},
+        {[&] { gr->ReadPixels(Array<int>(3), 0, 0, 2, 2, 0, 2); }, "cannot hold"},
     };
     for (auto &[call, message] : cases) EXPECT_RUNTIME_ERROR(call(), message);
 }
@@ -257,18 +258,20 @@ TEST_F(GraphicsModule, TruncatedOversizedOrForeignImagesGiveNull) {
 }
 
 TEST_F(GraphicsModule, LoadImagePremultipliesAndFailsQuietlyOnMissingFiles) {
-    ASSERT_TRUE(WritePng(game.dataDir + "/rgba.png", 2, 1, 4, {200, 100, 50, 128, 9, 9, 9, 255}));
+    ASSERT_TRUE(WritePng(game.dataDir + "/rgba.png", 2, 1, 4, {200, 100, 255, 128, 9, 9, 9, 255}));
     ASSERT_TRUE(WritePng(game.dataDir + "/la.png", 1, 1, 2, {200, 128}));
     ASSERT_TRUE(WritePng(game.dataDir + "/rgb.png", 1, 1, 3, {200, 100, 50}));
 
     c_Image *rgba = kt_graphics_LoadImage(String("rgba.png"), 2, 0);
     ASSERT_NE(rgba, nullptr);
     const unsigned char *p = rgba->surface->data;
-    EXPECT_EQ(std::vector<int>(p, p + 8), (std::vector<int>{100, 50, 25, 128, 9, 9, 9, 255}));
+    EXPECT_EQ(std::vector<int>(p, p + 8), (std::vector<int>{100, 50, 128, 128, 9, 9, 9, 255}));
     EXPECT_EQ(rgba->width, 1);
     EXPECT_EQ(kt_graphics_LoadImage2(String("la.png"), 1, 1, 1, 0)->surface->data[0], 100);
     EXPECT_EQ(kt_graphics_LoadImage(String("rgb.png"), 1, 0)->surface->data[0], 200)
         << "no alpha, nothing to premultiply";
+    EXPECT_RUNTIME_ERROR(kt_graphics_LoadImage(String("rgb.png"), 0, 0),
+                         "frame count must be at least 1");
     EXPECT_EQ(kt_graphics_LoadImage(String("missing.png"), 1, 0), nullptr);
     EXPECT_EQ(kt_graphics_LoadImage2(String("missing.png"), 1, 1, 1, 0), nullptr);
 

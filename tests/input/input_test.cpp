@@ -68,6 +68,8 @@ TEST_F(Input, LeftButtonAndTouchZeroAreOnePointer) {
     device->p_MouseEvent(6, -1, 30, 40);
     device->p_MouseEvent(5, 0, 99, 99);
     EXPECT_EQ(Pointer(0), (V{0, 30, 40, 0, 30, 40}));
+    device->p_MouseEvent(4, 1, 30, 40);
+    EXPECT_EQ(kt_input_KeyDown(KeyCode::MouseRight), 1);
 
     device->p_TouchEvent(7, 0, 5, 6);
     device->p_TouchEvent(7, 3, 70, 80);
@@ -161,6 +163,11 @@ TEST_F(Input, JoysticksArePolledInOrderUntilOneIsMissing) {
         EXPECT_EQ(kt_input_JoyDown(4, 1), 0);
         EXPECT_EQ(kt_input_JoyX(0, 1), 0);
     });
+
+    // The last port's buttons end where the touch codes begin.
+    for (bool &present : host.present) present = true;
+    device->p_TouchEvent(7, 0, 5, 6);
+    update([] { EXPECT_EQ(kt_input_TouchDown(0), 1); });
 }
 
 // The installed device is a collector root and keeps its tables and joystick states alive.
@@ -171,8 +178,11 @@ TEST_F(Input, InstalledDeviceSurvivesCollection) {
         (void)Array<int>(1000);
     }
     gc_set_torture(false);
-    EXPECT_TRUE(gc_is_live(device->keyDown.GetRep()));
-    EXPECT_TRUE(gc_is_live(device->joyStates[3]->buttons.GetRep()));
+    for (const gc_object *rep : std::initializer_list<const gc_object *>{
+             device->keyDown.GetRep(), device->keyHit.GetRep(), device->keyHitQueue.GetRep(),
+             device->charQueue.GetRep(), device->touchX.GetRep(), device->touchY.GetRep(),
+             device->joyStates[3]->buttons.GetRep()})
+        EXPECT_TRUE(gc_is_live(rep));
     host.present[0] = true;
     host.buttons[0][31] = true;
     update([] { EXPECT_EQ(kt_input_JoyHit(31, 0), 1); });
