@@ -1,7 +1,5 @@
-// The board game on the test host: the generator, the deal, the glide, the throw and tumble, the
-// steps, the landings, the goal and redeal, and whole scripted runs. Runs are seeded by the fake
-// clock (StartAt) and played by a scripted player that presses the real keys and reads the faces
-// from the board (it saw them all while the board was dealt face up).
+// The board game on the test host, from the generator to whole runs seeded by the fake clock and
+// played with the real keys by a player who remembers every face (the deal shows them all).
 
 #include <GLFW/glfw3.h>
 #include <gmock/gmock.h>
@@ -13,6 +11,7 @@
 #include <numeric>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/game_kit.h"
@@ -21,8 +20,7 @@ namespace {
 
 constexpr int kKeys[4] = {GLFW_KEY_LEFT, GLFW_KEY_UP, GLFW_KEY_RIGHT, GLFW_KEY_DOWN};
 
-// Rates a landing: the column and row reached and how often the path entered GOAL. Below 0
-// refuses it.
+// Rates a landing (column, row, how often the path entered GOAL); below 0 refuses it.
 using Rating = std::function<int(int col, int row, int goalEntries)>;
 
 // The best path of exactly `steps` moves the board allows (the first best found in the order
@@ -83,8 +81,8 @@ struct Run : ::testing::Test {
     bool Trap(int c, int r) { return CellAt(c, r)[Cell::Face] >= 8; }
     bool Settled() { return P(Player::CardsMoving) == 0; }
 
-    // Starts a run on `difficulty` with the clock at `seconds`, which seeds it; the update of
-    // that frame runs p_LoadGame alone, at exactly that time. `seconds` must lie ahead.
+    // Starts a run on `difficulty` seeded by the clock at `seconds` (ahead): p_LoadGame runs
+    // alone in that frame's update, at exactly that time.
     void StartAt(int difficulty, double seconds) {
         ASSERT_GT(seconds, kit.host.Now() + 0.1);
         kit.host.Advance(seconds - kit.host.Now());
@@ -140,9 +138,8 @@ struct Run : ::testing::Test {
         for (int dir : path) Push({kKeys[dir]});
     }
 
-    // A turn: throw, then walk the best path `rate` finds for the pips thrown, else the best
-    // `fallback` finds; the landing happens in the update of the last step. Whether `rate`
-    // accepted one.
+    // A turn: throw, then walk the best path `rate` (else `fallback`) finds for the pips;
+    // whether `rate` accepted one.
     bool PlayTurn(
         const Rating &rate, const Rating &fallback = [](int, int, int) { return 0; }) {
         int pips = Throw();
@@ -184,9 +181,8 @@ struct Run : ::testing::Test {
 
 }  // namespace
 
-// Every game draws the same numbers until it reseeds and a seed replays its draws; the draws
-// spread over [0, 1); p_Rand covers its bounds and never passes them, fractional bounds floor
-// (the die's spin); kSeedFromClock seeds with the clock.
+// Games and seeds replay their draws, which spread over [0, 1); p_Rand keeps to its bounds and
+// floors fractional ones (the die's spin); kSeedFromClock seeds with the clock.
 TEST(Random, SeedsReplayAndDrawsCoverTheirRange) {
     GameKit kit;
     c_MyApp *app = kit.app;
@@ -220,9 +216,8 @@ TEST(Random, SeedsReplayAndDrawsCoverTheirRange) {
     EXPECT_EQ(spin, (std::set<int>{-2, -1, 0, 1, 2}));
 }
 
-// Over many seeds: column 0 holds the four never-shuffled safe cards, columns 1..12 exactly 26
-// traps, trap faces follow the value and safe faces are random in 4..7; the piece waits on START
-// with the die off screen.
+// Over many seeds: column 0 holds the unshuffled safe cards 0..3, the rest 26 traps with faces
+// by value and safe faces random in 4..7; the piece waits on START, the die off screen.
 TEST_F(Run, DealComposition) {
     std::set<int> safeFaces;
     for (int seed = 1; seed <= 200; ++seed) {
@@ -251,9 +246,8 @@ TEST_F(Run, DealComposition) {
     EXPECT_EQ(safeFaces, (std::set<int>{4, 5, 6, 7}));
 }
 
-// A new run starts from nothing whatever the last one left. Card (0, 0) glides from the first
-// update, (0, 1) from the 6th, (12, 3) from the 90th; the prompt waits for the last card, and a
-// throw before it is ignored.
+// A new run starts from nothing. Card (0, 0) glides from update 1, (0, 1) from 6, (12, 3) from
+// 90; the prompt waits for the last card, and a throw before it is ignored.
 TEST_F(Run, StartGlideAndPrompt) {
     app->Score = app->ShownScore = 990;
     app->GameOverFlag = 1;
@@ -283,15 +277,14 @@ TEST_F(Run, StartGlideAndPrompt) {
     kit.Release(GLFW_KEY_Z);
 }
 
-// Pausing while the cards glide in stops the board; the pause button works only with the HUD
-// on. The first throw starts from the centre and the die's face shows once it settles. Then
-// pushes from set positions: a diagonal push starts the first allowed of left, up, right, down;
-// the piece never steps back onto START; a step takes 8 updates and a held key spends one pip.
+// Pause stops the glide; the pause button needs the HUD. The die starts mid-screen and shows its
+// face. A push steps in the first allowed of left, up, right, down, never back onto START; a
+// step takes 8 updates and a held key spends one pip.
 TEST_F(Run, PauseThrowAndStepsInTheDirectionOrder) {
     StartAt(2, 3.0);
     Frame(5);
     Tap(GLFW_KEY_ESCAPE);
-    EXPECT_EQ(app->Paused + app->PauseCursor, 2);
+    EXPECT_EQ(std::pair(app->Paused, app->PauseCursor), std::pair(1, 1));
     ASSERT_FALSE(kit.audio->sounds.empty());
     EXPECT_EQ(kit.audio->sounds.back().cue, Sfx::Confirm);
     EXPECT_EQ(kit.audio->sounds.back().volume, 0.5f);
@@ -305,7 +298,7 @@ TEST_F(Run, PauseThrowAndStepsInTheDirectionOrder) {
     app->HudToggle = 0;
     Frame();
     kit.Click(16, 16);
-    EXPECT_EQ(app->Paused + app->PressLock, 2);
+    EXPECT_EQ(std::pair(app->Paused, app->PressLock), std::pair(1, 1));
     app->Paused = 0;
 
     int pips = Throw(GLFW_KEY_SPACE);
@@ -356,10 +349,8 @@ TEST_F(Run, PauseThrowAndStepsInTheDirectionOrder) {
     kit.Release(GLFW_KEY_RIGHT);
 }
 
-// On Normal: a face-down safe card scores 10 as it turns and 50 when it resolves 29 updates
-// later; a face-down trap scores its 10, then costs a life and, 29 updates after that, sends
-// the piece back to START; a card already face up resolves at once without points, and a known
-// trap costs another life.
+// On Normal a face-down card scores 10, then 29 updates later a safe one 50 more and a trap a
+// life, and START 29 after that; a face-up card resolves at once without points.
 TEST_F(Run, LandingsOnFaceDownAndKnownCards) {
     StartAt(2, 7.0);
     ASSERT_TRUE(FrameUntil([&] { return CellAt(12, 3)[Cell::Turn] >= 0; }, 600));
@@ -369,52 +360,43 @@ TEST_F(Run, LandingsOnFaceDownAndKnownCards) {
             return CellAt(c, r)[Cell::Turn] == (faceUp ? 180 : 0) ? 1 : -1;
         };
     };
-    // The phase and the points won since the walk began.
-    auto expect = [this](int phase, int points) {
-        EXPECT_EQ(PhaseNow(), phase);
-        EXPECT_EQ(app->Score, scoreBefore + points);
+    // The phase, then since the walk began: the points, the lives left, safe and trap cues.
+    using V = std::vector<int>;
+    auto state = [this] {
+        return V{PhaseNow(), app->Score - scoreBefore, static_cast<int>(P(Player::Lives)),
+                 kit.Cues(Sfx::Safe, soundsBefore), kit.Cues(Sfx::Trap, soundsBefore)};
     };
 
     ASSERT_TRUE(LandOn(card(false, false)));
-    int c = Col(), r = Row();
-    expect(Phase::Landing, 10);
-    EXPECT_EQ(P(Player::FreshReveal), 1);
-    EXPECT_EQ(CellAt(c, r)[Cell::Turn], 3);
-    int safe = kit.Cues(Sfx::Safe);
+    float *cell = CellAt(Col(), Row());
+    EXPECT_EQ(state(), (V{Phase::Landing, 10, 3, 0, 0}));
+    EXPECT_EQ(std::pair(P(Player::FreshReveal), cell[Cell::Turn]), std::pair(1.0f, 3.0f));
     Frame(28);
-    expect(Phase::Landing, 10);
+    EXPECT_EQ(state(), (V{Phase::Landing, 10, 3, 0, 0}));
     Frame();
-    expect(Phase::Throw, 60);
-    EXPECT_EQ(kit.Cues(Sfx::Safe), safe + 1);
-    EXPECT_EQ(CellAt(c, r)[Cell::Turn], 180) << "turned face up for good";
+    EXPECT_EQ(state(), (V{Phase::Throw, 60, 3, 1, 0}));
+    EXPECT_EQ(cell[Cell::Turn], 180) << "turned face up for good";
 
     ASSERT_TRUE(LandOn(card(true, false)));
-    c = Col(), r = Row();
-    expect(Phase::Landing, 10);
+    cell = CellAt(Col(), Row());
+    EXPECT_EQ(state(), (V{Phase::Landing, 10, 3, 0, 0}));
     Frame(29);
-    expect(Phase::Trapped, 10);  // no bonus for a trap
-    EXPECT_EQ(P(Player::Lives), 2);
-    EXPECT_EQ(kit.Cues(Sfx::Trap), 1);
+    EXPECT_EQ(state(), (V{Phase::Trapped, 10, 2, 0, 1}));
     Frame(28);
     EXPECT_EQ(PhaseNow(), Phase::Trapped);
     Frame();
-    EXPECT_EQ(PhaseNow(), Phase::Throw);
-    EXPECT_EQ(Col(), Board::Start);
-    EXPECT_EQ(CellAt(c, r)[Cell::Turn], 180) << "the trap stays face up";
+    EXPECT_EQ(std::pair(PhaseNow(), Col()), std::pair(Phase::Throw, Board::Start));
+    EXPECT_EQ(cell[Cell::Turn], 180) << "the trap stays face up";
 
-    safe = kit.Cues(Sfx::Safe);
     ASSERT_TRUE(LandOn(card(false, true)));
-    expect(Phase::Throw, 0);
-    EXPECT_EQ(kit.Cues(Sfx::Safe), safe + 1);
+    EXPECT_EQ(state(), (V{Phase::Throw, 0, 2, 1, 0}));
     FinishTurn();
     ASSERT_TRUE(LandOn(card(true, true)));
-    expect(Phase::Trapped, 0);
-    EXPECT_EQ(P(Player::Lives), 1);
-    EXPECT_EQ(kit.Cues(Sfx::Trap), 2);
+    EXPECT_EQ(state(), (V{Phase::Trapped, 0, 1, 0, 1}));
 }
 
-// On Easy the cards turn face down slowly: a landing on one still turning resolves at once by
-// its face, without points and without turning it up.
+// On Easy a landing on a card still turning face down resolves at once by its face, without
+// points and without turning it up.
 TEST_F(Run, LandingOnACardStillTurningDown) {
     for (int attempt = 0; attempt < 30; ++attempt) {
         StartAt(1, Ahead());
@@ -466,8 +448,8 @@ TEST_F(Run, GoalScoresOnceAndRedeals) {
     EXPECT_EQ(kit.Cues(Sfx::Goal), 1);
 }
 
-// The last life lost on a trap in column 12 while the board clears: the redeal may come
-// before the pause after the trap is over, and the run must still end.
+// The last life lost on a trap in column 12 while the board clears ends the run even when the
+// redeal comes during the pause after the trap.
 TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
     int redealtDuringPause = 0;
     for (int attempt = 0; attempt < 40 && redealtDuringPause == 0; ++attempt) {
@@ -495,12 +477,9 @@ TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
     EXPECT_GT(redealtDuringPause, 0) << "no seed reached a redeal during the pause";
 }
 
-// A scripted player on Hard: safe progress to GOAL, then on the new board straight onto a trap.
-// Checks the last life, the overlay's timeline, the tables, and an FNV-1a digest of every
-// update's state from the start to the end of the overlay, which the Release, sanitizer and
-// clang builds must all reproduce. kFinalScore and kDigest were printed by this test's first
-// run (the failure message gives both); a change to the order or the arithmetic of the random
-// draws changes them.
+// On Hard: safe progress to GOAL, then onto a trap to the end: the last life, the overlay, the
+// tables, and an FNV-1a digest of every update's state, the same in every build. A change to
+// the random draws changes kFinalScore and kDigest (the failure message prints both).
 TEST_F(Run, HardRunToGameOver) {
     constexpr int kFinalScore = 460;
     constexpr std::uint64_t kDigest = 0x9570a6e186b3b441ull;
@@ -530,8 +509,7 @@ TEST_F(Run, HardRunToGameOver) {
     }
     ASSERT_TRUE(FrameUntil([&] { return P(Player::Lives) == 0; }, 40));
 
-    // The last life: the music stops, its cue plays, and the 30th update from there (this one
-    // counted) raises the game-over flag.
+    // The last life stops the music and plays its cue; 30 updates on, the run is over.
     EXPECT_EQ(kit.audio->musicCalls.back(), "stop");
     EXPECT_EQ(app->MusicOn, 0);
     EXPECT_EQ(kit.audio->sounds.back().cue, Sfx::LastLife);
@@ -539,8 +517,7 @@ TEST_F(Run, HardRunToGameOver) {
     const int score = app->Score;
     EXPECT_EQ(std::pair(app->GameOverFlag, score), std::pair(1, kFinalScore));
 
-    // The overlay: 90 updates on the game screen, then 73 on the menu falling by 2 to 0. The
-    // score enters both Hard lists as the screen returns to the menu.
+    // The overlay: 90 updates on the game screen, then 73 on the menu falling by 2 to 0.
     EXPECT_EQ(app->GameOverTimer, 1);
     for (int update = 2; update <= 89; ++update) {
         Frame();
@@ -559,7 +536,7 @@ TEST_F(Run, HardRunToGameOver) {
         (std::vector<int>{app->Mode, app->GameOverTimer, app->Highscores[Highscore::Top(2, 0)],
                           app->Highscores[Highscore::Last(2, 0)]}),
         (std::vector<int>{Screen::Menu, 71, score, score}));
-    // Saved: the Hard table's block follows the settings, the badges and two empty tables.
+    // Saved: the Hard table's top and last entries and checksum.
     std::vector<std::string> items = kit.SavedItems();
     ASSERT_EQ(items.size(), 203u);
     EXPECT_EQ((std::vector<std::string>{items[77], items[78], items[97]}),
