@@ -48,7 +48,7 @@ struct Pause : ::testing::Test {
     void SetUp() override {
         kit.FinishLoading();
         kit.Frame(40);
-        app->Mode = 3;
+        app->Mode = Screen::None;
         app->Paused = app->PauseCursor = 1;
         app->PausePanelY = -64;
         Frames(20);
@@ -112,7 +112,7 @@ TEST_F(Options, SoundRowCyclesAndSavesOnlyOnClose) {
 // are only Off and On, and any other stored mode shows as Off.
 TEST_F(Options, SoundModesWithAndWithoutAMusicStream) {
     kit.Tap(GLFW_KEY_DOWN, 1);
-    app->Mode = 3;  // no screen of its own: only the box runs
+    app->Mode = Screen::None;  // no screen of its own: only the box runs
     app->Settings[Setting::Sound] = SoundMode::EffectsOnly;
     kit.Frame();
     app->Mode = Screen::Game;
