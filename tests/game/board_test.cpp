@@ -169,13 +169,13 @@ struct Run : ::testing::Test {
         FrameUntil([&] { return (PhaseNow() == Phase::Throw && Settled()) || app->GameOverFlag; },
                    400);
     }
-    // Turns (safe progress, or `rate` when it accepts) until the piece reaches GOAL.
-    void ToGoal(const Rating &rate) {
+    // Turns on `rate`'s best path (else any) until the piece reaches GOAL; whether it did.
+    bool ToGoal(const Rating &rate) {
         for (int turn = 0; turn < 60 && P(Player::Clearing) == 0 && !app->GameOverFlag; ++turn) {
             PlayTurn(rate);
             if (P(Player::Clearing) == 0) FinishTurn();
         }
-        ASSERT_EQ(P(Player::Clearing), 1) << "the player reached GOAL";
+        return P(Player::Clearing) == 1;
     }
 };
 
@@ -428,10 +428,10 @@ TEST_F(Run, LandingOnACardStillTurningDown) {
 TEST_F(Run, GoalScoresOnceAndRedeals) {
     StartAt(1, 11.0);
     // Off and on again is best; a plain arrival on GOAL is taken only when nothing else is.
-    ToGoal([this](int c, int r, int entries) {
+    ASSERT_TRUE(ToGoal([this](int c, int r, int entries) {
         if (OnBoard(c) && Trap(c, r)) return -1;
         return entries >= 2 ? 100 : c == Board::Goal ? 0 : c + 1;
-    });
+    }));
     EXPECT_EQ(Col(), Board::Goal);
     EXPECT_GE(kit.Cues(Sfx::Click, soundsBefore), 3) << "on, off and on again";
     EXPECT_EQ(app->Score, scoreBefore + 150);
@@ -500,7 +500,7 @@ TEST_F(Run, HardRunToGameOver) {
         }
     };
     StartAt(3, 4.0);
-    ToGoal(Advance());
+    ASSERT_TRUE(ToGoal(Advance()));
     FrameUntil([&] { return P(Player::Clearing) == 0; }, 300);
     auto ontoTrap = [this](int c, int r, int) { return OnBoard(c) && Trap(c, r) ? 1 : -1; };
     for (int turn = 0; turn < 60 && P(Player::Lives) > 0; ++turn) {

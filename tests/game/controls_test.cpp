@@ -4,6 +4,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "tests/support/game_kit.h"
