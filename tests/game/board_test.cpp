@@ -47,15 +47,11 @@ std::vector<int> Plan(int col, int row, int steps, const Rating &rate) {
     return best;
 }
 
-struct Run : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
+struct Run : KitTest {
     std::function<void()> afterUpdate = [] {};  // runs after every update the fixture drives
     int scoreBefore = 0;                        // the score just before PlayTurn's walk
     size_t soundsBefore = 0;                    // the effects played before PlayTurn's walk
     float dieXThrown = 0;                       // where the last throw's update left the die
-
-    void SetUp() override { kit.FinishLoading(); }
 
     // One update per frame: StartAt leaves the loop in step with the clock.
     void Frame(int count = 1) {

@@ -13,12 +13,9 @@ namespace {
 
 // The game is parked in a state that runs no screen routine, so only the routine under test
 // reads the input.
-struct Controls : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Controls : KitTest {
     void SetUp() override {
-        kit.FinishLoading();
+        KitTest::SetUp();
         app->Mode = Screen::None;
     }
     // Device button b of a layout-A pad (14 buttons, 5 axes) is framework button b for 0..7.

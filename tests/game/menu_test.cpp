@@ -14,13 +14,10 @@ using ::testing::HasSubstr;
 
 namespace {
 
-struct Menu : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Menu : KitTest {
     // Loaded, slid in and the wheel at rest on "Normal".
     void SetUp() override {
-        kit.FinishLoading();
+        KitTest::SetUp();
         kit.Frame(40);
     }
 

@@ -16,13 +16,10 @@ using ::testing::HasSubstr;
 
 namespace {
 
-struct Options : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Options : KitTest {
     // The box open over the menu, slid in, its latches free.
     void SetUp() override {
-        kit.FinishLoading();
+        KitTest::SetUp();
         kit.Frame(40);
         kit.Tap(GLFW_KEY_LEFT, 1);
         kit.Tap(GLFW_KEY_ENTER);
@@ -41,12 +38,9 @@ struct Options : ::testing::Test {
 };
 
 // A state with no screen of its own: the frames below run the pause screen alone.
-struct Pause : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Pause : KitTest {
     void SetUp() override {
-        kit.FinishLoading();
+        KitTest::SetUp();
         kit.Frame(40);
         app->Mode = Screen::None;
         app->Paused = app->PauseCursor = 1;
@@ -248,11 +242,10 @@ TEST(QuitPrompt, ThreeOutcomes) {
 }
 
 // On the console the box carries the overscan slider and a "Quit" row.
-TEST(ConsoleOptions, OverscanSliderAndQuitRow) {
-    GameKit kit;
-    kit.FinishLoading();
+using ConsoleOptions = KitTest;
+
+TEST_F(ConsoleOptions, OverscanSliderAndQuitRow) {
     kt_Cobble_isOuya = 1;
-    c_MyApp *app = kit.app;
     app->OptionsOpen = 1;
     kit.Frame(35);
     EXPECT_THAT(kit.Text(), HasSubstr("Overscan"));

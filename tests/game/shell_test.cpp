@@ -11,16 +11,7 @@
 
 #include "tests/support/game_kit.h"
 
-namespace {
-
-struct Shell : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
-    void SetUp() override { kit.FinishLoading(); }
-};
-
-}  // namespace
+using Shell = KitTest;
 
 // One update's side effects, in order: function keys before the music, the pointer before the
 // screens, the state machine before the loader (the waiting state's reload starts a loader step

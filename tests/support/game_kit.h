@@ -9,6 +9,8 @@
 // with the holder's type.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -141,4 +143,12 @@ public:
 private:
     float DeviceX(float vx) const;
     float DeviceY(float vy) const;
+};
+
+// A test on a game whose loader has finished.
+struct KitTest : ::testing::Test {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+
+    void SetUp() override { kit.FinishLoading(); }
 };
