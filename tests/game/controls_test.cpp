@@ -13,12 +13,9 @@ namespace {
 
 // The game is parked in a state that runs no screen routine, so only the routine under test
 // reads the input.
-struct Controls : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Controls : KitTest {
     void SetUp() override {
-        kit.FinishLoading();
+        KitTest::SetUp();
         app->Mode = Screen::None;
     }
     // Device button b of a layout-A pad (14 buttons, 5 axes) is framework button b for 0..7.
@@ -35,55 +32,55 @@ struct Controls : ::testing::Test {
         down ? kit.Press(key) : kit.Release(key);
         kit.Frame();
     }
+    std::vector<int> Entries() {
+        return std::vector<int>(&app->VirtualButtons[0], &app->VirtualButtons[0] + Virtual::Length);
+    }
 };
 
 constexpr int kHatLeft = 10, kHatUp = 11, kHatRight = 12, kHatDown = 13;  // device buttons
 
 }  // namespace
 
+// Each action's keys: `always` play whatever the iCade setting, `iCadeOff` only with it off;
+// the keyboard alone (player -1) never opens the menu, and it plays for every player.
 TEST_F(Controls, KeysWithICadeOffAndOn) {
     struct Case {
         int action;
         std::vector<int> always, iCadeOff;
-    } cases[] = {
-        {Action::Up, {GLFW_KEY_UP}, {GLFW_KEY_W}},
-        {Action::Left, {GLFW_KEY_LEFT}, {GLFW_KEY_A}},
-        {Action::Right, {GLFW_KEY_RIGHT}, {GLFW_KEY_D}},
-        {Action::Down, {GLFW_KEY_DOWN}, {GLFW_KEY_S}},
-        {Action::Button1, {GLFW_KEY_SPACE, GLFW_KEY_ENTER}, {GLFW_KEY_Z, GLFW_KEY_J}},
-        {Action::Button2, {GLFW_KEY_RIGHT_CONTROL}, {GLFW_KEY_X, GLFW_KEY_K}},
-        {Action::Button3, {GLFW_KEY_LEFT_SHIFT}, {GLFW_KEY_C, GLFW_KEY_L}},
-        {Action::Button4, {}, {GLFW_KEY_V, GLFW_KEY_I}},
-        {Action::Button5, {}, {GLFW_KEY_B, GLFW_KEY_U}},
-        {Action::Button6, {}, {GLFW_KEY_N, GLFW_KEY_O}},
-        {Action::Back,
-         {GLFW_KEY_ESCAPE, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE},
-         {GLFW_KEY_GRAVE_ACCENT}},
-        {Action::Menu,
-         {},
-         {GLFW_KEY_ESCAPE, GLFW_KEY_GRAVE_ACCENT, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE}},
-    };
+    } cases[] = {{Action::Up, {GLFW_KEY_UP}, {GLFW_KEY_W}},
+                 {Action::Left, {GLFW_KEY_LEFT}, {GLFW_KEY_A}},
+                 {Action::Right, {GLFW_KEY_RIGHT}, {GLFW_KEY_D}},
+                 {Action::Down, {GLFW_KEY_DOWN}, {GLFW_KEY_S}},
+                 {Action::Button1, {GLFW_KEY_SPACE, GLFW_KEY_ENTER}, {GLFW_KEY_Z, GLFW_KEY_J}},
+                 {Action::Button2, {GLFW_KEY_RIGHT_CONTROL}, {GLFW_KEY_X, GLFW_KEY_K}},
+                 {Action::Button3, {GLFW_KEY_LEFT_SHIFT}, {GLFW_KEY_C, GLFW_KEY_L}},
+                 {Action::Button4, {}, {GLFW_KEY_V, GLFW_KEY_I}},
+                 {Action::Button5, {}, {GLFW_KEY_B, GLFW_KEY_U}},
+                 {Action::Button6, {}, {GLFW_KEY_N, GLFW_KEY_O}},
+                 {Action::Back,
+                  {GLFW_KEY_ESCAPE, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE},
+                  {GLFW_KEY_GRAVE_ACCENT}},
+                 {Action::Menu,
+                  {},
+                  {GLFW_KEY_ESCAPE, GLFW_KEY_GRAVE_ACCENT, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE}}};
     for (int iCade : {0, 1}) {
         app->p_iCade(iCade);
         for (const Case &c : cases) {
-            std::vector<std::pair<int, int>> keys;  // key, whether it plays
-            for (int key : c.always) keys.emplace_back(key, 1);
-            for (int key : c.iCadeOff) keys.emplace_back(key, 1 - iCade);
-            for (auto [key, expected] : keys) {
-                Key(key, true);
-                EXPECT_EQ(app->p_PlayKey(c.action, 1, 0), expected) << key << " " << iCade;
-                // The keyboard alone never opens the menu.
+            std::vector<int> keys = c.always;
+            keys.insert(keys.end(), c.iCadeOff.begin(), c.iCadeOff.end());
+            for (size_t k = 0; k < keys.size(); ++k) {
+                int expected = k < c.always.size() || iCade == 0;
+                Key(keys[k], true);
+                EXPECT_EQ(app->p_PlayKey(c.action, 1, 0), expected) << keys[k] << " " << iCade;
                 EXPECT_EQ(app->p_PlayKey(c.action, 1, -1), c.action == Action::Menu ? 0 : expected);
-                Key(key, false);
+                Key(keys[k], false);
             }
         }
     }
     app->p_iCade(0);
     Key(GLFW_KEY_W, true);
-    EXPECT_EQ(app->p_PlayKeyAll(Action::Up, 1), 4) << "the keyboard plays for every player";
+    EXPECT_EQ(app->p_PlayKeyAll(Action::Up, 1), 4);
     EXPECT_EQ(app->p_PlayKey(Action::Up, 1, -2) + app->p_PlayKey(Action::Up, 1, 4), 0);
-    kt_Cobble_iCadeControls = 2;
-    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, 0), 0) << "an unknown iCade mode plays nothing";
 }
 
 // Buttons play for their own player only. The left stick's y is negated for the screen unless
@@ -118,6 +115,8 @@ TEST_F(Controls, Joysticks) {
     EXPECT_EQ(app->p_PlayKey(Action::Down, 1, 1), 0) << "iCade ignores the sticks";
 }
 
+// On the console, which keys and buttons are menu and back; the shell rewrites the menu-key
+// entry every update, so it is set after one.
 TEST_F(Controls, OuyaBackRows) {
     KtTestJoystick &pad = Pad(0);
     struct Case {
@@ -133,15 +132,14 @@ TEST_F(Controls, OuyaBackRows) {
         if (c.button >= 0) pad.buttons[c.button] = 0;
         Key(c.key, false);
     }
-    // The shell rewrites the menu-key entry every update, so it is set after one.
     app->VirtualButtons[Virtual::Back1] = Virtual::Held;
     EXPECT_EQ(app->p_PlayKey(Action::Back, 0, 0), 0);
     app->VirtualButtons[Virtual::MenuKey] = Virtual::Pressed;
     EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0) + app->p_PlayKey(Action::Back, 0, -1), 2);
-    kt_Cobble_isOuya = 2;
-    EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0) + app->p_PlayKey(Action::Back, 0, 0), 0);
 }
 
+// Each letter pair holds and frees its entry, in either case; other characters do nothing, and
+// turning iCade off clears the entries.
 TEST_F(Controls, ICadeLetterPairs) {
     struct Case {
         char press, release;
@@ -163,9 +161,9 @@ TEST_F(Controls, ICadeLetterPairs) {
     }
     for (char typed : {'w', '1', 'b'}) kit.host.ScriptChar(typed);
     kit.Frame();
-    int sum = 0;
-    for (int i = 0; i < Virtual::Length; ++i) sum += app->VirtualButtons[i];
-    EXPECT_EQ(sum, Virtual::Held) << "only the w counts";
+    std::vector<int> expected(Virtual::Length, Virtual::Up);
+    expected[Action::Up] = Virtual::Held;
+    EXPECT_EQ(Entries(), expected) << "only the w counts";
     EXPECT_EQ(app->p_PlayKey(Action::Up, 0, -1), 1);
     app->p_iCade(0);
     EXPECT_EQ(app->VirtualButtons[Action::Up], Virtual::Up);
@@ -199,7 +197,8 @@ TEST_F(Controls, PointerTestEdges) {
 }
 
 // A 40 x 20 cell at (200, 200): inside is strictly within 20 and 10 pixels of the centre, times
-// the drawing size. p_Button0 reads touch 0 (the mouse) only.
+// the drawing size. p_Button0 reads touch 0 (the mouse) only; slots outside the image table
+// have no size to hit (and no table entry to read).
 TEST_F(Controls, ButtonGeometry) {
     app->ImageInfo[SlotInfo::Width(Img::Buttons)] = 40;
     app->ImageInfo[SlotInfo::Height(Img::Buttons)] = 20;
@@ -215,19 +214,21 @@ TEST_F(Controls, ButtonGeometry) {
     for (const Case &c : cases) {
         Put(c.touch, c.tx, c.ty);
         app->p_SetSize(c.size, c.size);
-        EXPECT_EQ(app->p_Button(Img::Buttons, 200, 200, 3), c.button) << &c - cases;
-        EXPECT_EQ(app->ButtonHit, c.button);
-        EXPECT_EQ(app->p_Button0(Img::Buttons, 200, 200, 3), c.button0) << &c - cases;
+        int button = app->p_Button(Img::Buttons, 200, 200, 3);
+        EXPECT_EQ(
+            (std::vector<int>{button, app->ButtonHit, app->p_Button0(Img::Buttons, 200, 200, 3)}),
+            (std::vector<int>{c.button, c.button, c.button0}))
+            << &c - cases;
         Lift(c.touch);
     }
-    // Slots outside the image table have no size to hit (and no table entry to read).
     Put(0, 200, 200);
     EXPECT_EQ(app->p_Button(Img::Slots, 200, 200, 0) + app->p_Button(-1, 200, 200, 0), 0);
     EXPECT_EQ(app->p_Button0(Img::Slots, 200, 200, 0), 0);
 }
 
 // Pad at (100, 480 - 100), scale 1: arms 32 pixels out, the action buttons mirrored at
-// (640 - 76, 356) and (640 - 124, 404). Every d-pad cell is 32 x 32.
+// (640 - 76, 356) and (640 - 124, 404); every d-pad cell is 32 x 32; paused, only the buttons
+// act. Then, paused, a pinch scales the pad, one finger drags it, and both stay in bounds.
 TEST_F(Controls, OnScreenPad) {
     app->ImageInfo[SlotInfo::Width(Img::Dpad)] = app->ImageInfo[SlotInfo::Height(Img::Dpad)] = 32;
     app->HDScale = 1;
@@ -248,30 +249,26 @@ TEST_F(Controls, OnScreenPad) {
         app->Paused = c.paused;
         Put(1, c.tx, c.ty);
         app->p_OnScreenPad();
-        for (int i = 0; i < Virtual::Length; ++i) {
-            EXPECT_EQ(app->VirtualButtons[i], i == c.entry ? Virtual::Pressed : Virtual::Up)
-                << &c - cases << " entry " << i;
-        }
+        std::vector<int> expected(Virtual::Length, Virtual::Up);
+        if (c.entry >= 0) expected[c.entry] = Virtual::Pressed;
+        EXPECT_EQ(Entries(), expected) << &c - cases;
         Lift(1);
     }
 
-    // Paused, two fingers 160 then 128 apart: two 16-pixel steps closer add two to the scale.
-    // One finger on the centre then drags the pad.
+    // Two fingers 160 then 128 apart: two 16-pixel steps closer add two to the scale.
     app->Paused = 1;
     kit.Touch(0, true, 100, 380);
     Put(1, 260, 380);
     app->p_OnScreenPad();
-    EXPECT_EQ(app->PadPinch, 10);
-    EXPECT_EQ(app->Settings[Setting::PadScale], 10);
+    EXPECT_EQ((std::pair{app->PadPinch, app->Settings[Setting::PadScale]}), (std::pair{10, 10}));
     Put(1, 228, 380);
     app->p_OnScreenPad();
-    EXPECT_EQ(app->PadPinch, 8);
-    EXPECT_EQ(app->Settings[Setting::PadScale], 12);
+    EXPECT_EQ((std::pair{app->PadPinch, app->Settings[Setting::PadScale]}), (std::pair{8, 12}));
     kit.Touch(1, false, 0, 0);
     Put(0, 110, 370);
     app->p_OnScreenPad();
-    EXPECT_EQ(app->Settings[Setting::PadX], 110);
-    EXPECT_EQ(app->Settings[Setting::PadY], 110);
+    EXPECT_EQ((std::pair{app->Settings[Setting::PadX], app->Settings[Setting::PadY]}),
+              (std::pair{110, 110}));
 
     app->Settings[Setting::PadX] = app->Settings[Setting::PadScale] = 10000;
     app->p_OnScreenPad();
@@ -279,6 +276,8 @@ TEST_F(Controls, OnScreenPad) {
     EXPECT_FLOAT_EQ(app->PadScale, 2.5f);
 }
 
+// A drag steers from its anchor with a dead zone and a leash; the keys replace it and ramp the
+// stick up and back to rest; past its dead zone the real stick stands once the keys are idle.
 TEST_F(Controls, AnalogueSteering) {
     kit.MoveMouse(100, 100);
     kit.MouseButton(true);
@@ -305,7 +304,7 @@ TEST_F(Controls, AnalogueSteering) {
     Key(GLFW_KEY_RIGHT, true);
     app->p_AnalogueControl();
     EXPECT_EQ(app->DragAnchorX, -1);
-    EXPECT_FLOAT_EQ(app->StickX, 0.15f) << "the keys replace the drag";
+    EXPECT_FLOAT_EQ(app->StickX, 0.15f);
     for (int i = 1; i < 10; ++i) app->p_AnalogueControl();
     EXPECT_EQ(app->KeyAxisX, 1);
     EXPECT_EQ(app->StickX, 1);
@@ -318,7 +317,6 @@ TEST_F(Controls, AnalogueSteering) {
     }
     EXPECT_EQ(app->KeyAxisX, 0);
 
-    // Past its dead zone the real stick stands once the key axes are idle.
     KtTestJoystick &pad = Pad(0);
     pad.axes[0] = 0.3f;
     pad.axes[1] = 0.5f;

@@ -2,6 +2,7 @@
 // key, the focus columns, the highscore lists, the credits page and the way out.
 
 #include <GLFW/glfw3.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,46 +10,31 @@
 
 #include "tests/support/game_kit.h"
 
+using ::testing::HasSubstr;
+
 namespace {
 
-struct Menu : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Menu : KitTest {
     // Loaded, slid in and the wheel at rest on "Normal".
     void SetUp() override {
-        kit.FinishLoading();
+        KitTest::SetUp();
         kit.Frame(40);
     }
 
-    // Where the wheel draws row r now.
-    void RowAt(int r, float &x, float &y) const {
+    // A click where the wheel draws row r now.
+    void ClickRow(int r) {
         float hx = 38 + 12.0f * app->MenuSlide, hy = kt_Cobble_jscrh - 64 - 8.0f * app->MenuSlide;
         float a = 32.0f * r + 48 + app->MenuShown;
         float radius = 116 + (std::fabs(a - 45) <= 45 ? (45 - std::fabs(a - 45)) * 1.5f : 0);
-        x = hx + radius * std::sin(a * 3.14159265f / 180);
-        y = hy - radius * std::cos(a * 3.14159265f / 180);
-    }
-
-    // Presses at (x, y) for one update; the release comes with the next frame.
-    void Click(float x, float y) {
-        kit.MoveMouse(x, y);
-        kit.MouseButton(true);
-        kit.Frame();
-        kit.MouseButton(false);
-    }
-
-    int CuesSince(size_t from, int cue) const {
-        int n = 0;
-        for (size_t i = from; i < kit.audio->sounds.size(); ++i)
-            n += kit.audio->sounds[i].cue == cue;
-        return n;
+        kit.Click(hx + radius * std::sin(a * 3.14159265f / 180),
+                  hy - radius * std::cos(a * 3.14159265f / 180));
     }
 };
 
 }  // namespace
 
-// Each game type from the keyboard; on the desktop the wheel stops at its ends.
+// Each game type from the keyboard, started with a button; on the desktop the wheel stops at
+// its ends.
 TEST(MenuStart, EachGameTypeFromTheKeyboard) {
     struct Case {
         int key, taps, difficulty;
@@ -58,36 +44,28 @@ TEST(MenuStart, EachGameTypeFromTheKeyboard) {
         GameKit kit;
         kit.FinishLoading();
         kit.Frame(40);
-        for (int i = 0; i < c.taps; ++i) {
-            kit.Tap(c.key);
-            kit.Frame();
-        }
+        for (int i = 0; i < c.taps; ++i) kit.Tap(c.key, 1);
         kit.Tap(GLFW_KEY_ENTER);
-        EXPECT_EQ(kit.app->Mode, Screen::Starting) << c.difficulty;
-        EXPECT_EQ(kit.app->Difficulty, c.difficulty);
-        EXPECT_EQ(kit.app->ControlKind, 0) << "started with a button";
+        EXPECT_EQ((std::vector<int>{kit.app->Mode, kit.app->Difficulty, kit.app->ControlKind}),
+                  (std::vector<int>{Screen::Starting, c.difficulty, 0}));
         EXPECT_FLOAT_EQ(kit.app->MenuTarget, -32.0f * (c.difficulty - 1));
     }
 }
 
 // A click on another row only selects it; a click on the selected row starts it.
 TEST_F(Menu, ClicksOnTheWheelSelectThenStart) {
-    float x, y;
-    size_t before = kit.audio->sounds.size();
-    RowAt(2, x, y);
-    Click(x, y);
+    ClickRow(2);
     EXPECT_EQ(app->MenuSel, 2);
     EXPECT_EQ(app->Mode, Screen::Menu) << "the selecting click does not start the game";
-    EXPECT_EQ(CuesSince(before, 99), 1);
+    EXPECT_EQ(kit.Cues(Sfx::Click), 1);
     kit.Frame(40);
 
-    before = kit.audio->sounds.size();
-    RowAt(2, x, y);
-    Click(x, y);
-    EXPECT_EQ(app->Mode, Screen::Starting);
-    EXPECT_EQ(app->Difficulty, 3);
-    EXPECT_EQ(app->ControlKind, 2) << "started with the pointer";
-    EXPECT_EQ(CuesSince(before, 98), 1);
+    size_t before = kit.audio->sounds.size();
+    ClickRow(2);
+    EXPECT_EQ((std::vector<int>{app->Mode, app->Difficulty, app->ControlKind}),
+              (std::vector<int>{Screen::Starting, 3, 2}))
+        << "started with the pointer";
+    EXPECT_EQ(kit.Cues(Sfx::Confirm, before), 1);
 }
 
 // Back on the menu ends the program; the play button starts the selected type.
@@ -100,10 +78,9 @@ TEST_F(Menu, BackEndsAndPlayButtonStarts) {
         },
         ::testing::ExitedWithCode(0), "");
     app->MenuFocus = 2;
-    Click(kt_Cobble_jscrw - 70, kt_Cobble_jscrh - 48);
-    EXPECT_EQ(app->MenuFocus, 1);
-    EXPECT_EQ(app->Mode, Screen::Starting);
-    EXPECT_EQ(app->Difficulty, 2);
+    kit.Click(kt_Cobble_jscrw - 70, kt_Cobble_jscrh - 48);
+    EXPECT_EQ((std::vector<int>{app->MenuFocus, app->Mode, app->Difficulty}),
+              (std::vector<int>{1, Screen::Starting, 2}));
 }
 
 // Held, a direction steps at once, then after 31 updates, then after 19: the wait shortens by
@@ -128,24 +105,18 @@ TEST_F(Menu, HeldKeyRepeatsFaster) {
     EXPECT_EQ(app->MenuRepeatDelay, 30);
 }
 
-// Left and Right walk the columns and stop at the ends; a button then opens what is focused.
+// Left and Right walk the columns and stop at the ends; a button then opens what is focused:
+// the credits page (closed by back without quitting, or by a click), or the options box.
 TEST_F(Menu, FocusColumnsAndTheirActivation) {
-    struct Step {
-        int key, focus;
-    } steps[] = {{GLFW_KEY_LEFT, 0},
-                 {GLFW_KEY_LEFT, 0},
-                 {GLFW_KEY_RIGHT, 1},
-                 {GLFW_KEY_RIGHT, 2},
-                 {GLFW_KEY_RIGHT, 2}};
-    for (const Step &s : steps) {
-        kit.Tap(s.key);
-        kit.Frame();
-        EXPECT_EQ(app->MenuFocus, s.focus);
+    std::vector<int> focus;
+    for (int key : {GLFW_KEY_LEFT, GLFW_KEY_LEFT, GLFW_KEY_RIGHT, GLFW_KEY_RIGHT, GLFW_KEY_RIGHT}) {
+        kit.Tap(key, 1);
+        focus.push_back(app->MenuFocus);
     }
+    EXPECT_EQ(focus, (std::vector<int>{0, 0, 1, 2, 2}));
     kit.Tap(GLFW_KEY_ENTER);
     EXPECT_EQ(app->CreditsOpen, 1);
     EXPECT_EQ(app->Mode, Screen::Menu);
-    // Back closes the page and is not taken as a request to quit.
     EXPECT_EXIT(
         {
             kit.Frame(5);
@@ -159,46 +130,38 @@ TEST_F(Menu, FocusColumnsAndTheirActivation) {
     kit.Frame(60);
     EXPECT_FLOAT_EQ(app->PanelExtra, kt_Cobble_jscrw - 140);
     EXPECT_GT(app->CreditLine, 0);
-    EXPECT_NE(kit.Text().find("DebugStats"), std::string::npos);
+    EXPECT_THAT(kit.Text(), HasSubstr("DebugStats"));
     int dots = 0;
     for (const KitCommand &c : kit.Commands()) {
         dots += c.kind == KitCommand::Oval && c.w == 16 && std::fabs(c.alpha - 0.3f) < 1e-6f;
     }
     EXPECT_EQ(dots, 11);
 
-    // A click closes it.
-    Click(300, 200);
+    kit.Click(300, 200);
     EXPECT_EQ(app->CreditsOpen, 0);
     kit.Frame();
-
-    kit.Tap(GLFW_KEY_LEFT);
-    kit.Frame();
-    kit.Tap(GLFW_KEY_LEFT);
-    kit.Frame();
+    kit.Tap(GLFW_KEY_LEFT, 1);
+    kit.Tap(GLFW_KEY_LEFT, 1);
     kit.Tap(GLFW_KEY_ENTER);
     EXPECT_EQ(app->OptionsOpen, 1);
 }
 
 // Rows of the lists: as many as fit in half the screen, one at least, ten at most.
 TEST_F(Menu, HighscoreListsFitTheScreen) {
-    for (int k = 0; k < 10; ++k) {
-        app->Highscores[10 + k] = 110 - k;  // Normal's top list
-        app->Highscores[40 + k] = 210 + k;  // Normal's last list
+    for (int k = 0; k < Highscore::ListLength; ++k) {
+        app->Highscores[Highscore::Top(1, k)] = 110 - k;
+        app->Highscores[Highscore::Last(1, k)] = 210 + k;
     }
     kit.Frame();
-    std::string text = kit.Text();
-    EXPECT_NE(text.find("Top10110109108107106105104103102101Last10"), std::string::npos) << text;
+    EXPECT_THAT(kit.Text(), HasSubstr("Top10110109108107106105104103102101Last10"));
 
     app->ImageInfo[SlotInfo::Height(app->FontSlot)] = 16;  // rows of 24: floor(150 / 24) = 6
     kit.Frame();
-    text = kit.Text();
-    EXPECT_NE(text.find("Top6110109108107106105Last6210211212213214215"), std::string::npos)
-        << text;
+    EXPECT_THAT(kit.Text(), HasSubstr("Top6110109108107106105Last6210211212213214215"));
 
     kit.Resize(640, 100);
     kit.Frame();
     kit.FinishLoading();
     kit.Frame();
-    text = kit.Text();
-    EXPECT_NE(text.find("Highscore110Last210"), std::string::npos) << text;
+    EXPECT_THAT(kit.Text(), HasSubstr("Highscore110Last210"));
 }

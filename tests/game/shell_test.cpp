@@ -2,23 +2,16 @@
 // the function keys, suspend and resume, pointer sampling.
 
 #include <GLFW/glfw3.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/game_kit.h"
 
-namespace {
-
-struct Shell : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
-    void SetUp() override { kit.FinishLoading(); }
-};
-
-}  // namespace
+using Shell = KitTest;
 
 // One update's side effects, in order: function keys before the music, the pointer before the
 // screens, the state machine before the loader (the waiting state's reload starts a loader step
@@ -32,42 +25,32 @@ TEST_F(Shell, OneUpdateRunsItsStepsInOrder) {
     kit.Press(GLFW_KEY_F1);
     kit.Frame();
 
-    EXPECT_EQ(app->HudToggle, 1);
-    EXPECT_EQ(kt_Cobble_DebugMode, 1);
     EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"pause"});
-    EXPECT_EQ(app->MouseX, 100);
-    EXPECT_EQ(app->MouseY, 50);
-    EXPECT_EQ(app->Mode, Screen::Menu) << "the waiting state hands over to the menu";
-    EXPECT_EQ(app->LoadStage, 2) << "the reload's first loader step ran in the same update";
-    EXPECT_EQ(app->PressLock, 1);
+    // The waiting state hands over to the menu and its reload's first loader step runs.
+    EXPECT_EQ((std::vector<int>{app->HudToggle, kt_Cobble_DebugMode, app->MouseX, app->MouseY,
+                                app->Mode, app->LoadStage, app->PressLock}),
+              (std::vector<int>{1, 1, 100, 50, Screen::Menu, 2, 1}));
     // The waiting screen is not a debug screen, but the menu it hands over to is: the debug
     // line follows the loading screen's drawing.
     std::string text = kit.Text();
-    EXPECT_NE(text.find("Loading..."), std::string::npos);
+    EXPECT_THAT(text, ::testing::HasSubstr("Loading..."));
     std::string debug = "1.0,1.0:" + std::to_string(app->RenderFpsAvg);
     EXPECT_EQ(text.substr(text.size() - debug.size()), debug) << text;
 }
 
-TEST_F(Shell, StateMachine) {
-    struct Case {
-        int mode, after, jingles;
-    } cases[] = {
-        {Screen::BackToMenu, Screen::Menu, 1},
-        {Screen::None, Screen::None, 0},
-        {3, 3, 0},
-    };
-    for (const Case &c : cases) {
-        app->Mode = c.mode;
-        size_t before = kit.audio->sounds.size();
-        kit.Frame();
-        EXPECT_EQ(app->Mode, c.after) << c.mode;
-        EXPECT_EQ(kit.audio->sounds.size() - before, static_cast<size_t>(c.jingles)) << c.mode;
-    }
-    // While the loader runs no state routine does.
+// Back to the menu plays the jingle once and hands over to the menu, but not while the loader
+// runs: then no state routine does.
+TEST_F(Shell, BackToMenuWaitsForTheLoader) {
     app->Mode = Screen::BackToMenu;
     app->LoadStage = 3;
     kit.Frame();
     EXPECT_EQ(app->Mode, Screen::BackToMenu);
+    kit.FinishLoading();
+    size_t before = kit.audio->sounds.size();
+    kit.Frame();
+    EXPECT_EQ(app->Mode, Screen::Menu);
+    ASSERT_EQ(kit.audio->sounds.size(), before + 1);
+    EXPECT_EQ(kit.audio->sounds.back().cue, Sfx::Jingle);
 }
 
 TEST(ShellFit, VirtualScreenFitsTheWindow) {
@@ -91,16 +74,15 @@ TEST(ShellFit, VirtualScreenFitsTheWindow) {
         kit.app->p_CLS2D(kNoValue, 0, 0, 0);
         kit.app->p_Rect(0, 0, 10, 10);
         kit.host.RenderGame();
-        EXPECT_EQ(kit.app->FitMode, c.fitMode) << c.w << "x" << c.h;
-        EXPECT_EQ(kit.app->Landscape, c.landscape) << c.w << "x" << c.h;
-        EXPECT_FLOAT_EQ(kit.app->ScaleX, c.scale);
-        EXPECT_FLOAT_EQ(kit.app->ScaleY, c.scale);
-        EXPECT_FLOAT_EQ(kt_Cobble_jscrw, c.vw);
-        EXPECT_FLOAT_EQ(kt_Cobble_jscrh, c.vh);
         const KitGraphics::Draw &rect = kit.graphics->draws.back();
-        EXPECT_FLOAT_EQ(rect.x, c.deviceX0);
-        EXPECT_FLOAT_EQ(rect.y, c.deviceY0);
-        EXPECT_FLOAT_EQ(rect.w, 10 * c.scale);
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        EXPECT_EQ((std::vector<int>{kit.app->FitMode, kit.app->Landscape}),
+                  (std::vector<int>{c.fitMode, c.landscape}));
+        EXPECT_THAT(
+            (std::vector<float>{kit.app->ScaleX, kit.app->ScaleY, kt_Cobble_jscrw, kt_Cobble_jscrh,
+                                rect.x, rect.y, rect.w}),
+            ::testing::Pointwise(::testing::FloatEq(), {c.scale, c.scale, c.vw, c.vh, c.deviceX0,
+                                                        c.deviceY0, 10 * c.scale}));
     }
 }
 
@@ -110,8 +92,7 @@ TEST_F(Shell, MinimisedWindowKeepsTheFitting) {
     kit.Resize(0, 0);
     kit.Frame(2);
     EXPECT_FLOAT_EQ(app->ScaleX, 1);
-    EXPECT_EQ(app->LoadStage, 0);
-    EXPECT_EQ(app->MouseX, 0);
+    EXPECT_EQ(std::pair(app->LoadStage, app->MouseX), std::pair(0, 0));
     kit.Resize(640, 480);
     kit.Frame();
     EXPECT_EQ(app->LoadStage, 0);
@@ -136,9 +117,8 @@ TEST_F(Shell, KeyLatchHoldsUntilEveryActionIsUp) {
     app->CreditsOpen = 1;
     kit.Press(GLFW_KEY_ESCAPE);
     kit.Frame();
-    EXPECT_EQ(app->CreditsOpen, 0);
-    EXPECT_EQ(app->KeyLatch, 1);
-    EXPECT_EQ(app->PressLock, 1);
+    EXPECT_EQ((std::vector<int>{app->CreditsOpen, app->KeyLatch, app->PressLock}),
+              (std::vector<int>{0, 1, 1}));
     kit.Release(GLFW_KEY_ESCAPE);
     kit.Frame();
     // With the options box open every update latches.
@@ -156,24 +136,19 @@ TEST_F(Shell, FullscreenFlipsThroughTheDesktopMode) {
     kit.FinishLoading();
     kit.Tap(GLFW_KEY_F11);
     EXPECT_EQ(app->Fullscreen, 0);
-    EXPECT_EQ(kit.host.GetDeviceWidth(), 640);
-    EXPECT_EQ(kit.host.GetDeviceHeight(), 480);
+    EXPECT_EQ(std::pair(kit.host.GetDeviceWidth(), kit.host.GetDeviceHeight()),
+              std::pair(640, 480));
     // Without a desktop mode there is nothing to switch to.
     kit.host.SetDesktopMode(-1, 0);
     kit.Tap(GLFW_KEY_F11);
     EXPECT_EQ(app->Fullscreen, 0);
 }
 
-TEST_F(Shell, F4AndTheCloseButtonEndTheProgram) {
+// F4 ends the program as the close button does (Options.ClosingTheWindowSavesTheOpenBoxFirst).
+TEST_F(Shell, F4EndsTheProgram) {
     EXPECT_EXIT(
         {
             kit.Press(GLFW_KEY_F4);
-            kit.Frame();
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            kit.host.ScriptClose();
             kit.Frame();
         },
         ::testing::ExitedWithCode(0), "");
@@ -219,9 +194,9 @@ TEST_F(Shell, PointerAndTouchesInVirtualPixels) {
     kit.MouseButton(false);
     kit.MoveMouse(50, 60);
     kit.Frame();
-    EXPECT_EQ(app->PrevMouseX, 30);
-    EXPECT_EQ(app->MouseX, 50);
-    EXPECT_EQ(app->PointerDown, 1) << "touch 3 is still down";
+    EXPECT_EQ((std::vector<int>{app->PrevMouseX, app->MouseX, app->PointerDown}),
+              (std::vector<int>{30, 50, 1}))
+        << "touch 3 is still down";
     kit.Touch(3, false, 200, 100);
     app->PressLock = 1;
     kit.Frame();

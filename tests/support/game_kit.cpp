@@ -6,14 +6,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "host/audio_decode.h"
-// ktInit, the module initialiser the kit runs before each game.
-#include "host/glfw_game.h"
+#include "host/glfw_game.h"  // ktInit, the module initialiser the kit runs before each game
 #include "host/image_decode.h"
 
 // ---------------------------------------------------------------------------------------------
-// Host and audio device
+// Host and devices
 
 unsigned char *KitHost::LoadImageData(String path, int *width, int *height, int *depth) {
     imageFiles.push_back(path.ToUtf8());
@@ -26,79 +26,40 @@ unsigned char *KitHost::LoadAudioData(String path, int *length, int *channels, i
     return kt_audio_LoadFile(this, path, length, channels, format, hertz);
 }
 
-namespace {
-
-// The cue number of an effect file ".../sfx/NNN.wav"; -1 for any other name.
-int CueOf(const std::string &path) {
-    std::size_t at = path.rfind("sfx/");
-    if (at == std::string::npos) return -1;
-    char *end = nullptr;
-    long cue = std::strtol(path.c_str() + at + 4, &end, 10);
-    return end && std::string(end) == ".wav" ? static_cast<int>(cue) : -1;
-}
-
-}  // namespace
-
 gxtkSample *KitAudio::LoadSample(String path) {
     gxtkSample *sample = gxtkAudio::LoadSample(path);
-    if (sample) cues.emplace_back(sample, CueOf(path.ToUtf8()));
+    // The cue number of an effect file ".../sfx/NNN.wav"; -1 for any other name.
+    std::string name = path.ToUtf8();
+    std::size_t at = name.rfind("sfx/");
+    char *end = nullptr;
+    long cue = at == std::string::npos ? -1 : std::strtol(name.c_str() + at + 4, &end, 10);
+    if (sample) cues.emplace_back(sample, end && std::string(end) == ".wav" ? cue : -1);
     return sample;
 }
 
 int KitAudio::PlaySample(gxtkSample *sample, int channel, int flags) {
     // The music channel's plays are recorded as music.
-    if (channel == kMusicChannel) return gxtkAudio::PlaySample(sample, channel, flags);
-    int cue = -1;
-    for (auto &known : cues) {
-        if (known.first == sample) cue = known.second;
+    if (channel != kMusicChannel) {
+        int cue = -1;
+        for (auto &known : cues) {
+            if (known.first == sample) cue = known.second;
+        }
+        sounds.push_back(KitSound{cue, channel});
     }
-    sounds.push_back(KitSound{cue, channel});
     return gxtkAudio::PlaySample(sample, channel, flags);
 }
 
-KitSound *KitAudio::Last(int channel) {
-    return !sounds.empty() && sounds.back().channel == channel ? &sounds.back() : nullptr;
-}
-
-void KitAudio::SetVolume(int channel, float volume) {
-    if (KitSound *s = Last(channel)) s->volume = volume;
-    gxtkAudio::SetVolume(channel, volume);
-}
-
-void KitAudio::SetPan(int channel, float pan) {
-    if (KitSound *s = Last(channel)) s->pan = pan;
-    gxtkAudio::SetPan(channel, pan);
-}
-
-void KitAudio::SetRate(int channel, float rate) {
-    if (KitSound *s = Last(channel)) s->rate = rate;
-    gxtkAudio::SetRate(channel, rate);
+void KitAudio::Set(int channel, float KitSound::*field, float value) {
+    if (!sounds.empty() && sounds.back().channel == channel) sounds.back().*field = value;
+    if (field == &KitSound::volume) gxtkAudio::SetVolume(channel, value);
+    if (field == &KitSound::pan) gxtkAudio::SetPan(channel, value);
+    if (field == &KitSound::rate) gxtkAudio::SetRate(channel, value);
 }
 
 int KitAudio::PlayMusic(String path, int flags) {
     music.push_back(KitMusic{path.ToUtf8(), flags});
     musicCalls.push_back("play");
     return gxtkAudio::PlayMusic(path, flags);
-}
-
-void KitAudio::StopMusic() {
-    musicCalls.push_back("stop");
-    gxtkAudio::StopMusic();
-}
-
-void KitAudio::PauseMusic() {
-    musicCalls.push_back("pause");
-    gxtkAudio::PauseMusic();
-}
-
-void KitAudio::ResumeMusic() {
-    musicCalls.push_back("resume");
-    gxtkAudio::ResumeMusic();
-}
-
-int KitGraphics::BeginRender() {
-    draws.clear();
-    return gxtkGraphics::BeginRender();
 }
 
 void KitGraphics::Record(const char *what, float x, float y, float w, float h) {
@@ -167,10 +128,7 @@ void GameKit::Frame(int count) {
 
 int GameKit::FinishLoading(int limit) {
     int frames = 0;
-    while (app->LoadStage > 0 && frames < limit) {
-        Frame();
-        ++frames;
-    }
+    for (; app->LoadStage > 0 && frames < limit; ++frames) Frame();
     return frames;
 }
 
@@ -182,10 +140,11 @@ void GameKit::Release(int key) {
     host.ScriptKey(key, GLFW_RELEASE);
 }
 
-void GameKit::Tap(int key) {
+void GameKit::Tap(int key, int after) {
     Press(key);
     Frame();
     Release(key);
+    Frame(after);
 }
 
 float GameKit::DeviceX(float vx) const {
@@ -206,6 +165,13 @@ void GameKit::MouseButton(bool down) {
     host.ScriptMouseButton(GLFW_MOUSE_BUTTON_LEFT, down ? GLFW_PRESS : GLFW_RELEASE);
 }
 
+void GameKit::Click(float vx, float vy) {
+    MoveMouse(vx, vy);
+    MouseButton(true);
+    Frame();
+    MouseButton(false);
+}
+
 void GameKit::Touch(int index, bool down, float vx, float vy) {
     host.TouchEvent(down ? KtEvent::TouchDown : KtEvent::TouchUp, index, DeviceX(vx), DeviceY(vy));
 }
@@ -215,29 +181,18 @@ void GameKit::Touch(int index, bool down, float vx, float vy) {
 
 std::vector<KitCommand> GameKit::Commands() const {
     std::vector<KitCommand> out;
-    const float *list = app->DrawList.Data();
     for (int at = 0; at + Rec::Size <= app->DrawCount; at += Rec::Size) {
-        const float *d = list + at;
-        KitCommand c{};
+        const float *d = app->DrawList.Data() + at;
         float kind = d[Rec::Kind];
-        c.kind = kind == Rec::KindRect   ? KitCommand::Rect
-                 : kind == Rec::KindOval ? KitCommand::Oval
-                 : kind == Rec::KindLine ? KitCommand::Line
-                 : kind > -1             ? KitCommand::Image
-                                         : KitCommand::Other;
-        c.slot = c.kind == KitCommand::Image ? static_cast<int>(kind) : -1;
-        c.x = d[Rec::X];
-        c.y = d[Rec::Y];
-        c.rot = d[Rec::Rot];
-        c.w = d[Rec::SizeX];
-        c.h = d[Rec::SizeY];
-        c.frame = static_cast<int>(d[Rec::Frame]);
-        c.red = d[Rec::Red];
-        c.green = d[Rec::Green];
-        c.blue = d[Rec::Blue];
-        c.alpha = d[Rec::Alpha];
-        c.blend = static_cast<int>(d[Rec::Blend]);
-        out.push_back(c);
+        KitCommand::Kind k = kind == Rec::KindRect   ? KitCommand::Rect
+                             : kind == Rec::KindOval ? KitCommand::Oval
+                             : kind == Rec::KindLine ? KitCommand::Line
+                             : kind > -1             ? KitCommand::Image
+                                                     : KitCommand::Other;
+        out.push_back(KitCommand{k, k == KitCommand::Image ? static_cast<int>(kind) : -1, d[Rec::X],
+                                 d[Rec::Y], d[Rec::Rot], d[Rec::SizeX], d[Rec::SizeY],
+                                 static_cast<int>(d[Rec::Frame]), d[Rec::Red], d[Rec::Green],
+                                 d[Rec::Blue], d[Rec::Alpha], static_cast<int>(d[Rec::Blend])});
     }
     return out;
 }
@@ -245,9 +200,8 @@ std::vector<KitCommand> GameKit::Commands() const {
 std::string GameKit::Text() const {
     std::string out;
     for (const KitCommand &c : Commands()) {
-        if (c.kind == KitCommand::Image && c.slot == app->FontSlot) {
+        if (c.kind == KitCommand::Image && c.slot == app->FontSlot)
             out += static_cast<char>(c.frame + 32);
-        }
     }
     return out;
 }
@@ -264,4 +218,17 @@ std::string KitCommand::Describe() const {
     std::snprintf(buf, sizeof buf, "%s %d f%d (%g,%g) %gx%g rot %g rgb %g,%g,%g a%g blend %d",
                   names[kind], slot, frame, x, y, w, h, rot, red, green, blue, alpha, blend);
     return buf;
+}
+
+int GameKit::Cues(int cue, size_t from) const {
+    int n = 0;
+    for (size_t i = from; i < audio->sounds.size(); ++i) n += audio->sounds[i].cue == cue;
+    return n;
+}
+
+std::vector<std::string> GameKit::SavedItems() {
+    std::vector<std::string> out;
+    std::stringstream in(host.LoadState().ToUtf8());
+    for (std::string item; std::getline(in, item, '|');) out.push_back(item);
+    return out;
 }

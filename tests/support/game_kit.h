@@ -1,23 +1,21 @@
 // GameKit: the game test kit. It makes a c_MyApp on the test host (real frame loop, real input
 // mapping, fake clock, in-memory state, the generated data/ files), runs frames with scripted
 // keys, mouse, touches and joysticks, and reads back what the game recorded: the draw commands
-// of the last update as a readable list, every sound effect and music request, every data file
-// it asked for.
+// of the last update, every sound effect and music request, every data file it asked for.
 //
 // One GameKit per test: it initialises every module global (ktInit) and installs its host.
-// Renders run the real replay through the graphics module into a recording renderer. The kit
-// runs the collector in verify mode, so a reference stored without the write barrier stops the
-// test with the holder's type.
+// Renders run the real replay through the graphics module into a recording renderer. The
+// collector runs in verify mode, so a reference stored without the write barrier stops the test
+// with the holder's type.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "game/myapp.h"
 #include "tests/support/test_game.h"
-
-// ---------------------------------------------------------------------------------------------
-// Types
 
 // One recorded draw command, decoded.
 struct KitCommand {
@@ -28,7 +26,7 @@ struct KitCommand {
     float red, green, blue, alpha;
     int blend;
 
-    // "image 90 f33 (16,20) size 1x1 rot 0 rgb 255,255,255 a1 blend 1", "rect (0,0) 10x20 ..."
+    // "image 90 f33 (16,20) 1x1 rot 0 rgb 255,255,255 a1 blend 1"
     std::string Describe() const;
 };
 
@@ -63,16 +61,16 @@ struct KitAudio : gxtkAudio {
 
     gxtkSample *LoadSample(String path) override;
     int PlaySample(gxtkSample *sample, int channel, int flags) override;
-    void SetVolume(int channel, float volume) override;
-    void SetPan(int channel, float pan) override;
-    void SetRate(int channel, float rate) override;
+    void SetVolume(int channel, float v) override { Set(channel, &KitSound::volume, v); }
+    void SetPan(int channel, float v) override { Set(channel, &KitSound::pan, v); }
+    void SetRate(int channel, float v) override { Set(channel, &KitSound::rate, v); }
     int PlayMusic(String path, int flags) override;
-    void StopMusic() override;
-    void PauseMusic() override;
-    void ResumeMusic() override;
+    void StopMusic() override { musicCalls.push_back("stop"), gxtkAudio::StopMusic(); }
+    void PauseMusic() override { musicCalls.push_back("pause"), gxtkAudio::PauseMusic(); }
+    void ResumeMusic() override { musicCalls.push_back("resume"), gxtkAudio::ResumeMusic(); }
 
 private:
-    KitSound *Last(int channel);
+    void Set(int channel, float KitSound::*field, float value);
     std::vector<std::pair<gxtkSample *, int>> cues;
 };
 
@@ -88,7 +86,7 @@ struct KitGraphics : gxtkGraphics {
     std::vector<Draw> draws;
 
     KitGraphics() { submit = false; }
-    int BeginRender() override;
+    int BeginRender() override { return draws.clear(), gxtkGraphics::BeginRender(); }
     int DrawRect(float x, float y, float w, float h) override;
     int DrawOval(float x, float y, float w, float h) override;
     int DrawLine(float x1, float y1, float x2, float y2) override;
@@ -119,11 +117,13 @@ public:
     // Scripted input, delivered at the next frame's event pump. Keys are GLFW 3 key codes.
     void Press(int key);
     void Release(int key);
-    // Press, one frame, release (delivered with the next frame).
-    void Tap(int key);
+    // Press, one frame, release (delivered with the next frame), then `after` more frames.
+    void Tap(int key, int after = 0);
     // Pointer positions are virtual pixels, converted with the current fitting.
     void MoveMouse(float vx, float vy);
     void MouseButton(bool down);
+    // The pointer to (vx, vy), the button down for one frame; the release comes with the next.
+    void Click(float vx, float vy);
     void Touch(int index, bool down, float vx, float vy);
     KtTestJoystick &Joystick(int id, int buttons, int axes) {
         return host.AddJoystick(id, buttons, axes);
@@ -135,8 +135,20 @@ public:
     // The characters drawn with the font slot, in order (glyph frame + 32; escapes as '?').
     std::string Text() const;
     std::vector<std::string> Describe() const;
+    // How many effects with this cue played, counting from sounds[from].
+    int Cues(int cue, size_t from = 0) const;
+    // The items of the saved state text, split at '|'.
+    std::vector<std::string> SavedItems();
 
 private:
     float DeviceX(float vx) const;
     float DeviceY(float vy) const;
+};
+
+// A test on a game whose loader has finished.
+struct KitTest : ::testing::Test {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+
+    void SetUp() override { kit.FinishLoading(); }
 };
