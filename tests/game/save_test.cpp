@@ -34,38 +34,27 @@ std::string Edit(const std::string &text, int index, const std::string &with, in
     return out;
 }
 
-// A load: what it printed, then its blocks: settings, badge flags, tables 0..2 (top and last
-// lists), and the entries no table reads.
-struct Loaded {
-    std::string printed;
-    std::vector<int> block[6];
-};
+// The items of block b of a save string: settings, badges, tables 0..2.
+std::vector<std::string> Block(const std::string &text, int b) {
+    static const int kAt[] = {
+        0, kBadgesAt, kTablesAt, kTablesAt + 21, kTablesAt + 42, kTablesAt + 63};
+    std::vector<std::string> items = Items(text);
+    return {items.begin() + kAt[b], items.begin() + kAt[b + 1]};
+}
 
 struct Save : ::testing::Test {
     GameKit kit;
     c_MyApp *app = kit.app;
 
-    // Loads `state` over the create hook's defaults.
-    Loaded Load(const std::string &state) {
-        for (int i = 0; i < Setting::Length; ++i) app->Settings[i] = 0;
-        app->Settings[Setting::Sound] = SoundMode::All;
+    // Loads `state` over the create hook's defaults; returns what the loader printed.
+    std::string Load(const std::string &state) {
+        for (int i = 0; i < Setting::Length; ++i) app->Settings[i] = i == Setting::Sound;
         for (int i = 0; i < app->Badges.Length(); ++i) app->Badges[i] = false;
         for (int i = 0; i < app->Highscores.Length(); ++i) app->Highscores[i] = 0;
         kit.host.SaveState(String(state.c_str()));
         testing::internal::CaptureStdout();
         app->p_Load();
-        Loaded out{testing::internal::GetCapturedStdout(), {}};
-        for (int i = 0; i < Setting::Length; ++i) out.block[0].push_back(app->Settings[i]);
-        for (int i = 0; i < app->Badges.Length(); ++i) out.block[1].push_back(app->Badges[i]);
-        for (int t = 0; t < Highscore::Tables; ++t) {
-            for (int k = 0; k < Highscore::ListLength; ++k) {
-                out.block[2 + t].push_back(app->Highscores[Highscore::Top(t, k)]);
-                out.block[2 + t].push_back(app->Highscores[Highscore::Last(t, k)]);
-            }
-        }
-        for (int i = 60; i < app->Highscores.Length(); ++i)
-            out.block[5].push_back(app->Highscores[i]);
-        return out;
+        return testing::internal::GetCapturedStdout();
     }
     std::string Saved() {
         app->p_Save();
@@ -105,10 +94,10 @@ TEST(SaveFreshStart, IsTheDocumentedText) {
 
 // Strings the game did not write settle after one load.
 TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
-    const std::string rich = Rich();
+    const std::string rich = Rich(), fresh = (Load(""), Saved());
     ASSERT_EQ(Items(rich).size(), static_cast<size_t>(kAllItems));
     EXPECT_EQ(Items(rich)[20], "-2147483648");
-    EXPECT_EQ(Load(rich).printed, kAll);
+    EXPECT_EQ(Load(rich), kAll);
     EXPECT_EQ(Saved(), rich);
     for (const std::string &text : {std::string(), Edit(rich, -1, "", 60), Edit(rich, 5, "x")}) {
         Load(text);
@@ -116,55 +105,56 @@ TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
         Load(saved);
         EXPECT_EQ(Saved(), saved);
     }
-    // Entries 60..109 fill the five extra blocks; loading reads three tables and never those.
+    // Table t weighs top entry k by k + 4 and last entry k by t + k + 3: 13 * 1000 + 14 * 1.
+    Load("");
+    app->Highscores[Highscore::Top(2, 9)] = 1000;
+    app->Highscores[Highscore::Last(2, 9)] = 1;
+    EXPECT_EQ(Items(Saved())[kTablesAt + 62], "13014");
+    // Entries 60..109 fill the five extra blocks (block 7, pair 9: entries 79 and 109).
+    Load("");
     for (int i = 60; i < 150; ++i) app->Highscores[i] = i;
-    const std::string text = Saved();
-    // Block 7, pair 9: entries 79 and 109.
-    EXPECT_EQ(Items(text)[kTablesAt + 7 * 21 + 18] + " " + Items(text)[kTablesAt + 7 * 21 + 19],
-              "79 109");
-    EXPECT_EQ(Load(text).block[5], std::vector<int>(90, 0));
+    const std::vector<std::string> items = Items(Saved());
+    EXPECT_EQ(items[kTablesAt + 7 * 21 + 18] + " " + items[kTablesAt + 7 * 21 + 19], "79 109");
+    Load(kit.host.LoadState().ToUtf8());
+    EXPECT_EQ(Saved(), fresh);
 }
 
 // A wrong or cut-off checksum costs its own block only (the others load) and has the host keep
 // the damaged state aside. With 9 to 25 items, and so no settings block, the items are read as a
 // badge block; a cut-off checksum reads as 0.
 TEST_F(Save, EachBlockFallsBackAlone) {
-    const std::string rich = Rich();
-    const Loaded want = Load(rich), fresh = Load("");
+    const std::string rich = Rich(), fresh = (Load(""), Saved());
     struct Case {
         int damage, cut;  // the checksum item made wrong; the items kept (-1: all)
         std::string printed;
         int loaded;  // blocks loaded: bit 0 settings, bit 1 badges, bits 2..4 tables
         bool kept;
-    } cases[] = {
-        {25, -1, kBadS + kB + kH, 0b11110, true},
-        {34, -1, kS + kBadB + kH, 0b11101, true},
-        {55, -1, kAll, 0b11011, true},
-        {76, -1, kAll, 0b10111, true},
-        {97, -1, kAll, 0b01111, true},
-        {118, -1, kAll, 0b11111, false},
-        {-1, 0, kH, 0, false},
-        {-1, 8, kBadB + kH, 0, true},
-        {-1, 25, kBadS + kH, 0, true},
-        {-1, 26, kS + kH, 0b1, false},
-        {-1, 34, kS + kBadB + kH, 0b1, true},
-        {-1, 35, kAll, 0b11, false},
-        {-1, 55, kAll, 0b11, true},
-        {-1, 56, kAll, 0b111, false},
-        {-1, 97, kAll, 0b1111, true},
-        {-1, 98, kAll, 0b11111, false},
-    };
+    } cases[] = {{25, -1, kBadS + kB + kH, 0b11110, true},
+                 {34, -1, kS + kBadB + kH, 0b11101, true},
+                 {55, -1, kAll, 0b11011, true},
+                 {76, -1, kAll, 0b10111, true},
+                 {97, -1, kAll, 0b01111, true},
+                 {118, -1, kAll, 0b11111, false},
+                 {-1, 0, kH, 0, false},
+                 {-1, 8, kBadB + kH, 0, true},
+                 {-1, 25, kBadS + kH, 0, true},
+                 {-1, 26, kS + kH, 0b1, false},
+                 {-1, 34, kS + kBadB + kH, 0b1, true},
+                 {-1, 35, kAll, 0b11, false},
+                 {-1, 55, kAll, 0b11, true},
+                 {-1, 56, kAll, 0b111, false},
+                 {-1, 97, kAll, 0b1111, true},
+                 {-1, 98, kAll, 0b11111, false}};
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.damage) + " " + std::to_string(c.cut));
-        std::string sum = c.damage < 0 ? "" : Items(rich)[static_cast<size_t>(c.damage)];
-        const std::string text =
-            Edit(rich, c.damage, c.damage < 0 ? "" : std::to_string(std::stoll(sum) + 1), c.cut);
+        std::string sum = c.damage < 0 ? "0" : Items(rich)[static_cast<size_t>(c.damage)];
+        const std::string text = Edit(rich, c.damage, std::to_string(std::stoll(sum) + 1), c.cut);
         kit.host.damagedState = String();
-        Loaded game = Load(text);
-        EXPECT_EQ(game.printed, c.printed);
+        EXPECT_EQ(Load(text), c.printed);
         EXPECT_EQ(kit.host.damagedState.ToUtf8(), c.kept ? text : "");
+        const std::string saved = Saved();
         for (int b = 0; b < 5; ++b) {
-            EXPECT_EQ(game.block[b], (c.loaded >> b & 1 ? want : fresh).block[b]) << b;
+            EXPECT_EQ(Block(saved, b), Block(c.loaded >> b & 1 ? rich : fresh, b)) << b;
         }
     }
 }
@@ -174,18 +164,16 @@ TEST_F(Save, LoadCorrectsThePadAndTheOverscan) {
     struct Case {
         int entry, stored, ouya, loaded;
         float overscan;
-    } cases[] = {
-        {Setting::PadX, 63, 0, 64, 0},           {Setting::PadX, 65, 0, 65, 0},
-        {Setting::PadY, -5, 0, 64, 0},           {Setting::PadScale, 7, 0, 10, 0},
-        {Setting::PadScale, 8, 0, 8, 0},         {Setting::Overscan, 40, 0, 1, 0},
-        {Setting::Overscan, 40, 1, 40, 40},      {Setting::Overscan, 0, 1, 64, 64},
-        {Setting::Overscan, INT_MIN, 1, 64, 64},
-    };
+    } cases[] = {{Setting::PadX, 63, 0, 64, 0},          {Setting::PadX, 65, 0, 65, 0},
+                 {Setting::PadY, -5, 0, 64, 0},          {Setting::PadScale, 7, 0, 10, 0},
+                 {Setting::PadScale, 8, 0, 8, 0},        {Setting::Overscan, 40, 0, 1, 0},
+                 {Setting::Overscan, 40, 1, 40, 40},     {Setting::Overscan, 0, 1, 64, 64},
+                 {Setting::Overscan, INT_MIN, 1, 64, 64}};
     for (const Case &c : cases) {
         Load("");
         app->Settings[c.entry] = c.stored;
         kt_Cobble_isOuya = c.ouya;
-        EXPECT_EQ(Load(Saved()).printed, kAll);
+        EXPECT_EQ(Load(Saved()), kAll);
         EXPECT_EQ(app->Settings[c.entry], c.loaded) << c.entry << " " << c.stored;
         EXPECT_EQ(kt_Cobble_overscan, c.overscan) << c.entry << " " << c.stored;
     }
@@ -205,8 +193,8 @@ TEST_F(Save, BadgeWords) {
         std::vector<std::string> items = Items(Saved());
         EXPECT_EQ(items[static_cast<size_t>(kBadgesAt + c.word)], c.text) << c.first;
         EXPECT_EQ(items[kBadgesAt + 8], c.text) << "the checksum of one non-zero word";
-        std::vector<int> flags = Load(Saved()).block[1];
-        for (int b = 0; b < 256; ++b) EXPECT_EQ(flags[b], b >= c.first && b <= c.last) << b;
+        Load(Saved());
+        for (int b = 0; b < 256; ++b) EXPECT_EQ(app->Badges[b], b >= c.first && b <= c.last) << b;
     }
 }
 
