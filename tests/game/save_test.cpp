@@ -48,7 +48,8 @@ struct Save : ::testing::Test {
 
     // Loads `state` over the create hook's defaults; returns what the loader printed.
     std::string Load(const std::string &state) {
-        for (int i = 0; i < Setting::Length; ++i) app->Settings[i] = i == Setting::Sound;
+        for (int i = 0; i < Setting::Length; ++i)
+            app->Settings[i] = i == Setting::Sound ? SoundMode::All : 0;
         for (int i = 0; i < app->Badges.Length(); ++i) app->Badges[i] = false;
         for (int i = 0; i < app->Highscores.Length(); ++i) app->Highscores[i] = 0;
         kit.host.SaveState(String(state.c_str()));
