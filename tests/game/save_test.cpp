@@ -98,6 +98,11 @@ TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
     const std::string rich = Rich(), fresh = (Load(""), Saved());
     ASSERT_EQ(Items(rich).size(), static_cast<size_t>(kAllItems));
     EXPECT_EQ(Items(rich)[20], "-2147483648");
+    // Flags b % 3 == 0: bit k of word w is flag 32w + k, and bit 31 makes a word negative.
+    EXPECT_EQ(Block(rich, 1),
+              (std::vector<std::string>{"1227133513", "-1840700270", "613566756", "1227133513",
+                                        "-1840700270", "613566756", "1227133513", "-1840700270",
+                                        "-613566759"}));
     EXPECT_EQ(Load(rich), kAll);
     EXPECT_EQ(Saved(), rich);
     for (const std::string &text : {std::string(), Edit(rich, -1, "", 60), Edit(rich, 5, "x")}) {
@@ -177,25 +182,6 @@ TEST_F(Save, LoadCorrectsThePadAndTheOverscan) {
         EXPECT_EQ(Load(Saved()), kAll);
         EXPECT_EQ(app->Settings[c.entry], c.loaded) << c.entry << " " << c.stored;
         EXPECT_EQ(kt_Cobble_overscan, c.overscan) << c.entry << " " << c.stored;
-    }
-}
-
-// Bit k of word w is flag 32w + k; bit 31 makes the word negative.
-TEST_F(Save, BadgeWords) {
-    struct Case {
-        int first, last;  // flags set
-        int word;
-        const char *text;
-    } cases[] = {
-        {32, 63, 1, "-1"}, {31, 31, 0, "-2147483648"}, {0, 0, 0, "1"}, {200, 202, 6, "1792"}};
-    for (const Case &c : cases) {
-        Load("");
-        for (int b = c.first; b <= c.last; ++b) app->Badges[b] = true;
-        std::vector<std::string> items = Items(Saved());
-        EXPECT_EQ(items[static_cast<size_t>(kBadgesAt + c.word)], c.text) << c.first;
-        EXPECT_EQ(items[kBadgesAt + 8], c.text) << "the checksum of one non-zero word";
-        Load(Saved());
-        for (int b = 0; b < 256; ++b) EXPECT_EQ(app->Badges[b], b >= c.first && b <= c.last) << b;
     }
 }
 
