@@ -50,8 +50,7 @@ TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
         {1280, 720, 0, 1, ""},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " hd " +
-                     std::to_string(c.useHD));
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " hd " << c.useHD);
         GameKit kit(c.w, c.h);
         c_MyApp *app = kit.app;
         ASSERT_EQ(app->LoadStage, 1) << "the create hook starts the loader";
@@ -187,12 +186,11 @@ TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
     c_MyApp *app = kit.app;
     app->BgRed = 80;
     app->BgTargetRed = 80;
-    kit.Frame();
-    EXPECT_FLOAT_EQ(app->BgRed, 70) << "the backdrop loses an eighth";
-    EXPECT_FLOAT_EQ(app->BgTargetRed, 0);
-    EXPECT_FLOAT_EQ(app->ClearRed, 70);
-    EXPECT_EQ(app->LoaderSize, 480);
-    EXPECT_EQ(app->LoaderSpin, 3);
+    kit.Frame();  // the backdrop fades out, losing an eighth
+    EXPECT_EQ((std::vector<float>{app->BgRed, app->BgTargetRed, app->ClearRed,
+                                  static_cast<float>(app->LoaderSize),
+                                  static_cast<float>(app->LoaderSpin)}),
+              (std::vector<float>{70, 0, 70, 480, 3}));
 
     std::vector<KitCommand> commands = kit.Commands();
     ASSERT_EQ(commands.size(), 11u + 1u + 22u + 10u);
