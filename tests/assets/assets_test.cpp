@@ -46,14 +46,15 @@ struct Image {
     }
 };
 
-bool LoadPng(const manifest::ImageFile &file, int level, Image &out) {
+// An image file at a level, decoded to RGBA; 0 x 0 when it cannot be read.
+Image LoadPng(const manifest::ImageFile &file, int level) {
     std::string path = kData + "/" + file.name + manifest::LevelSuffix(level) + ".png";
+    Image out;
     int channels = 0;
     unsigned char *px = stbi_load(path.c_str(), &out.w, &out.h, &channels, 4);
-    if (!px) return false;
-    out.rgba.assign(px, px + static_cast<size_t>(out.w) * out.h * 4);
+    if (px) out.rgba.assign(px, px + static_cast<size_t>(out.w) * out.h * 4);
     stbi_image_free(px);
-    return true;
+    return out;
 }
 
 // Frames the game never draws, by file; every other frame must show something.
@@ -75,8 +76,8 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
         for (int level : manifest::kLevels) {
             if (level > 1 && !s.allLevels) break;
             SCOPED_TRACE(std::string(s.name) + " level " + std::to_string(level));
-            Image img;
-            ASSERT_TRUE(LoadPng(s, level, img));
+            Image img = LoadPng(s, level);
+            ASSERT_GT(img.w, 0);
             if (level == 1) base = img;
             EXPECT_EQ(img.w, base.w * level);
             EXPECT_EQ(img.h, base.h * level);
@@ -99,8 +100,7 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
         }
     }
     // The framework's font keeps each frame's border columns clear.
-    Image font;
-    ASSERT_TRUE(LoadPng(manifest::kFrameworkFont, 1, font));
+    Image font = LoadPng(manifest::kFrameworkFont, 1);
     const int fw = font.w / manifest::kFrameworkFont.frames;
     for (int x = 0; x < font.w; x += fw) {
         for (int y = 0; y < font.h; ++y)
@@ -197,11 +197,12 @@ std::map<std::string, std::string> ReadTree(const std::string &root) {
 }
 
 TEST(AssetGenerator, TwoRunsWriteIdenticalFilesAndAFailureToWriteIsReported) {
-    TempDir a, b;
-    ASSERT_FALSE(a.path.empty() || b.path.empty());
-    ASSERT_EQ(RunGenerator(a.path), 0);
-    ASSERT_EQ(RunGenerator(b.path), 0);
-    auto first = ReadTree(a.path), second = ReadTree(b.path), built = ReadTree(kData);
+    TempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    ASSERT_EQ(RunGenerator(dir.path + "/a"), 0);
+    ASSERT_EQ(RunGenerator(dir.path + "/b"), 0);
+    auto first = ReadTree(dir.path + "/a"), second = ReadTree(dir.path + "/b"),
+         built = ReadTree(kData);
     ASSERT_EQ(first.size(), second.size());
     int compared = 0;
     for (const auto &[name, bytes] : first) {
@@ -215,7 +216,7 @@ TEST(AssetGenerator, TwoRunsWriteIdenticalFilesAndAFailureToWriteIsReported) {
     }
     EXPECT_GT(compared, 40);
 
-    std::string blocker = a.path + "/file";
+    std::string blocker = dir.path + "/file";
     std::ofstream(blocker) << "not a directory";
     EXPECT_NE(RunGenerator(blocker), 0);
 }
