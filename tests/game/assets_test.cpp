@@ -1,16 +1,10 @@
-// Assets and sound cues on the test host: the loader's run and the files it asks for at each
-// resolution level, the logo jingle, effects over the channels, the sound setting's gates, the
-// music's "-1" rule and the loading screen's drawing.
-//
-// The kit's host records every file request but decodes none, so the slots the loader fills stay
-// empty; sounds that must be heard are put into their slots by the test (cue -1 in the record).
+// Assets and sound cues on the test host. The kit's host records every file request but decodes
+// none, so sounds that must be heard are put into their slots by the test.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <string>
-#include <vector>
 
 #include "framework/audio.h"
 #include "tests/support/game_kit.h"
@@ -23,74 +17,57 @@ c_Sound *SilentSound() {
     return (new c_Sound())->m_new(new gxtkSample());
 }
 
-// The image files of one full load at the given suffix: the manifest's, in its order.
-std::vector<std::string> LoaderImageFiles(const std::string &suffix) {
+// The files one full load asks for at a level's suffix, images then sounds, as the manifest
+// lists them.
+std::vector<std::string> LoaderFiles(const std::string &suffix) {
     std::vector<std::string> out;
     for (const manifest::ImageFile *file : manifest::kImages) {
         if (file->step > 0) out.push_back(kData + file->name + suffix + ".png");
     }
-    return out;
-}
-
-std::vector<std::string> LoaderSoundFiles() {
-    std::vector<std::string> out;
+    char name[32];
     for (const manifest::SoundFile &sound : manifest::kSounds) {
-        char name[32];
         std::snprintf(name, sizeof name, manifest::kCueFile, sound.cue);
         out.push_back(kData + name);
     }
     return out;
 }
 
-// Loaded, the logo jingle forgotten.
-struct Loaded : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-    void SetUp() override {
-        kit.FinishLoading();
-        kit.audio->sounds.clear();
-    }
-};
+std::vector<std::string> Asked(const GameKit &kit) {
+    std::vector<std::string> out = kit.host.imageFiles;
+    out.insert(out.end(), kit.host.audioFiles.begin(), kit.host.audioFiles.end());
+    return out;
+}
 
 }  // namespace
 
 TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
     struct Case {
-        int w, h, useHD;
-        int level;
-        float scale;
+        int w, h, useHD, level;
         const char *suffix;
     } cases[] = {
-        {600, 450, 1, 1, 1.0f, ""},
-        {640, 480, 1, 2, 0.5f, "-hd"},  // 640 reaches the 631 threshold
-        {800, 600, 1, 2, 0.5f, "-hd"},
-        {480, 700, 1, 2, 0.5f, "-hd"},  // either side counts
-        {1280, 720, 1, 4, 0.25f, "-hd2"},
-        {1280, 720, 0, 1, 1.0f, ""},
+        {600, 450, 1, 1, ""},    {640, 480, 1, 2, "-hd"},    // 640 reaches the 631 threshold
+        {480, 700, 1, 2, "-hd"}, {1280, 720, 1, 4, "-hd2"},  // either side counts
+        {1280, 720, 0, 1, ""},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " hd " +
-                     std::to_string(c.useHD));
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " hd " << c.useHD);
         GameKit kit(c.w, c.h);
         c_MyApp *app = kit.app;
         ASSERT_EQ(app->LoadStage, 1) << "the create hook starts the loader";
-        // The create hook's reload asked for the logo and the font already.
-        kit.host.imageFiles.clear();
+        kit.host.imageFiles.clear();  // the create hook's reload asked for the logo and the font
         kt_Cobble_UseHDImages = c.useHD;
-
         EXPECT_EQ(kit.FinishLoading(), 15);
         EXPECT_EQ(app->LoadStage, 0);
-        EXPECT_EQ(kit.host.imageFiles, LoaderImageFiles(c.suffix));
-        EXPECT_EQ(kit.host.audioFiles, LoaderSoundFiles());
+        EXPECT_EQ(Asked(kit), LoaderFiles(c.suffix));
         EXPECT_EQ(app->HDLevel, c.level);
-        EXPECT_FLOAT_EQ(app->HDScale, c.scale);
-
+        EXPECT_FLOAT_EQ(app->HDScale, 1.0f / c.level);
         // Image cells follow the level; the font's advance and line height do not.
-        EXPECT_EQ(app->ImageInfo[SlotInfo::Width(Img::Menu)], 256 * c.level);
-        EXPECT_EQ(app->ImageInfo[SlotInfo::Height(Img::Logo)], 128 * c.level);
-        EXPECT_EQ(app->ImageInfo[SlotInfo::Frames(Img::Parts)], 256);
-        EXPECT_EQ(app->ImageInfo[SlotInfo::Width(Img::Font)], 7);
-        EXPECT_EQ(app->ImageInfo[SlotInfo::Height(Img::Font)], 10);
+        const Array<int> &info = app->ImageInfo;
+        EXPECT_EQ(
+            (std::vector<int>{info[SlotInfo::Width(Img::Menu)], info[SlotInfo::Height(Img::Logo)],
+                              info[SlotInfo::Frames(Img::Parts)], info[SlotInfo::Width(Img::Font)],
+                              info[SlotInfo::Height(Img::Font)]}),
+            (std::vector<int>{256 * c.level, 128 * c.level, 256, 7, 10}));
         // The off-screen surface needs no file: the one slot filled on the test host.
         c_Image *surface = app->Images[Img::Surface];
         ASSERT_NE(surface, nullptr);
@@ -122,19 +99,21 @@ TEST(Assets, JinglePlaysOnTheFirstLoadOnlyAndAResizeReloadsEverySlot) {
     kit.Resize(1280, 720);
     kit.Frame();
     EXPECT_EQ(app->LoadStage, 2);
-    EXPECT_EQ(app->HDLevel, 4);
     app->Sounds.Store(Sfx::Jingle, SilentSound());
     EXPECT_EQ(kit.FinishLoading(), 14);
     EXPECT_EQ(kit.audio->sounds.size(), 1u) << "no second jingle after a resize";
-    EXPECT_EQ(kit.host.imageFiles, LoaderImageFiles("-hd2"));
-    EXPECT_EQ(kit.host.audioFiles, LoaderSoundFiles());
-    EXPECT_FLOAT_EQ(app->HDScale, 0.25f);
+    EXPECT_EQ(Asked(kit), LoaderFiles("-hd2"));
 }
 
-TEST_F(Loaded, SlotNumbersOutsideTheTablesAreIgnored) {
-    int channel = app->SfxChannel;
+// Slot numbers outside the tables are ignored everywhere.
+TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannelsAndBadSlotsAreIgnored) {
+    GameKit kit;
+    c_MyApp *app = kit.app;
+    kit.FinishLoading();
+    kit.audio->sounds.clear();  // the logo jingle
     kit.host.imageFiles.clear();
     kit.host.audioFiles.clear();
+    app->SfxChannel = 0;
     for (int slot : {-1, Img::Slots, 1 << 20}) {
         app->p_LoadImg(slot, String("menu"), 256, 256, 4, 1);
         app->p_LoadFont(slot, String("fonts/shadow_editundo"), 7, 10);
@@ -142,30 +121,22 @@ TEST_F(Loaded, SlotNumbersOutsideTheTablesAreIgnored) {
         app->p_LoadSFX(slot);
         app->p_PlaySFX(slot, 1, 1, 0);
     }
-    EXPECT_TRUE(kit.host.imageFiles.empty());
-    EXPECT_TRUE(kit.host.audioFiles.empty());
-    EXPECT_TRUE(kit.audio->sounds.empty());
+    EXPECT_TRUE(kit.host.imageFiles.empty() && kit.host.audioFiles.empty());
     EXPECT_EQ(app->FontSlot, Img::Font);
-    EXPECT_EQ(app->SfxChannel, channel);
-}
-
-TEST_F(Loaded, EffectsGoRoundRobinOverTwentyFourChannels) {
-    app->SfxChannel = 0;
     app->Sounds.Store(5, SilentSound());
     app->p_PlaySFX(50, 1, 1, 0);  // an empty slot plays nothing and keeps the channel
     for (int i = 0; i < 25; ++i) app->p_PlaySFX(5, 1 + 0.01f * i, 0.5f, -0.25f);
     ASSERT_EQ(kit.audio->sounds.size(), 25u);
-    for (int i = 0; i < 24; ++i) EXPECT_EQ(kit.audio->sounds[i].channel, (i + 1) % 24) << i;
+    for (int i = 0; i < 25; ++i) EXPECT_EQ(kit.audio->sounds[i].channel, (i + 1) % 24) << i;
     const KitSound &last = kit.audio->sounds[24];
-    EXPECT_EQ(last.channel, kit.audio->sounds[0].channel) << "the 25th cuts off the oldest";
-    EXPECT_FLOAT_EQ(last.rate, 1.24f);
-    EXPECT_EQ((std::vector<float>{last.volume, last.pan}), (std::vector<float>{0.5f, -0.25f}));
+    EXPECT_EQ((std::vector<float>{last.rate, last.volume, last.pan}),
+              (std::vector<float>{1.24f, 0.5f, -0.25f}));
     app->ChannelMap[2] = 30;
     app->p_PlaySFX(5, 1, 1, 0);
     EXPECT_EQ(kit.audio->sounds.back().channel, 30) << "channels go through the map";
 }
 
-TEST(Assets, SoundSettingGatesEffectsAndMusic) {
+TEST(Assets, SoundSettingGatesEffectsAndMusicAndMinusOneReplaysTheLastTune) {
     for (int setting : {0, 1, 2, 3}) {
         SCOPED_TRACE(setting);
         GameKit kit;
@@ -186,14 +157,7 @@ TEST(Assets, SoundSettingGatesEffectsAndMusic) {
         // Remembered even when silent, so "-1" finds it once music is allowed.
         EXPECT_EQ(app->CurrentTune.ToUtf8(), "Fennel");
     }
-    GameKit kit;
-    kt_Cobble_HasMusicStream = 0;
-    kit.app->p_PlayTune(String("Fennel"), 1);
-    EXPECT_TRUE(kit.audio->music.empty());
-    EXPECT_EQ(kit.app->CurrentTune.Length(), 0);
-}
-
-TEST(Assets, MinusOneReplaysTheLastTune) {
+    // "-1" replays the last tune, stopping the playing one first.
     GameKit kit;
     c_MyApp *app = kit.app;
     app->p_PlayTune(String("-1"), 1);  // no tune yet: taken as a name
@@ -203,13 +167,18 @@ TEST(Assets, MinusOneReplaysTheLastTune) {
     app->p_PlayTune(String(), 1);  // starts nothing
     ASSERT_EQ(kit.audio->music.size(), 3u);
     EXPECT_EQ(kit.audio->music[0].path, kData + "sfx/-1.ogg");
-    EXPECT_EQ(kit.audio->music[2].path, kData + "sfx/Fennel.ogg");
-    EXPECT_EQ(kit.audio->music[2].flags, 0);
-    EXPECT_EQ(kit.audio->musicCalls.at(0), "stop") << "the playing tune stops first";
+    EXPECT_EQ(kit.audio->music[2].path + " " + std::to_string(kit.audio->music[2].flags),
+              kData + "sfx/Fennel.ogg 0");
+    EXPECT_EQ(kit.audio->musicCalls.at(0), "stop");
     kit.audio->musicCalls.clear();
     app->p_StopTune();
     EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"stop"});
     EXPECT_EQ(app->MusicOn, 0);
+    // Without a music stream nothing plays and nothing is remembered.
+    kt_Cobble_HasMusicStream = 0;
+    app->p_PlayTune(String("Other"), 1);
+    EXPECT_EQ(kit.audio->music.size(), 3u);
+    EXPECT_EQ(app->CurrentTune.ToUtf8(), "Fennel");
 }
 
 TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
@@ -217,12 +186,11 @@ TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
     c_MyApp *app = kit.app;
     app->BgRed = 80;
     app->BgTargetRed = 80;
-    kit.Frame();
-    EXPECT_FLOAT_EQ(app->BgRed, 70) << "the backdrop loses an eighth";
-    EXPECT_FLOAT_EQ(app->BgTargetRed, 0);
-    EXPECT_FLOAT_EQ(app->ClearRed, 70);
-    EXPECT_EQ(app->LoaderSize, 480);
-    EXPECT_EQ(app->LoaderSpin, 3);
+    kit.Frame();  // the backdrop fades out, losing an eighth
+    EXPECT_EQ((std::vector<float>{app->BgRed, app->BgTargetRed, app->ClearRed,
+                                  static_cast<float>(app->LoaderSize),
+                                  static_cast<float>(app->LoaderSpin)}),
+              (std::vector<float>{70, 0, 70, 480, 3}));
 
     std::vector<KitCommand> commands = kit.Commands();
     ASSERT_EQ(commands.size(), 11u + 1u + 22u + 10u);
@@ -235,32 +203,21 @@ TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
         for (int i = 0; i < 11; ++i) {
             const KitCommand &dot = commands[ring.first + i];
             SCOPED_TRACE(dot.Describe());
-            ASSERT_EQ(dot.kind, KitCommand::Oval);
+            EXPECT_EQ(dot.kind, KitCommand::Oval);
             float a = (3 + ring.angle + 4.0f * i) * 3.14159265f / 180;
             EXPECT_NEAR(dot.x, 320 + std::sin(a) * ring.radius * 480, 1e-3);
             EXPECT_NEAR(dot.y, 240 - std::cos(a) * ring.radius * 480, 1e-3);
-            EXPECT_EQ(dot.w, ring.dot);
-            EXPECT_FLOAT_EQ(dot.alpha, i / 10.0f);
-            EXPECT_EQ(dot.red, ring.red);
-            EXPECT_EQ(dot.blue, ring.blue);
+            EXPECT_EQ((std::vector<float>{dot.w, dot.alpha, dot.red, dot.blue}),
+                      (std::vector<float>{ring.dot, i / 10.0f, ring.red, ring.blue}));
         }
     }
-    const KitCommand &logo = commands[11];
-    EXPECT_EQ(logo.kind, KitCommand::Image);
-    EXPECT_EQ(logo.slot, Img::OrvoLogo);
-    EXPECT_FLOAT_EQ(logo.x, 320);
-    EXPECT_FLOAT_EQ(logo.y, 480 * 0.48f);
-    EXPECT_EQ(logo.w, 2);
-    EXPECT_EQ(logo.red + logo.green + logo.blue + logo.alpha, 3 * 255 + 1);
-
+    EXPECT_EQ(commands[11].Describe(),
+              "image 93 f0 (320,230.4) 2x2 rot 0 rgb 255,255,255 a1 blend 1");
     EXPECT_EQ(kit.Text(), "Loading...");
     // Centred: the measured width of " Loading.." is 10 cells of 7 less 3 for "i" and 1 for
     // "n", so the pen starts 33 left of the centre and "L" follows the leading space.
-    const KitCommand &first = commands[34];
-    EXPECT_FLOAT_EQ(first.x, 320 - 33 + 7);
-    EXPECT_FLOAT_EQ(first.y, 480 - 32);
-    EXPECT_EQ(first.w, 1);
-    EXPECT_EQ(first.alpha, 1);
+    EXPECT_EQ(commands[34].Describe(),
+              "image 90 f44 (294,448) 1x1 rot 0 rgb 255,255,255 a1 blend 1");
 
     // The waiting state: no rings, then the menu with a fresh load.
     app->LoaderSpin = 358;  // the spin stays within one turn
@@ -268,8 +225,6 @@ TEST(Assets, LoadingScreenDrawsThreeRingsTheLogoAndCentredText) {
     commands = kit.Commands();
     EXPECT_EQ(commands.size(), 11u) << "the logo and the text";
     EXPECT_EQ(commands.at(0).slot, Img::OrvoLogo);
-    EXPECT_EQ(app->LoaderSpin, 1);
-    EXPECT_EQ(app->Mode, Screen::Menu);
-    EXPECT_EQ(app->PressLock, 1);
-    EXPECT_EQ(app->LoadStage, 1);
+    EXPECT_EQ((std::vector<int>{app->LoaderSpin, app->Mode, app->PressLock, app->LoadStage}),
+              (std::vector<int>{1, Screen::Menu, 1, 1}));
 }

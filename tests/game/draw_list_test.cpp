@@ -1,9 +1,10 @@
-// The draw-command list: recording, the drawing state, text layout and the replay.
+// The draw-command list: recording, the drawing state, text layout, the replay, and the backdrop
+// that starts each frame.
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <string>
+#include <cmath>
 
 #include "tests/support/game_kit.h"
 
@@ -23,12 +24,21 @@ struct DrawList : ::testing::Test {
         app->ImageInfo[SlotInfo::Height(Img::Font)] = 10;
         app->p_CLS2D(kNoValue, 0, 0, 0);
     }
-    void Text(float x, float y, const std::u16string &text, float xalign, float yalign) {
+    // The glyphs of one text as x, y and frame, to a thousandth of a pixel.
+    std::vector<std::array<float, 3>> Text(const std::u16string &text, float xalign = 0,
+                                           float yalign = 1) {
         app->DrawCount = 0;
         app->p_Text(
-            x, y,
+            100, 50,
             String(reinterpret_cast<const Char *>(text.data()), static_cast<int>(text.size())),
             xalign, yalign, 0);
+        std::vector<std::array<float, 3>> out;
+        for (const KitCommand &c : kit.Commands()) {
+            EXPECT_EQ(c.slot, Img::Font);
+            out.push_back({std::round(c.x * 1000) / 1000, std::round(c.y * 1000) / 1000,
+                           static_cast<float>(c.frame)});
+        }
+        return out;
     }
 };
 
@@ -42,7 +52,6 @@ TEST_F(DrawList, RecordsCarryTheDrawingStateUntilTheListIsFull) {
     app->p_DrawImg(5, 11, 12, 7);
     EXPECT_EQ(kit.Describe(),
               std::vector<std::string>{"image 5 f7 (11,12) 2x3 rot -30 rgb 10,20,30 a0.5 blend 3"});
-
     app->DrawCount = 37470;
     app->p_Rect(1, 2, 3, 4);
     EXPECT_EQ(app->DrawCount, 37485) << "the last record that fits";
@@ -58,27 +67,23 @@ TEST_F(DrawList, DrawingStateSetters) {
     app->p_SetCol(10, 20, 30, kNoValue);
     EXPECT_EQ(app->DrawAlpha, 0.25f) << "the no-value marker keeps the alpha";
     EXPECT_EQ(app->DrawBlue, 30);
-
     struct Case {
         int kind;
         float brightness, r, g, b;
-    } inks[] = {
-        {0, 1, 76.5f, 76.5f, 76.5f},
-        {1, 2, 255, 51, 51},
-        {2, 1, 255, 127.5f, 25.5f},
-        {7, 1, 127.5f, 25.5f, 255},
-        {9, 0.5f, 127.5f, 127.5f, 127.5f},
-        {10, 1, 76.5f, 76.5f, 76.5f},
-        {4, -1, 0, 0, 0},
-    };
+    } inks[] = {{0, 1, 76.5f, 76.5f, 76.5f},
+                {1, 2, 255, 51, 51},
+                {2, 1, 255, 127.5f, 25.5f},
+                {7, 1, 127.5f, 25.5f, 255},
+                {9, 0.5f, 127.5f, 127.5f, 127.5f},
+                {10, 1, 76.5f, 76.5f, 76.5f},
+                {4, -1, 0, 0, 0}};
     for (const Case &c : inks) {
         app->p_Ink(c.kind, c.brightness);
-        EXPECT_FLOAT_EQ(app->DrawRed, c.r) << c.kind;
-        EXPECT_FLOAT_EQ(app->DrawGreen, c.g) << c.kind;
-        EXPECT_FLOAT_EQ(app->DrawBlue, c.b) << c.kind;
+        EXPECT_EQ((std::vector<float>{app->DrawRed, app->DrawGreen, app->DrawBlue}),
+                  (std::vector<float>{c.r, c.g, c.b}))
+            << c.kind;
     }
     EXPECT_EQ(app->DrawAlpha, 0.25f) << "ink leaves the alpha alone";
-
     EXPECT_EQ(app->p_rstr(42, 8, String("0")).ToUtf8(), "00000042");
     EXPECT_EQ(app->p_rstr(123456, 3, String(" ")).ToUtf8(), "456");
 }
@@ -101,38 +106,26 @@ TEST_F(DrawList, TextAlignmentRowsAndRotation) {
     };
     for (const Case &c : cases) {
         app->p_SetRot(c.rot);
-        Text(100, 50, c.text, c.xalign, c.yalign);
-        std::vector<KitCommand> glyphs = kit.Commands();
-        ASSERT_EQ(glyphs.size(), c.glyphs.size());
-        for (size_t i = 0; i < glyphs.size(); ++i) {
-            EXPECT_NEAR(glyphs[i].x, c.glyphs[i][0], 1e-4) << i;
-            EXPECT_NEAR(glyphs[i].y, c.glyphs[i][1], 1e-4) << i;
-            EXPECT_EQ(glyphs[i].frame, c.glyphs[i][2]) << i;
-            EXPECT_EQ(glyphs[i].slot, Img::Font);
-        }
+        EXPECT_EQ(Text(c.text, c.xalign, c.yalign), c.glyphs) << c.rot;
     }
     app->p_SetRot(0);
-
     // The width sums whole pixels: at size 1.5 " i" measures 10 (not 10.5) + 6.
     app->p_SetSize(1.5f, kNoValue);
-    Text(100, 50, u"ii", 2, 1);
-    EXPECT_FLOAT_EQ(kit.Commands()[0].x, 100 - 16 + 10.5f);
+    EXPECT_EQ(Text(u"ii", 2, 1)[0][0], 100 - 16 + 10.5f);
 }
 
 TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
     auto frames = [&](const std::u16string &text) {
-        Text(100, 50, text, 0, 1);
         std::vector<float> out;
-        for (const KitCommand &c : kit.Commands()) out.push_back(static_cast<float>(c.frame));
+        for (const auto &glyph : Text(text)) out.push_back(glyph[2]);
         return out;
     };
     std::u16string j = {kEscape, u'J', u'a'};
     // Make the clock's millisecond count fall about 350 ms into a 500 ms blink period.
     kit.host.Advance((850 - kit.host.Millisecs() % 500) % 500 / 1000.0);
     app->ControlKind = 2;
-    EXPECT_EQ(frames(j), (std::vector<float>{96, 65}));
-    // The pair measures +2 but advances by 4.
-    EXPECT_FLOAT_EQ(kit.Commands()[1].x, 100 + 7 + 11);
+    EXPECT_EQ(Text(j), (std::vector<std::array<float, 3>>{{107, 50, 96}, {118, 50, 65}}))
+        << "the pair measures +2 but advances by 4";
     app->ControlKind = 0;
     EXPECT_EQ(frames(j), (std::vector<float>{112, 65})) << "the second set of pictures";
     app->ControlKind = 1;
@@ -141,7 +134,6 @@ TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
     EXPECT_EQ(frames(j), (std::vector<float>{109, 65})) << "flashing";
     EXPECT_EQ(frames({kEscape, u'Q'}), (std::vector<float>{102})) << "no blink frame";
     EXPECT_EQ(frames({kEscape, u'U'}), (std::vector<float>{110}));
-
     // An escape at the very end draws nothing; a glyph beyond the font's 128 frames neither.
     app->ControlKind = 0;
     EXPECT_EQ(frames({u'a', kEscape}), (std::vector<float>{65}));
@@ -159,30 +151,45 @@ TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {
     app->DrawBlend = 3;
     app->p_Rect(10, 20, 30, 40);
     app->p_ResetDraw();
-    app->p_Oval(50, 60, 5, 6);
+    app->p_Oval(50, 60, 5, 6);  // centre and radii become the bounding box
     app->p_Line(1, 2, 3, 4);
     app->p_DrawImg(55, 1, 1, 0);   // an empty slot
     app->p_DrawImg(150, 1, 1, 0);  // no such slot
     app->DrawCount += 7;           // an incomplete record is not replayed
     kit.host.RenderGame();
+    std::vector<std::string> draws;
+    for (const KitGraphics::Draw &d : kit.graphics->draws) {
+        char line[120];
+        std::snprintf(line, sizeof line, "%s (%g,%g) %gx%g rgb %g,%g,%g a%g blend %d",
+                      d.what.c_str(), d.x, d.y, d.w, d.h, d.red, d.green, d.blue, d.alpha, d.blend);
+        draws.push_back(line);
+    }
+    EXPECT_EQ(draws,
+              (std::vector<std::string>{"rect (-1,-1) 1282x722 rgb 0,0,0 a1 blend 0",
+                                        "rect (20,40) 60x80 rgb 255,0,0 a0.5 blend 1",  // additive
+                                        "oval (90,108) 20x24 rgb 255,255,255 a1 blend 0",
+                                        "line (2,4) 6x8 rgb 255,255,255 a1 blend 0"}));
+}
 
-    std::vector<KitGraphics::Draw> &draws = kit.graphics->draws;
-    ASSERT_EQ(draws.size(), 4u) << "the clear, a rectangle, an oval and a line";
-    EXPECT_EQ(draws[0].what, "rect");
-    EXPECT_EQ(draws[0].w, 1282);
-    const KitGraphics::Draw &rect = draws[1];
-    EXPECT_EQ(rect.what, "rect");
-    EXPECT_EQ(std::vector<float>({rect.x, rect.y, rect.w, rect.h}),
-              std::vector<float>({20, 40, 60, 80}));
-    EXPECT_EQ(std::vector<float>({rect.red, rect.green, rect.alpha}),
-              std::vector<float>({255, 0, 0.5f}));
-    EXPECT_EQ(rect.blend, 1) << "additive";
-    const KitGraphics::Draw &oval = draws[2];
-    EXPECT_EQ(std::vector<float>({oval.x, oval.y, oval.w, oval.h}),
-              std::vector<float>({90, 108, 20, 24}))
-        << "centre and radii become the bounding box";
-    EXPECT_EQ(oval.blend, 0);
-    const KitGraphics::Draw &line = draws[3];
-    EXPECT_EQ(std::vector<float>({line.x, line.y, line.w, line.h}),
-              std::vector<float>({2, 4, 6, 8}));
+// The clear colour eases an eighth of the way to the target each frame; -123 keeps a target.
+TEST_F(DrawList, BackdropEasesAnEighthPerFrameAndStartsTheFrame) {
+    const float green[] = {5, 9.375f, 13.203125f}, blue[] = {10, 18.75f, 26.40625f};
+    for (int i = 0; i < 3; ++i) {
+        app->p_Rect(0, 0, 1, 1);
+        app->p_SetCol(1, 2, 3, 0.5f);
+        app->p_DoBG(0, 40, 80, -123);
+        EXPECT_EQ((std::vector<float>{app->ClearGreen, app->ClearBlue, app->ClearAlpha}),
+                  (std::vector<float>{green[i], blue[i], 1}));
+        EXPECT_EQ(app->DrawCount, 0) << "what was recorded before is not drawn";
+        EXPECT_EQ((std::vector<float>{app->DrawRed, app->DrawAlpha}), (std::vector<float>{255, 1}));
+    }
+    app->p_DoBG(-123, -123, -123, -123);
+    EXPECT_FLOAT_EQ(app->BgTargetBlue, 80);
+    EXPECT_GT(app->BgBlue, blue[2]) << "easing on towards the kept target";
+    app->p_DoBG(-122, 0, 0, 1.5f);
+    EXPECT_EQ(app->BgTargetRed, -122) << "-122 is a colour, not the keep marker";
+    EXPECT_EQ(app->ClearAlpha, 1);
+    app->p_DoBG(-123, -123, -123, -0.5f);
+    EXPECT_EQ(app->ClearAlpha, 0);
+    EXPECT_EQ(app->ViewWidth, 640);
 }

@@ -1,6 +1,5 @@
-// Scores on the test host: the rolling score, the HUD's placing against the game-over notice and
-// the table entry at ties and empty entries, the ordinals, the life icons and dots, and the
-// overlay of a quit run.
+// Scores and badges on the test host: the rolling score, the three placings at ties and empty
+// entries, the ordinals, the life icons and dots, the overlay of a quit run, and badge notices.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +16,17 @@ struct Scores : ::testing::Test {
 
     void SetUp() override { kit.FinishLoading(); }
 
+    // The badge notices of the last update, by their size and colour, and the badge icons drawn.
+    std::vector<KitCommand> Notices(int &icons) {
+        std::vector<KitCommand> out;
+        icons = 0;
+        for (const KitCommand &c : kit.Commands()) {
+            if (c.kind == KitCommand::Rect && c.w == 160 && c.h == 32 && c.blue == 80)
+                out.push_back(c);
+            icons += c.kind == KitCommand::Image && c.slot == Img::Badges;
+        }
+        return out;
+    }
     // The HUD of one frame of play, as drawn.
     std::vector<KitCommand> Hud() {
         app->DrawCount = 0;
@@ -53,57 +63,44 @@ TEST_F(Scores, PlacingsAtTiesAndEmptyEntries) {
         std::vector<int> top;
         int score;
         std::string hud, notice;
-        int place;
-        std::vector<int> after;
-    } cases[] = {
-        {{}, 0, "1st00000000", "1st!", 1, {}},
-        {{500, 300, 300}, 300, "4th00000300", "2nd", 2, {500, 300, 300, 300}},
-        {full, 50, "11th00000100", "", 0, full},
-        {full, 100, "11th00000100", "10th", 10, full},
-        {full,
-         1000,
-         "2nd00001000",
-         "1st!",
-         1,
-         {1000, 1000, 900, 800, 700, 600, 500, 400, 300, 200}},
-        {full,
-         1001,
-         "1st00001000",
-         "1st!",
-         1,
-         {1001, 1000, 900, 800, 700, 600, 500, 400, 300, 200}},
-    };
+        int place, entry;  // entry: where the score goes into the top list, -1 nowhere
+    } cases[] = {{{}, 0, "1st00000000", "1st!", 1, -1},
+                 {{500, 300, 300}, 300, "4th00000300", "2nd", 2, 3},
+                 {full, 50, "11th00000100", "", 0, -1},
+                 {full, 100, "11th00000100", "10th", 10, -1},
+                 {full, 1000, "2nd00001000", "1st!", 1, 1},
+                 {full, 1001, "1st00001000", "1st!", 1, 0}};
     app->Difficulty = 3;
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.score);
+        std::vector<int> after = c.top, last = {c.score, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+        after.resize(10);
         for (int k = 0; k < 10; ++k) {
-            app->Highscores[20 + k] = k < static_cast<int>(c.top.size()) ? c.top[k] : 0;
+            app->Highscores[20 + k] = after[k];
             app->Highscores[50 + k] = k + 7;
         }
         app->Score = app->ShownScore = c.score;
         Hud();
-        EXPECT_EQ(kit.Text().substr(8), c.hud) << c.score;
-        EXPECT_EQ(app->p_MyNth().ToUtf8(), c.notice) << c.score;
-        EXPECT_EQ(app->ScratchIndex, c.place) << c.score;
-
+        EXPECT_EQ(kit.Text().substr(8), c.hud);
+        EXPECT_EQ(app->p_MyNth().ToUtf8(), c.notice);
+        EXPECT_EQ(app->ScratchIndex, c.place);
         app->p_LoadMenu();
-        std::vector<int> top(app->Highscores.Data() + 20, app->Highscores.Data() + 30);
-        std::vector<int> after = c.after;
+        if (c.entry >= 0) after.insert(after.begin() + c.entry, c.score);
         after.resize(10);
-        EXPECT_EQ(top, after) << c.score;
-        EXPECT_EQ(app->Highscores[50], c.score);
-        EXPECT_EQ(app->Highscores[51], 7);
-        EXPECT_EQ(app->Highscores[59], 15);
+        EXPECT_EQ(std::vector<int>(app->Highscores.Data() + 20, app->Highscores.Data() + 30),
+                  after);
+        EXPECT_EQ(std::vector<int>(app->Highscores.Data() + 50, app->Highscores.Data() + 60), last);
     }
     // The other tables are untouched.
     for (int i : {0, 9, 10, 19, 30, 39, 40, 49}) EXPECT_EQ(app->Highscores[i], 0) << i;
 }
 
 TEST_F(Scores, Ordinals) {
-    const char *const expected[] = {"",     "1st",  "2nd",  "3rd",  "4th",  "5th",  "6th",  "7th",
-                                    "8th",  "9th",  "10th", "11th", "12th", "13th", "14th", "15th",
-                                    "16th", "17th", "18th", "19th", "20th", "21st", "22nd", "23rd",
-                                    "24th", "25th", "26th", "27th", "28th", "29th", "30th", ""};
-    for (int n = 0; n <= 31; ++n) EXPECT_EQ(app->p_Nth(n).ToUtf8(), expected[n]) << n;
+    std::string all;
+    for (int n = 0; n <= 31; ++n) all += app->p_Nth(n).ToUtf8() + ",";
+    EXPECT_EQ(all,
+              ",1st,2nd,3rd,4th,5th,6th,7th,8th,9th,10th,11th,12th,13th,14th,15th,16th,17th,"
+              "18th,19th,20th,21st,22nd,23rd,24th,25th,26th,27th,28th,29th,30th,,");
 }
 
 // Lives as icons right of the centre, and the three timing dots at their phases.
@@ -165,4 +162,44 @@ TEST_F(Scores, QuitRunOverlayAndEntry) {
     kit.Frame();
     EXPECT_EQ(app->Highscores[0], 120);
     EXPECT_EQ(app->Highscores[30], 120);
+}
+
+// A badge notice slides in, waits and slides out; only numbers 0..63 have an icon, and notice
+// slots 13 and 14 are never drawn.
+TEST_F(Scores, BadgeNotices) {
+    app->BadgeShowID[0] = 5;
+    app->BadgeShowTime[0] = 1;
+    std::vector<float> x(243, 1);  // by BadgeShowTime at the frame; 1: no notice drawn
+    int icons = 0, withIcon = 0;
+    for (int t = 2; t < 243; ++t) {
+        kit.Frame();
+        for (const KitCommand &c : Notices(icons)) {
+            x[t] = c.x;
+            withIcon += icons;
+            EXPECT_FLOAT_EQ(c.y, kt_Cobble_jscrh - 34);
+        }
+        EXPECT_TRUE(t != 100 || kit.Text().find("OddBadge") != std::string::npos);
+    }
+    // In at 16 pixels a frame, out over the last ten, drawn once more off screen, then freed.
+    EXPECT_EQ((std::vector<float>{x[2], x[10], x[230], x[231], x[240], x[241], x[242]}),
+              (std::vector<float>{-128, 0, 0, -16, -160, -176, 1}));
+    EXPECT_EQ(withIcon, 240);
+    EXPECT_EQ(app->BadgeShowTime[0], 0);
+
+    app->BadgeShowID[2] = 64;
+    app->BadgeShowTime[2] = 1;
+    app->BadgeShowID[13] = 0;
+    app->BadgeShowTime[13] = 1;
+    kit.Frame();
+    std::vector<KitCommand> notices = Notices(icons);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_FLOAT_EQ(notices[0].y, kt_Cobble_jscrh - 3 * 34);
+    EXPECT_EQ(icons, 0);
+    EXPECT_EQ(app->BadgeShowTime[13], 1);
+    EXPECT_EQ(app->BadgeShowWidth, 160);
+
+    EXPECT_EQ(app->p_BadgeName(0).ToUtf8(), "Test Badge");
+    EXPECT_EQ(app->p_BadgeDetail(0).ToUtf8(), "This is a Test Badge which has no purpose.");
+    EXPECT_EQ(app->p_BadgeName(255).ToUtf8(), "Odd Badge");
+    EXPECT_EQ(app->p_BadgeDetail(5).ToUtf8(), "This badge hasn't been defined!");
 }
