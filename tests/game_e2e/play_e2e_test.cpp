@@ -10,6 +10,7 @@
 #include <stdlib.h>  // mkdtemp
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -90,11 +91,6 @@ const std::map<std::string, std::function<bool(const Image &)>> kScreens = {
      }},
 };
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
 // The items of a save text ("%i|" each).
 std::vector<int> Items(const std::string &text) {
     std::vector<int> items;
@@ -108,70 +104,89 @@ std::vector<int> Items(const std::string &text) {
 int TopItem(int table, int k) {
     return 35 + 21 * table + 2 * k;
 }
-int LastItem(int table, int k) {
-    return TopItem(table, k) + 1;
-}
 constexpr int kSoundItem = 5;
 constexpr size_t kSaveItems = 203;
 
-// The save text of the given settings and tables (top ten, then last ten, per game type) with
-// correct checksums and no badges.
-std::string SaveText(std::vector<int> settings, const std::vector<std::vector<int>> &tables) {
-    std::string text;
-    long sum = 0;
-    for (int i = 0; i < 25; ++i) {
-        text += std::to_string(settings[i]) + "|";
-        sum += i * settings[i];
-    }
-    text += std::to_string(sum) + "|";
-    for (int w = 0; w < 9; ++w) text += "0|";
-    // Eight blocks from one 150-entry array: tops at 10 t + k, lasts at 30 + 10 t + k (so the
-    // blocks after the third repeat the last lists).
-    std::vector<int> scores(150, 0);
-    for (int t = 0; t < 3; ++t) {
-        for (int k = 0; k < 10; ++k) {
-            scores[10 * t + k] = tables[t][k];
-            scores[30 + 10 * t + k] = tables[t][10 + k];
-        }
-    }
-    for (int t = 0; t < 8; ++t) {
-        long check = 0;
-        for (int k = 0; k < 10; ++k) {
-            int top = scores[10 * t + k], last = scores[30 + 10 * t + k];
-            text += std::to_string(top) + "|" + std::to_string(last) + "|";
-            check += (k + 4) * top + (t + k + 3) * last;
-        }
-        text += std::to_string(check) + "|";
+// A save text written independently of the game: the default settings but for the sound mode,
+// with the settings checksum `sum`; no badges; eight highscore blocks {top, last, checksum} of
+// which only the first entries are set. A block's checksum is the sum of (k + 4) top_k and
+// (t + k + 3) last_k; blocks 3 to 5 repeat the last lists as their tops.
+std::string SaveText(int sound, int sum, std::vector<std::array<int, 3>> blocks) {
+    auto zeros = [](int n) {
+        std::string s;
+        while (n-- > 0) s += "0|";
+        return s;
+    };
+    std::string text = zeros(5) + std::to_string(sound) + "|0|0|0|0|64|64|10|0|1|" + zeros(10) +
+                       std::to_string(sum) + "|" + zeros(9);
+    for (auto [top, last, check] : blocks) {
+        text += std::to_string(top) + "|" + std::to_string(last) + "|" + zeros(18) +
+                std::to_string(check) + "|";
     }
     return text;
 }
 
-// One run of the real game in a working directory, with its window and audio capture.
-class Game {
-public:
-    Game(XSession &x, const std::string &dir) : x(x), wave(dir + "/audio.wav") {
+// A step of a scenario: its input words, then its check words (Play::Do and Play::Check).
+struct Step {
+    const char *input, *checks;
+};
+
+// Runs the real game in a fresh working directory, with its window and audio capture.
+struct Play : ::testing::Test {
+    XSession x{{"-screen", "0", "1920x1080x24"}};  // room for a 1280 x 720 window
+    std::string dir, window;
+    std::unique_ptr<Child> game;
+    std::unique_ptr<audiotest::WaveCapture> wave;
+    long mark = 0;  // the audio frame "heard" and "silent" judge from
+    Image kept;     // what "changed" and "same" compare with
+    std::map<std::string, std::function<void()>> own;  // the scenario's own words
+
+    void SetUp() override {
+        ASSERT_TRUE(x.Running()) << "Xvfb did not start";
+        char pattern[] = "/tmp/cobblevale-play-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        game.reset();
+        std::error_code ignored;
+        if (!HasFailure())
+            fs::remove_all(dir, ignored);
+        else
+            std::printf("working directory kept: %s\n", dir.c_str());
+    }
+
+    std::string State() {
+        std::ifstream file(dir + "/.vantorstate", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    void Start() {
+        game.reset();
         fs::remove(dir + "/audio.wav");
         std::ofstream(dir + "/alsoft.conf") << "[general]\nchannels = stereo\nsample-type = "
                                                "float32\n[wave]\nfile = "
                                             << dir << "/audio.wav\n";
         // The shell changes into the directory and sets the audio back end (Child gives every
         // child the silent one), then becomes the game, keeping the pid.
-        child = std::make_unique<Child>(
+        game = std::make_unique<Child>(
             std::vector<std::string>{
                 "sh", "-c",
                 "cd \"$0\" && ALSOFT_DRIVERS=wave ALSOFT_CONF=\"$0/alsoft.conf\" exec \"$1\"", dir,
                 fs::absolute("cobblevale").string()},
             x.Display());
-        shotFile = dir + "/shot.ppm";
+        wave = std::make_unique<audiotest::WaveCapture>(dir + "/audio.wav");
+        mark = 0;
         FindWindow();
+        std::string printed;
+        for (const std::string &line : game->Lines()) printed += line + "\n";
+        ASSERT_FALSE(window.empty()) << "no game window; the game printed:\n" << printed;
     }
-
     void FindWindow() {
         std::string ids = x.WaitForWindows("^Cobble Vale$");
         window = ids.substr(0, ids.find('\n'));
         if (!window.empty()) x.Run({"./host_xhelper", "focus", window});
     }
-    // Keys and buttons held for a few updates: the game reads their states, so a press and
+    // Keys and buttons are held for a few updates: the game reads their states, so a press and
     // release within one event pump could go unseen.
     void Press(const std::vector<std::string> &down, const std::vector<std::string> &up) {
         x.Run(down);
@@ -181,12 +196,10 @@ public:
     }
     Image Shot() {
         Image image;
+        std::string path = dir + "/shot.ppm", magic;
         std::ifstream file;
-        int max = 0;
-        std::string magic;
-        if (x.Run({"./host_xhelper", "shot", window, shotFile}) == 0) file.open(shotFile);
-        if (file >> magic >> image.width >> image.height >> max && magic == "P6") {
-            file.get();
+        if (x.Run({"./host_xhelper", "shot", window, path}) == 0) file.open(path);
+        if (file >> magic >> image.width >> image.height >> magic && file.get()) {
             image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
             file.read(reinterpret_cast<char *>(image.rgb.data()),
                       static_cast<std::streamsize>(image.rgb.size()));
@@ -204,10 +217,10 @@ public:
         } while (std::chrono::steady_clock::now() < end);
         return false;
     }
-    // The loudest sample (0..1) captured since frame `from`; silence is exactly 0.
-    double Peak(long from) {
-        double seconds = static_cast<double>(wave.Frames() - from) / wave.rate();
-        audiotest::Stereo s = wave.Next(seconds, -seconds);
+    // The loudest sample (0..1) captured since the mark; silence is exactly 0.
+    double Peak() {
+        double seconds = static_cast<double>(wave->Frames() - mark) / wave->rate();
+        audiotest::Stereo s = wave->Next(seconds, -seconds);
         double peak = 0;
         for (const auto *channel : {&s.left, &s.right}) {
             for (float v : *channel) peak = std::max(peak, std::fabs(static_cast<double>(v)));
@@ -233,42 +246,6 @@ public:
         return size();
     }
 
-    XSession &x;
-    audiotest::WaveCapture wave;
-    std::unique_ptr<Child> child;
-    std::string window, shotFile;
-};
-
-// A step of a scenario: its input words, then its check words (Play::Do and Play::Check).
-struct Step {
-    const char *input, *checks;
-};
-
-struct Play : ::testing::Test {
-    XSession x{{"-screen", "0", "1920x1080x24"}};  // room for a 1280 x 720 window
-    std::string dir;
-    std::unique_ptr<Game> game;
-    long mark = 0;  // the audio frame "heard" and "silent" judge from
-    Image kept;     // what "changed" and "same" compare with
-    std::map<std::string, std::function<void()>> own;  // the scenario's own words
-
-    void SetUp() override {
-        ASSERT_TRUE(x.Running()) << "Xvfb did not start";
-        char pattern[] = "/tmp/cobblevale-play-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override {
-        game.reset();
-        std::error_code ignored;
-        if (!HasFailure())
-            fs::remove_all(dir, ignored);
-        else
-            std::printf("working directory kept: %s\n", dir.c_str());
-    }
-
-    std::string State() { return ReadFile(dir + "/.vantorstate"); }
-
     void Run(const std::vector<Step> &steps) {
         for (const Step &step : steps) {
             SCOPED_TRACE(std::string(step.input) + " => " + step.checks);
@@ -290,30 +267,26 @@ struct Play : ::testing::Test {
         if (own.count(word)) {
             own[word]();
         } else if (word == "start") {
-            game.reset();
-            game = std::make_unique<Game>(x, dir);
-            mark = 0;
-            ASSERT_FALSE(game->window.empty()) << "no game window";
+            Start();
         } else if (std::sscanf(w, "click:%d,%d", &a, &b) == 2) {
-            game->Press({"xdotool", "mousemove", "--window", game->window, std::to_string(a),
-                         std::to_string(b), "mousedown", "1"},
-                        {"xdotool", "mouseup", "1"});
+            Press({"xdotool", "mousemove", "--window", window, std::to_string(a), std::to_string(b),
+                   "mousedown", "1"},
+                  {"xdotool", "mouseup", "1"});
         } else if (std::sscanf(w, "wait:%d", &a) == 1) {
             std::this_thread::sleep_for(std::chrono::milliseconds(a));
         } else if (std::sscanf(w, "resize:%dx%d", &a, &b) == 2) {
-            ASSERT_EQ(x.Run({"xdotool", "windowsize", game->window, std::to_string(a),
-                             std::to_string(b)}),
-                      0);
+            ASSERT_EQ(
+                x.Run({"xdotool", "windowsize", window, std::to_string(a), std::to_string(b)}), 0);
         } else if (word == "mark") {
-            mark = game->wave.Frames();
+            mark = wave->Frames();
         } else if (word == "shot") {
-            kept = game->Shot();
+            kept = Shot();
         } else if (word == "unfocus" || word == "focus" || word == "close") {
-            ASSERT_EQ(x.Run({"./host_xhelper", word, game->window}), 0);
+            ASSERT_EQ(x.Run({"./host_xhelper", word, window}), 0);
         } else if (word == "rm-state") {
             fs::remove(dir + "/.vantorstate");
         } else {
-            game->Press({"xdotool", "keydown", word}, {"xdotool", "keyup", word});
+            Press({"xdotool", "keydown", word}, {"xdotool", "keyup", word});
         }
     }
 
@@ -332,13 +305,12 @@ struct Play : ::testing::Test {
         if (own.count(word)) {
             own[word]();
         } else if (kScreens.count(word)) {
-            ASSERT_TRUE(game->WaitFor(kScreens.at(word))) << word;
+            ASSERT_TRUE(WaitFor(kScreens.at(word))) << word;
         } else if (std::sscanf(w, "lives=%d", &a) == 1) {
-            ASSERT_TRUE(
-                game->WaitFor([](const Image &i) { return IsBoard(i) && Lives(i); }, &shot));
+            ASSERT_TRUE(WaitFor([](const Image &i) { return IsBoard(i) && Lives(i); }, &shot));
             EXPECT_EQ(Lives(shot), a);
         } else if (word == "heard" || word == "silent") {
-            double peak = game->Peak(mark);
+            double peak = Peak();
             EXPECT_TRUE(word == "heard" ? peak > 0.02 : peak < 1e-4) << "peak " << peak;
         } else if (word == "unsaved") {
             EXPECT_EQ(State(), "");
@@ -351,15 +323,15 @@ struct Play : ::testing::Test {
         } else if (word == "sound-off") {
             EXPECT_EQ(Items(State()).at(kSoundItem), 0) << State();
         } else if (std::sscanf(w, "changed:%d,%d,%d,%d", &a, &b, &c, &d) == 4) {
-            EXPECT_GT(game->Shot().Differing(kept, 24, a, b, c, d), 10);
+            EXPECT_GT(Shot().Differing(kept, 24, a, b, c, d), 10);
         } else if (std::sscanf(w, "same:%d,%d,%d,%d", &a, &b, &c, &d) == 4) {
-            EXPECT_LT(game->Shot().Differing(kept, 24, a, b, c, d), 40);
+            EXPECT_LT(Shot().Differing(kept, 24, a, b, c, d), 40);
         } else if (word.rfind("line=", 0) == 0 || word.rfind("no-line=", 0) == 0) {
-            EXPECT_EQ(game->child->WaitForLine(text, word[0] == 'l' ? 10s : 1s), word[0] == 'l');
+            EXPECT_EQ(game->WaitForLine(text, word[0] == 'l' ? 10s : 1s), word[0] == 'l');
         } else if (std::sscanf(w, "size=%dx%d", &a, &b) == 2) {
-            EXPECT_EQ(game->Size({a, b}), std::make_pair(a, b));
+            EXPECT_EQ(Size({a, b}), std::make_pair(a, b));
         } else if (std::sscanf(w, "exit=%d", &a) == 1) {
-            EXPECT_EQ(game->child->WaitExit(30s), a);
+            EXPECT_EQ(game->WaitExit(30s), a);
         } else {
             FAIL() << "unknown check word " << word;
         }
@@ -381,8 +353,8 @@ TEST_F(Play, FreshStartPlaysEveryGameTypeKeepsScoreAndSoundModeAcrossRestarts) {
         std::vector<int> items = Items(State());
         ASSERT_EQ(items.size(), kSaveItems);
         EXPECT_GT(items[TopItem(2, 0)], 0) << "the landing in column 0 scored";
-        EXPECT_EQ(items[LastItem(2, 0)], items[TopItem(2, 0)]);
-        EXPECT_EQ(items[LastItem(2, 1)], 0) << "one Hard run";
+        EXPECT_EQ(items[TopItem(2, 0) + 1], items[TopItem(2, 0)]) << "the last list";
+        EXPECT_EQ(items[TopItem(2, 1) + 1], 0) << "one Hard run";
         for (int t : {0, 1}) EXPECT_EQ(items[TopItem(t, 0)], 0) << "quit at once, no score";
         hardState = State();
     };
@@ -426,28 +398,30 @@ TEST_F(Play, FreshStartPlaysEveryGameTypeKeepsScoreAndSoundModeAcrossRestarts) {
 // empty Normal table, keeps the other tables, plays, and saves the recovered state when it
 // loses the focus.
 TEST_F(Play, DamagedStateFileFallsBackBlockByBlockAndTheGameRuns) {
-    std::vector<int> settings(25, 0);
-    settings[10] = settings[11] = 64;
-    settings[12] = 10;
-    settings[14] = 1;  // sound mode 0
-    std::vector<std::vector<int>> tables(3, std::vector<int>(20, 0));
-    tables[0][0] = tables[0][10] = 120;
-    tables[1][0] = tables[1][10] = 340;
-    tables[2][0] = tables[2][10] = 560;
-    own["damaged-state"] = [&] {
-        std::vector<int> items = Items(SaveText(settings, tables));
-        items[25] += 1;                  // settings checksum
-        items[TopItem(1, 0) + 20] += 1;  // Normal table checksum
-        std::ofstream file(dir + "/.vantorstate");
-        for (int item : items) file << item << "|";
+    own["damaged"] = [&] {
+        std::ofstream(dir + "/.vantorstate") << SaveText(0, 1478 + 1,
+                                                         {{120, 120, 840},
+                                                          {340, 340, 2720 + 1},
+                                                          {560, 560, 5040},
+                                                          {120, 0, 480},
+                                                          {340, 0, 1360},
+                                                          {560, 0, 2240},
+                                                          {},
+                                                          {}});
     };
     own["recovered"] = [&] {
-        settings[kSoundItem] = 1;
-        tables[1].assign(20, 0);
-        EXPECT_EQ(Items(State()), Items(SaveText(settings, tables))) << State();
+        EXPECT_EQ(State(), SaveText(1, 1483,
+                                    {{120, 120, 840},
+                                     {},
+                                     {560, 560, 5040},
+                                     {120, 0, 480},
+                                     {},
+                                     {560, 0, 2240},
+                                     {},
+                                     {}}));
     };
     Run({
-        {"damaged-state start",
+        {"damaged start",
          "menu line=Settings_Checksum_Invalid line=Badges_Loaded "
          "line=Highscores_Loaded no-line=Settings_Loaded"},
         {"wait:1000", "heard"},
