@@ -1,14 +1,14 @@
 // Scripted ways to the game's screens for a GlGame: keys go through the host's real input
 // mapping, time is the test host's fake clock and every wait is a fixed number of frames, so a
 // screen comes out the same on every run (the board's deal is seeded from that clock too).
-// Shared by the screen goldens and the gallery.
+// Shared by the goldens and the gallery.
 #pragma once
 
 #include <GLFW/glfw3.h>
 
 #include "tests/game_e2e/gl_game.h"
 
-enum class GameScreen { Menu, Credits, Options, Board, Pause, GameOver };
+enum class GameScreen { Loading, Menu, Credits, Options, Board, Pause, GameOver };
 
 // A key held for `hold` frames (the game reads key states), then `after` frames.
 inline void TapKey(GlGame &game, int key, int hold = 4, int after = 12) {
@@ -22,9 +22,15 @@ inline void TapKey(GlGame &game, int key, int hold = 4, int after = 12) {
 // game did not reach it.
 inline bool DriveTo(GlGame &game, GameScreen screen) {
     c_MyApp &app = *game.app;
+    if (screen == GameScreen::Loading) {  // the dots spin 3 degrees a step: a fixed picture
+        game.Frame(6);
+        game.Render();
+        return app.LoadStage > 0 && app.Images[Img::OrvoLogo];
+    }
     game.Frame(120);  // the loader, then the menu's slide-in and backdrop fade
     if (app.Mode != Screen::Menu) return false;
     switch (screen) {
+        case GameScreen::Loading:
         case GameScreen::Menu:
             break;
         case GameScreen::Credits:  // the side panel: two columns right, then confirm
