@@ -24,26 +24,13 @@ for tool in dpkg-buildpackage dh lintian Xvfb xdotool setpriv flock; do
     }
 done
 
-fails=0
-fail() {
-    echo "FAIL: $*"
-    fails=$((fails + 1))
-}
-
-tmp=$(mktemp -d)
 # apt reads the .deb as its own unprivileged user.
 chmod 755 "$tmp"
 apt="apt-get -y -q -o DPkg::Lock::Timeout=300"
 installed=
-game_pid=
-xvfb_pid=
-cleanup() {
-    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+on_exit() {
     [ -z "$installed" ] || $apt purge cobblevale >/dev/null 2>&1 || true
-    rm -rf "$tmp"
 }
-trap cleanup EXIT
 
 # --- Build ------------------------------------------------------------------------------------
 # The files git knows of (tracked, or new and not ignored), as they are in the work tree; a
@@ -105,19 +92,13 @@ done
 home=$tmp/home
 mkdir "$home"
 chown nobody:nogroup "$home"
-start_xvfb "$tmp"
+start_xvfb
 setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" DISPLAY="$display" \
     PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games cobblevale \
     </dev/null >"$tmp/game.log" 2>&1 &
 game_pid=$!
-window=$(game_window)
-if [ -z "$window" ]; then
-    fail "no window titled Cobble Vale appeared: $(cat "$tmp/game.log")"
-else
-    [ "$(readlink "/proc/$game_pid/exe")" = /usr/lib/games/cobblevale/cobblevale ] ||
-        fail "the player's process runs $(readlink "/proc/$game_pid/exe")"
-    [ -d "$home/.local/share/cobblevale" ] ||
-        fail "the launcher did not make the player's state folder"
+game=/usr/lib/games/cobblevale/cobblevale
+if launched "$game" "$home/.local/share/cobblevale" "$tmp/game.log"; then
     DISPLAY=$display "$xhelper" close "$window" || fail "cannot send the close request"
     i=0
     while kill -0 "$game_pid" 2>/dev/null && [ $i -lt 100 ]; do
@@ -147,8 +128,4 @@ while read -r path; do
     fi
 done <"$tmp/listed"
 
-if [ "$fails" -ne 0 ]; then
-    echo "$fails package check(s) failed"
-    exit 1
-fi
-echo "package checks passed"
+finish package
