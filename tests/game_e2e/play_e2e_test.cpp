@@ -134,7 +134,7 @@ struct Step {
 // Runs the real game in a fresh working directory, with its window and audio capture.
 struct Play : ::testing::Test {
     XSession x{{"-screen", "0", "1920x1080x24"}};  // room for a 1280 x 720 window
-    std::string dir, window;
+    std::string dir, window, ids;
     std::unique_ptr<Child> game;
     std::unique_ptr<audiotest::WaveCapture> wave;
     long mark = 0;  // the audio frame "heard" and "silent" judge from
@@ -177,12 +177,13 @@ struct Play : ::testing::Test {
         wave = std::make_unique<audiotest::WaveCapture>(dir + "/audio.wav");
         mark = 0;
         FindWindow();
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), '\n'), 1) << "one window titled Cobble Vale";
         std::string printed;
         for (const std::string &line : game->Lines()) printed += line + "\n";
         ASSERT_FALSE(window.empty()) << "no game window; the game printed:\n" << printed;
     }
     void FindWindow() {
-        std::string ids = x.WaitForWindows("^Cobble Vale$");
+        ids = x.WaitForWindows("^Cobble Vale$");
         window = ids.substr(0, ids.find('\n'));
         if (!window.empty()) x.Run({"./host_xhelper", "focus", window});
     }
@@ -227,23 +228,21 @@ struct Play : ::testing::Test {
         }
         return peak;
     }
-    // The window's size. A fullscreen switch makes a new window: until it has the expected
-    // size (or 10 s pass), the window is looked up again.
-    std::pair<int, int> Size(std::pair<int, int> expected) {
-        auto size = [&] {
+    // The window's geometry, "WxH+X+Y". A fullscreen switch makes a new window: until the
+    // geometry is the expected one (or 10 s pass), the window is looked up again.
+    std::string Geometry(const std::string &expected) {
+        auto geometry = [&] {
             std::string info;
             x.Run({"xwininfo", "-id", window}, &info);
-            auto value = [&](const std::string &label) {
-                size_t at = info.find(label);
-                return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + label.size());
-            };
-            return std::make_pair(value("Width:"), value("Height:"));
+            size_t at = info.find("-geometry ");
+            return at == std::string::npos ? info
+                                           : info.substr(at + 10, info.find('\n', at) - at - 10);
         };
-        for (int i = 0; i < 100 && size() != expected; ++i) {
+        for (int i = 0; i < 100 && geometry() != expected; ++i) {
             std::this_thread::sleep_for(100ms);
             FindWindow();
         }
-        return size();
+        return geometry();
     }
 
     void Run(const std::vector<Step> &steps) {
@@ -294,7 +293,7 @@ struct Play : ::testing::Test {
     // and "silent" (the audio since the mark), "unsaved", "saved" (all items of the state file
     // written anew during the step), "sound-off" (its sound mode), "changed:X,Y,W,H" and
     // "same:X,Y,W,H" (that area of the screen against the kept one), "line=TEXT" and
-    // "no-line=TEXT" (printed, '_' for a space), "size=WxH" (the window's), "exit=N" (the
+    // "no-line=TEXT" (printed, '_' for a space), "window=WxH+X+Y" (its geometry), "exit=N" (the
     // game's status), and the scenario's own words.
     void Check(const std::string &word, const std::string &before) {
         int a = 0, b = 0, c = 0, d = 0;
@@ -328,8 +327,8 @@ struct Play : ::testing::Test {
             EXPECT_LT(Shot().Differing(kept, 24, a, b, c, d), 40);
         } else if (word.rfind("line=", 0) == 0 || word.rfind("no-line=", 0) == 0) {
             EXPECT_EQ(game->WaitForLine(text, word[0] == 'l' ? 10s : 1s), word[0] == 'l');
-        } else if (std::sscanf(w, "size=%dx%d", &a, &b) == 2) {
-            EXPECT_EQ(Size({a, b}), std::make_pair(a, b));
+        } else if (word.rfind("window=", 0) == 0) {
+            EXPECT_EQ(Geometry(text), text);
         } else if (std::sscanf(w, "exit=%d", &a) == 1) {
             EXPECT_EQ(game->WaitExit(30s), a);
         } else {
@@ -438,9 +437,9 @@ TEST_F(Play, DamagedStateFileFallsBackBlockByBlockAndTheGameRuns) {
 // box). The close button ends the game with status 0.
 TEST_F(Play, FullscreenAndResizeRelayOutTheMenu) {
     Run({
-        {"start", "menu size=640x480"},
-        {"F11", "size=1920x1080"},  // the desktop
-        {"F11", "size=640x480 menu"},
+        {"start", "menu window=640x480+640+300"},  // centred
+        {"F11", "window=1920x1080+0+0"},           // the desktop
+        {"F11", "window=640x480+640+300 menu"},
         {"resize:1280x720", "loading-1280 menu-1280"},
         {"wait:1000 shot F1 wait:1000", "changed:0,660,400,60"},
         {"click:76,540", "options"},

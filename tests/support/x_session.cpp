@@ -169,16 +169,18 @@ int Child::WaitExit(std::chrono::milliseconds timeout) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-double Child::CpuSeconds() const {
+std::string Child::Stat() const {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // utime and stime are fields 14 and 15, counting the state after the command name (which
-    // may hold spaces) as field 3.
+    size_t close = text.rfind(')');  // the command name may hold spaces and parentheses
+    return close == std::string::npos || close + 2 > text.size() ? "" : text.substr(close + 2);
+}
+
+double Child::CpuSeconds() const {
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the state.
     unsigned long user = 0, system = 0;
-    size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::sscanf(text.c_str() + close + 2, "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %lu %lu",
-                &user, &system);
+    std::sscanf(Stat().c_str(), "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %lu %lu", &user,
+                &system);
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 

@@ -35,6 +35,8 @@ public:
     int WaitExit(std::chrono::milliseconds timeout);
     // Kills the process if it still runs and waits until all its output has been read.
     void Stop();
+    // The fields of /proc/<pid>/stat after the command name, the state letter first.
+    std::string Stat() const;
     // User plus system CPU seconds the process has used so far.
     double CpuSeconds() const;
 
