@@ -1,7 +1,7 @@
 // The loading screen at 640 x 480 (the "-hd" art) and 1280 x 720 (the "-hd2" art), the main
 // menu, the credits page, the options box and the pause screen through the real renderer
 // (private Xvfb, Mesa's software rasteriser), reached with scripted keys on the fake clock
-// (tests/game_e2e/screens.h) and compared with the stored images in golden/.
+// (tests/game_e2e/gl_game.h) and compared with the stored images in golden/.
 //
 // A pixel differs when a channel is more than 8 from the golden's; a frame fails when more than
 // 0.5% of its pixels differ. Mesa gives the same pixels run after run on one machine; the slack
@@ -23,7 +23,7 @@
 #include <string>
 
 #include "tests/game_e2e/image.h"
-#include "tests/game_e2e/screens.h"
+#include "tests/game_e2e/gl_game.h"
 #include "tests/graphics/png_writer.h"
 
 namespace {
