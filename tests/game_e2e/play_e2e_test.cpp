@@ -1,10 +1,9 @@
-// The finished game played as a player would: the real cobblevale under a private Xvfb, X key
-// presses and clicks from xdotool, screenshots from ./host_xhelper, its audio captured by OpenAL
-// Soft's wave writer and the state file on disk. Each scenario is a table of steps (inputs, then
-// what must be seen, heard, printed or stored) run in a fresh working directory. The checks are
-// coarse on purpose (backdrop colours and a few known places of a screen, the state file's
-// items) and waits poll with generous limits: nothing asserts on timing. Run from the build's
-// bin directory (the game and its data/ are there).
+// The finished game played as a player would: the real cobblevale under a private Xvfb, keys
+// and clicks from xdotool, screenshots from ./host_xhelper, its audio captured by OpenAL Soft's
+// wave writer and its state file. Each scenario is a table of steps, inputs then what must be
+// seen, heard, printed or stored, run in a fresh working directory. The checks are coarse (a
+// few places of a screen) and waits poll with generous limits: nothing asserts on timing. Run
+// from the build's bin directory.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>  // mkdtemp
@@ -166,13 +165,12 @@ struct Play : ::testing::Test {
         std::ofstream(dir + "/alsoft.conf") << "[general]\nchannels = stereo\nsample-type = "
                                                "float32\n[wave]\nfile = "
                                             << dir << "/audio.wav\n";
-        // The shell changes into the directory and sets the audio back end (Child gives every
-        // child the silent one), then becomes the game, keeping the pid.
+        // Child gives every child the silent audio back end: env sets the wave writer, changes
+        // into the directory and becomes the game, keeping the pid.
         game = std::make_unique<Child>(
-            std::vector<std::string>{
-                "sh", "-c",
-                "cd \"$0\" && ALSOFT_DRIVERS=wave ALSOFT_CONF=\"$0/alsoft.conf\" exec \"$1\"", dir,
-                fs::absolute("cobblevale").string()},
+            std::vector<std::string>{"env", "-C", dir, "ALSOFT_DRIVERS=wave",
+                                     "ALSOFT_CONF=" + dir + "/alsoft.conf",
+                                     fs::absolute("cobblevale").string()},
             x.Display());
         wave = std::make_unique<audiotest::WaveCapture>(dir + "/audio.wav");
         mark = 0;
