@@ -12,11 +12,7 @@ id=$2
 shift 2
 
 prefix=$tmp/prefix
-cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || {
-    cat "$tmp/install.log"
-    echo "FAIL: cmake --install"
-    exit 1
-}
+logged "$tmp/install.log" cmake --install "$build" --prefix "$prefix"
 
 # --- Layout -----------------------------------------------------------------------------------
 game=$prefix/lib/cobblevale/cobblevale
@@ -79,22 +75,19 @@ grep -q "glfwInit failed" "$tmp/nodisplay.log" ||
 # --- The launcher, under Xvfb -----------------------------------------------------------------
 # The game opens its window, running as the launcher's own process (the launcher execs it) in
 # ~/.local/share/cobblevale, and keeps running.
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-    fail "Xvfb and xdotool are needed: bash scripts/install-deps.sh test"
-else
-    start_xvfb
-    (cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
-        HOME="$tmp/home" "$launcher") >"$tmp/xvfb.log" 2>&1 &
-    game_pid=$!
-    if launched "$game" "$tmp/home/.local/share/cobblevale" "$tmp/xvfb.log"; then
-        sleep 1
-        kill -0 "$game_pid" 2>/dev/null ||
-            fail "the game ended after opening its window: $(cat "$tmp/xvfb.log")"
-        # The desktop matches windows to the entry by their WM_CLASS class.
-        wm_class=$(grep '^StartupWMClass=' "$desktop" | cut -d= -f2-)
-        DISPLAY=$display xprop -id "$window" WM_CLASS | grep -q ", \"$wm_class\"\$" ||
-            fail "the window's WM_CLASS is not StartupWMClass=$wm_class"
-    fi
+need Xvfb xdotool xprop
+start_xvfb
+(cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
+    HOME="$tmp/home" "$launcher") >"$tmp/xvfb.log" 2>&1 &
+game_pid=$!
+if launched "$game" "$tmp/home/.local/share/cobblevale" "$tmp/xvfb.log"; then
+    sleep 1
+    kill -0 "$game_pid" 2>/dev/null ||
+        fail "the game ended after opening its window: $(cat "$tmp/xvfb.log")"
+    # The desktop matches windows to the entry by their WM_CLASS class.
+    wm_class=$(grep '^StartupWMClass=' "$desktop" | cut -d= -f2-)
+    DISPLAY=$display xprop -id "$window" WM_CLASS | grep -q ", \"$wm_class\"\$" ||
+        fail "the window's WM_CLASS is not StartupWMClass=$wm_class"
 fi
 [ -z "$(ls -A "$elsewhere")" ] || fail "files landed in the starting folder: $(ls -A "$elsewhere")"
 

@@ -6,6 +6,26 @@ fail() {
     echo "FAIL: $*"
     fails=$((fails + 1))
 }
+die() {
+    echo "FAIL: $*"
+    exit 1
+}
+# need <tool>...: each one on the PATH, or the test fails at once.
+need() {
+    for tool; do
+        command -v "$tool" >/dev/null || die "$tool is missing: bash scripts/install-deps.sh test"
+    done
+}
+# logged <log> <command>...: the command's output goes to <log>, shown when the command fails,
+# which fails the test at once.
+logged() {
+    log=$1
+    shift
+    "$@" >"$log" 2>&1 || {
+        tail -n 40 "$log"
+        die "$*"
+    }
+}
 # finish <what>: the verdict and the exit status.
 finish() {
     [ "$fails" -eq 0 ] || {
