@@ -106,29 +106,27 @@ int TopItem(int table, int k) {
 constexpr int kSoundItem = 5;
 constexpr size_t kSaveItems = 203;
 
-// A save text written independently of the game: the default settings but for the sound mode,
-// with the settings checksum `sum`; no badges; eight highscore blocks {top, last, checksum} of
-// which only the first entries are set. A block's checksum is the sum of (k + 4) top_k and
-// (t + k + 3) last_k; blocks 3 to 5 repeat the last lists as their tops.
-std::string SaveText(int sound, int sum, std::vector<std::array<int, 3>> blocks) {
+// A save text written independently of the game: the default settings but for the sound mode
+// (settings checksum: the sum of i item_i), no badges, and the highscore tables each with one
+// score (Easy, Normal, Hard) as the first top and last entries. A block t's checksum is the sum
+// of (k + 4) top_k and (t + k + 3) last_k; blocks 3 to 5 repeat the last lists as their tops.
+// The errors are added to the settings checksum and to the Normal block's checksum.
+std::string SaveText(int sound, int settingsError, std::array<int, 3> scores, int normalError) {
     auto zeros = [](int n) {
         std::string s;
         while (n-- > 0) s += "0|";
         return s;
     };
     std::string text = zeros(5) + std::to_string(sound) + "|0|0|0|0|64|64|10|0|1|" + zeros(10) +
-                       std::to_string(sum) + "|" + zeros(9);
-    for (auto [top, last, check] : blocks) {
+                       std::to_string(1478 + 5 * sound + settingsError) + "|" + zeros(9);
+    for (int t = 0; t < 8; ++t) {
+        int top = t < 6 ? scores[t % 3] : 0, last = t < 3 ? top : 0;
+        int check = 4 * top + (t + 3) * last + (t == 1 ? normalError : 0);
         text += std::to_string(top) + "|" + std::to_string(last) + "|" + zeros(18) +
                 std::to_string(check) + "|";
     }
     return text;
 }
-
-// A step of a scenario: its input words, then its check words (Play::Do and Play::Check).
-struct Step {
-    const char *input, *checks;
-};
 
 // Runs the real game in a fresh working directory, with its window and audio capture.
 struct Play : ::testing::Test {
@@ -188,9 +186,9 @@ struct Play : ::testing::Test {
     // Keys and buttons are held for a few updates: the game reads their states, so a press and
     // release within one event pump could go unseen.
     void Press(const std::vector<std::string> &down, const std::vector<std::string> &up) {
-        x.Run(down);
+        EXPECT_EQ(x.Run(down), 0) << down.back();
         std::this_thread::sleep_for(120ms);
-        x.Run(up);
+        EXPECT_EQ(x.Run(up), 0);
         std::this_thread::sleep_for(250ms);
     }
     Image Shot() {
@@ -243,57 +241,28 @@ struct Play : ::testing::Test {
         return geometry();
     }
 
-    void Run(const std::vector<Step> &steps) {
-        for (const Step &step : steps) {
-            SCOPED_TRACE(std::string(step.input) + " => " + step.checks);
+    // Runs a scenario: one step a line, its words in order (see Act); a step stops at its first
+    // fatal failure and ends the scenario.
+    void Run(const std::vector<const char *> &steps) {
+        for (const char *step : steps) {
+            SCOPED_TRACE(step);
             std::string before = State();
-            std::istringstream input(step.input), checks(step.checks);
-            for (std::string word; input >> word && !HasFatalFailure();) Do(word);
-            for (std::string word; checks >> word && !HasFatalFailure();) Check(word, before);
+            std::istringstream words(step);
+            for (std::string word; words >> word && !HasFatalFailure();) Act(word, before);
             if (HasFatalFailure()) return;
         }
     }
 
-    // Input words: "start" (the game, its audio judged from its start), "click:X,Y",
-    // "wait:MS", "resize:WxH", "mark" (audio from here), "shot" (kept for comparing),
-    // "unfocus", "focus", "close" (a window manager's close request), "rm-state", the
-    // scenario's own words, and else an xdotool key name.
-    void Do(const std::string &word) {
-        int a = 0, b = 0;
-        const char *w = word.c_str();
-        if (own.count(word)) {
-            own[word]();
-        } else if (word == "start") {
-            Start();
-        } else if (std::sscanf(w, "click:%d,%d", &a, &b) == 2) {
-            Press({"xdotool", "mousemove", "--window", window, std::to_string(a), std::to_string(b),
-                   "mousedown", "1"},
-                  {"xdotool", "mouseup", "1"});
-        } else if (std::sscanf(w, "wait:%d", &a) == 1) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(a));
-        } else if (std::sscanf(w, "resize:%dx%d", &a, &b) == 2) {
-            ASSERT_EQ(
-                x.Run({"xdotool", "windowsize", window, std::to_string(a), std::to_string(b)}), 0);
-        } else if (word == "mark") {
-            mark = wave->Frames();
-        } else if (word == "shot") {
-            kept = Shot();
-        } else if (word == "unfocus" || word == "focus" || word == "close") {
-            ASSERT_EQ(x.Run({"./host_xhelper", word, window}), 0);
-        } else if (word == "rm-state") {
-            fs::remove(dir + "/.vantorstate");
-        } else {
-            Press({"xdotool", "keydown", word}, {"xdotool", "keyup", word});
-        }
-    }
-
-    // Check words: a screen of kScreens (waited for), "lives=N" (a board with N lives), "heard"
-    // and "silent" (the audio since the mark), "unsaved", "saved" (all items of the state file
+    // Inputs: "start" (the game; its audio judged from its start), "click:X,Y", "wait:MS",
+    // "resize:WxH", "mark" (audio judged from here), "shot" (kept for comparing), "unfocus",
+    // "focus", "close" (a window manager's close request), "rm-state", else an xdotool key name.
+    // Checks: a screen of kScreens (waited for), "lives=N" (a board with N lives), "heard" and
+    // "silent" (the audio since the mark), "unsaved", "saved" (all items of the state file
     // written anew during the step), "sound-off" (its sound mode), "changed:X,Y,W,H" and
     // "same:X,Y,W,H" (that area of the screen against the kept one), "line=TEXT" and
     // "no-line=TEXT" (printed, '_' for a space), "window=WxH+X+Y" (its geometry), "exit=N" (the
-    // game's status), and the scenario's own words.
-    void Check(const std::string &word, const std::string &before) {
+    // game's status). And the scenario's own words.
+    void Act(const std::string &word, const std::string &before) {
         int a = 0, b = 0, c = 0, d = 0;
         const char *w = word.c_str();
         std::string text = word.substr(word.find('=') + 1);
@@ -329,8 +298,27 @@ struct Play : ::testing::Test {
             EXPECT_EQ(Geometry(text), text);
         } else if (std::sscanf(w, "exit=%d", &a) == 1) {
             EXPECT_EQ(game->WaitExit(30s), a);
+        } else if (word == "start") {
+            Start();
+        } else if (std::sscanf(w, "click:%d,%d", &a, &b) == 2) {
+            Press({"xdotool", "mousemove", "--window", window, std::to_string(a), std::to_string(b),
+                   "mousedown", "1"},
+                  {"xdotool", "mouseup", "1"});
+        } else if (std::sscanf(w, "wait:%d", &a) == 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(a));
+        } else if (std::sscanf(w, "resize:%dx%d", &a, &b) == 2) {
+            ASSERT_EQ(
+                x.Run({"xdotool", "windowsize", window, std::to_string(a), std::to_string(b)}), 0);
+        } else if (word == "mark") {
+            mark = wave->Frames();
+        } else if (word == "shot") {
+            kept = Shot();
+        } else if (word == "unfocus" || word == "focus" || word == "close") {
+            ASSERT_EQ(x.Run({"./host_xhelper", word, window}), 0);
+        } else if (word == "rm-state") {
+            fs::remove(dir + "/.vantorstate");
         } else {
-            FAIL() << "unknown check word " << word;
+            Press({"xdotool", "keydown", word}, {"xdotool", "keyup", word});
         }
     }
 };
@@ -357,36 +345,35 @@ TEST_F(Play, FreshStartPlaysEveryGameTypeKeepsScoreAndSoundModeAcrossRestarts) {
     };
     own["hard-state"] = [&] { EXPECT_EQ(State(), hardState); };
     Run({
-        {"start", "loading menu"},
-        {"wait:1000", "heard unsaved"},
-        {"Up space", "lives=5"},  // Normal -> Easy
-        {"Escape", "paused"},
-        {"wait:500 Up space", "gameover menu saved"},  // resume -> quit game
-        {"Down space", "lives=3"},                     // Easy -> Normal
-        {"click:16,16", "paused"},                     // the pause button
-        {"wait:500 click:64,96", "gameover menu"},     // quit game; a score of 0 changes nothing
-        {"Down", "menu"},                              // Normal -> Hard
-        {"wait:1000 shot click:570,432", "lives=1"},   // the play button
-        {"wait:6000 mark space wait:2500 Right Up Down Up Down Up Down Up Down Up Down Up Down "
-         "wait:1500",
-         "heard"},
-        {"click:16,16", "paused"},
-        {"wait:500 click:64,196", "board"},  // resume
-        {"Escape", "paused"},
-        {"Down space", "options"},  // resume -> options
-        {"wait:700 Down space space space", ""},
-        {"Escape", "saved sound-off"},
-        {"wait:1000 mark", "paused"},
-        {"Up Escape", "board"},
-        {"space wait:2500 Down Up wait:1000 click:16,16", "paused"},
-        {"wait:500 click:64,96", "gameover menu saved"},
-        {"wait:1500", "silent sound-off hard-scored changed:580,75,60,150 changed:580,275,60,150"},
-        {"shot F4", "exit=0"},
-        {"start", "menu line=Settings_Loaded line=Badges_Loaded line=Highscores_Loaded"},
-        {"Down wait:1500", "same:500,40,140,400 silent"},
-        {"rm-state", ""},
-        {"unfocus", "saved hard-state"},
-        {"focus close", "exit=0"},
+        "start loading menu",
+        "wait:1000 heard unsaved",
+        "Up space lives=5",  // Normal -> Easy
+        "Escape paused",
+        "wait:500 Up space gameover menu saved",  // resume -> quit game
+        "Down space lives=3",                     // Easy -> Normal
+        "click:16,16 paused",                     // the pause button
+        "wait:500 click:64,96 gameover menu",     // quit game; a score of 0 changes nothing
+        "Down menu",                              // Normal -> Hard
+        "wait:1000 shot click:570,432 lives=1",   // the play button
+        "wait:6000 mark space wait:2500 Right Up Down Up Down Up Down Up Down Up Down Up Down "
+        "wait:1500 heard",
+        "click:16,16 paused",
+        "wait:500 click:64,196 board",  // resume
+        "Escape paused",
+        "Down space options",  // resume -> options
+        "wait:700 Down space space space",
+        "Escape saved sound-off",
+        "wait:1000 mark paused",
+        "Up Escape board",
+        "space wait:2500 Down Up wait:1000 click:16,16 paused",
+        "wait:500 click:64,96 gameover menu saved",
+        "wait:1500 silent sound-off hard-scored changed:580,75,60,150 changed:580,275,60,150",
+        "shot F4 exit=0",
+        "start menu line=Settings_Loaded line=Badges_Loaded line=Highscores_Loaded",
+        "Down wait:1500 same:500,40,140,400 silent",
+        "rm-state",
+        "unfocus saved hard-state",
+        "focus close exit=0",
     });
 }
 
@@ -396,36 +383,17 @@ TEST_F(Play, FreshStartPlaysEveryGameTypeKeepsScoreAndSoundModeAcrossRestarts) {
 // loses the focus.
 TEST_F(Play, DamagedStateFileFallsBackBlockByBlockAndTheGameRuns) {
     own["damaged"] = [&] {
-        std::ofstream(dir + "/.vantorstate") << SaveText(0, 1478 + 1,
-                                                         {{120, 120, 840},
-                                                          {340, 340, 2720 + 1},
-                                                          {560, 560, 5040},
-                                                          {120, 0, 480},
-                                                          {340, 0, 1360},
-                                                          {560, 0, 2240},
-                                                          {},
-                                                          {}});
+        std::ofstream(dir + "/.vantorstate") << SaveText(0, 1, {120, 340, 560}, 1);
     };
-    own["recovered"] = [&] {
-        EXPECT_EQ(State(), SaveText(1, 1483,
-                                    {{120, 120, 840},
-                                     {},
-                                     {560, 560, 5040},
-                                     {120, 0, 480},
-                                     {},
-                                     {560, 0, 2240},
-                                     {},
-                                     {}}));
-    };
+    own["recovered"] = [&] { EXPECT_EQ(State(), SaveText(1, 0, {120, 0, 560}, 0)); };
     Run({
-        {"damaged start",
-         "menu line=Settings_Checksum_Invalid line=Badges_Loaded "
-         "line=Highscores_Loaded no-line=Settings_Loaded"},
-        {"wait:1000", "heard"},
-        {"space", "lives=3"},
-        {"Escape", "paused"},
-        {"unfocus", "saved recovered"},
-        {"close", "exit=0"},
+        "damaged start menu line=Settings_Checksum_Invalid line=Badges_Loaded "
+        "line=Highscores_Loaded no-line=Settings_Loaded",
+        "wait:1000 heard",
+        "space lives=3",
+        "Escape paused",
+        "unfocus saved recovered",
+        "close exit=0",
     });
 }
 
@@ -435,13 +403,13 @@ TEST_F(Play, DamagedStateFileFallsBackBlockByBlockAndTheGameRuns) {
 // box). The close button ends the game with status 0.
 TEST_F(Play, FullscreenAndResizeRelayOutTheMenu) {
     Run({
-        {"start", "menu window=640x480+640+300"},  // centred
-        {"F11", "window=1920x1080+0+0"},           // the desktop
-        {"F11", "window=640x480+640+300 menu"},
-        {"resize:1280x720", "loading-1280 menu-1280"},
-        {"wait:1000 shot F1 wait:1000", "changed:0,660,400,60"},
-        {"click:76,540", "options"},
-        {"close", "exit=0"},
+        "start menu window=640x480+640+300",  // centred
+        "F11 window=1920x1080+0+0",           // the desktop
+        "F11 window=640x480+640+300 menu",
+        "resize:1280x720 loading-1280 menu-1280",
+        "wait:1000 shot F1 wait:1000 changed:0,660,400,60",
+        "click:76,540 options",
+        "close exit=0",
     });
 }
 
