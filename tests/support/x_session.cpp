@@ -70,6 +70,10 @@ XSession::XSession(std::vector<std::string> extraArgs) {
     if (server->WaitForLine([](const std::string &) { return true; }, std::chrono::seconds(15))) {
         number = std::atoi(server->Lines().front().c_str());
     }
+    // Then until a client gets through, so that a test's first client is never refused.
+    for (int i = 0; i < 100 && Running() && Run({"xwininfo", "-root"}) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 XSession::~XSession() {
