@@ -1,7 +1,7 @@
 // Renders screens of the real game to PNG files for the documentation (scripts/gallery.sh):
 //   game_gallery <output directory>
 // writes menu.png, board.png, pause.png, options.png, game-over.png and credits.png at
-// 640 x 480, each reached with scripted keys on the fake clock (tests/game_e2e/screens.h), so
+// 640 x 480, each reached with scripted keys on the fake clock (tests/game_e2e/gl_game.h), so
 // the pictures are the same on every run. Runs from the build's bin directory (the generated
 // data/ beside it) and starts its own Xvfb.
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "tests/game_e2e/screens.h"
+#include "tests/game_e2e/gl_game.h"
 #include "tests/graphics/png_writer.h"
 
 int main(int argc, char **argv) {

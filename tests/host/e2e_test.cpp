@@ -1,8 +1,8 @@
-// The real window under a private Xvfb: geometry and title, close requests, key presses reaching
-// the input module, focus, the failure paths, and the loop's rate and idle cost.
-//
-// cobblevale is the real executable; host_e2e_app is the same entry, host and framework with an
-// application that prints what it receives (tests/host/e2e_app.cpp).
+// The real window under a private Xvfb: key presses reaching the input module, focus, close
+// requests, crash signals, the failure paths, and the loop's rate and idle cost (the window's
+// geometry, title and rendering are checked by tests/game_e2e/play_e2e_test.cpp). cobblevale is
+// the real executable; host_e2e_app is the same entry, host and framework with an application
+// that prints what it receives (tests/host/e2e_app.cpp).
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 #include "tests/support/x_session.h"
@@ -25,12 +23,6 @@ using namespace std::chrono_literals;
 
 bool StartsWith(const std::string &s, const std::string &prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;
-}
-
-// One "Absolute upper-left X:"-style value from xwininfo's report.
-int WinInfoValue(const std::string &report, const std::string &label) {
-    size_t at = report.find(label);
-    return at == std::string::npos ? -1 : std::atoi(report.c_str() + at + label.size());
 }
 
 struct RealWindow : ::testing::Test {
@@ -47,34 +39,6 @@ struct RealWindow : ::testing::Test {
         return id;
     }
 };
-
-TEST_F(RealWindow, OpensOneCentredWindowAndClosesWithStatusZero) {
-    Child game({"./cobblevale"}, x.Display());
-    std::string window = GameWindow();
-    ASSERT_FALSE(window.empty());
-
-    std::string info;
-    ASSERT_EQ(x.Run({"xwininfo", "-id", window}, &info), 0);
-    EXPECT_NE(info.find("\"Cobble Vale\""), std::string::npos) << info;
-    // Centred on the 1024 x 768 screen.
-    EXPECT_EQ(WinInfoValue(info, "Absolute upper-left X:"), (1024 - 640) / 2) << info;
-    EXPECT_EQ(WinInfoValue(info, "Absolute upper-left Y:"), (768 - 480) / 2) << info;
-    EXPECT_EQ(WinInfoValue(info, "Width:"), 640);
-    EXPECT_EQ(WinInfoValue(info, "Height:"), 480);
-
-    // The game renders: something is drawn over its backdrop (the logo while it loads, the menu
-    // after), whichever screen a slow poll happens to reach first.
-    std::string corner, middle;
-    for (int i = 0; i < 50 && (middle.empty() || middle == corner); ++i) {
-        x.Run({"./host_xhelper", "pixel", window, "4", "4"}, &corner);
-        x.Run({"./host_xhelper", "pixel", window, "320", "230"}, &middle);
-        std::this_thread::sleep_for(100ms);
-    }
-    EXPECT_NE(middle, corner);
-
-    ASSERT_EQ(x.Run({"./host_xhelper", "close", window}), 0);
-    EXPECT_EQ(game.WaitExit(15s), 0);
-}
 
 TEST_F(RealWindow, KeysReachTheInputModuleAndFocusSuspendsAndResumes) {
     Child app({"./host_e2e_app"}, x.Display());
@@ -148,15 +112,6 @@ TEST_F(RealWindow, LoopKeepsItsRateAndIdlesWhileUnfocused) {
     EXPECT_EQ(ticks().size(), ticksBefore) << "no updates while suspended";
 }
 
-// True while the process's main thread runs or waits for a processor: it is drawing a frame,
-// not sleeping until the next one.
-bool MainThreadAtWork(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'R';
-}
-
 // A crash signal at any moment of rendering ends the game at once with its line and status -1
 // (255), also when it interrupts the main thread inside the X library, whose locks the process
 // may then never get back. Each game is signalled once on its main thread, as a fault in the
@@ -178,7 +133,9 @@ TEST_F(RealWindow, CrashSignalsAtRandomMomentsEndTheGameWithinTwoSeconds) {
         ASSERT_TRUE(game.WaitForLine("opening openal device", 30s));
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
         auto giveUp = std::chrono::steady_clock::now() + 2s;
-        while (!MainThreadAtWork(game.Pid()) && std::chrono::steady_clock::now() < giveUp) {
+        // Its main thread at work (running or waiting for a processor): drawing a frame, not
+        // sleeping until the next one.
+        while (game.Stat().rfind("R", 0) != 0 && std::chrono::steady_clock::now() < giveUp) {
         }
         auto [signal, text] = crashes[i % 3];
         ASSERT_EQ(syscall(SYS_tgkill, game.Pid(), game.Pid(), signal), 0);

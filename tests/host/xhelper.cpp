@@ -3,7 +3,6 @@
 //                                 does (WM_PROTOCOLS / WM_DELETE_WINDOW client message)
 //   host_xhelper focus <window>   gives the window the input focus
 //   host_xhelper unfocus          moves the input focus to the root window
-//   host_xhelper pixel <window> <x> <y>   prints the pixel's "red green blue" (0..255)
 //   host_xhelper shot <window> <file>     writes the whole window as a binary PPM (P6) image
 // Window ids are decimal or 0x-hexadecimal. Exit status 0 on success.
 
@@ -17,8 +16,7 @@
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        std::fprintf(
-            stderr, "usage: host_xhelper close|focus|pixel|shot <window> [x y | file] | unfocus\n");
+        std::fprintf(stderr, "usage: host_xhelper close|focus|shot <window> [file] | unfocus\n");
         return 2;
     }
     Display *display = XOpenDisplay(nullptr);
@@ -49,17 +47,6 @@ int main(int argc, char **argv) {
             usleep(50000);
         }
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    } else if (std::strcmp(argv[1], "pixel") == 0 && window && argc > 4) {
-        XImage *image = XGetImage(display, window, std::atoi(argv[3]), std::atoi(argv[4]), 1, 1,
-                                  AllPlanes, ZPixmap);
-        if (!image) {
-            XCloseDisplay(display);
-            return 1;
-        }
-        unsigned long pixel = XGetPixel(image, 0, 0);
-        std::printf("%lu %lu %lu\n", (pixel & image->red_mask) >> 16,
-                    (pixel & image->green_mask) >> 8, pixel & image->blue_mask);
-        XDestroyImage(image);
     } else if (std::strcmp(argv[1], "shot") == 0 && window && argc > 3) {
         // One read of the whole window, so that a test can check many places of one frame.
         XWindowAttributes attributes;

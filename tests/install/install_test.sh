@@ -11,28 +11,8 @@ build=$1
 id=$2
 shift 2
 
-fails=0
-fail() {
-    echo "FAIL: $*"
-    fails=$((fails + 1))
-}
-
-tmp=$(mktemp -d)
-game_pid=
-xvfb_pid=
-cleanup() {
-    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
 prefix=$tmp/prefix
-cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || {
-    cat "$tmp/install.log"
-    echo "FAIL: cmake --install"
-    exit 1
-}
+logged "$tmp/install.log" cmake --install "$build" --prefix "$prefix"
 
 # --- Layout -----------------------------------------------------------------------------------
 game=$prefix/lib/cobblevale/cobblevale
@@ -95,35 +75,20 @@ grep -q "glfwInit failed" "$tmp/nodisplay.log" ||
 # --- The launcher, under Xvfb -----------------------------------------------------------------
 # The game opens its window, running as the launcher's own process (the launcher execs it) in
 # ~/.local/share/cobblevale, and keeps running.
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-    fail "Xvfb and xdotool are needed: bash scripts/install-deps.sh test"
-else
-    start_xvfb "$tmp"
-    (cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
-        HOME="$tmp/home" "$launcher") >"$tmp/xvfb.log" 2>&1 &
-    game_pid=$!
-    window=$(game_window)
-    if [ -z "$window" ]; then
-        fail "no window titled Cobble Vale appeared: $(cat "$tmp/xvfb.log")"
-    else
-        state=$tmp/home/.local/share/cobblevale
-        [ "$(readlink "/proc/$game_pid/exe")" = "$game" ] ||
-            fail "the launcher's process runs $(readlink "/proc/$game_pid/exe"), not $game"
-        [ "$(readlink "/proc/$game_pid/cwd")" = "$state" ] ||
-            fail "the game runs in $(readlink "/proc/$game_pid/cwd"), not $state"
-        sleep 1
-        kill -0 "$game_pid" 2>/dev/null ||
-            fail "the game ended after opening its window: $(cat "$tmp/xvfb.log")"
-        # The desktop matches windows to the entry by their WM_CLASS class.
-        wm_class=$(grep '^StartupWMClass=' "$desktop" | cut -d= -f2-)
-        DISPLAY=$display xprop -id "$window" WM_CLASS | grep -q ", \"$wm_class\"\$" ||
-            fail "the window's WM_CLASS is not StartupWMClass=$wm_class"
-    fi
+need Xvfb xdotool xprop
+start_xvfb
+(cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
+    HOME="$tmp/home" "$launcher") >"$tmp/xvfb.log" 2>&1 &
+game_pid=$!
+if launched "$game" "$tmp/home/.local/share/cobblevale" "$tmp/xvfb.log"; then
+    sleep 1
+    kill -0 "$game_pid" 2>/dev/null ||
+        fail "the game ended after opening its window: $(cat "$tmp/xvfb.log")"
+    # The desktop matches windows to the entry by their WM_CLASS class.
+    wm_class=$(grep '^StartupWMClass=' "$desktop" | cut -d= -f2-)
+    DISPLAY=$display xprop -id "$window" WM_CLASS | grep -q ", \"$wm_class\"\$" ||
+        fail "the window's WM_CLASS is not StartupWMClass=$wm_class"
 fi
 [ -z "$(ls -A "$elsewhere")" ] || fail "files landed in the starting folder: $(ls -A "$elsewhere")"
 
-if [ "$fails" -ne 0 ]; then
-    echo "$fails install check(s) failed"
-    exit 1
-fi
-echo "install checks passed"
+finish install

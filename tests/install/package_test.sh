@@ -17,33 +17,15 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "skipped: installing the package needs root"
     exit 77
 fi
-for tool in dpkg-buildpackage dh lintian Xvfb xdotool setpriv flock; do
-    command -v "$tool" >/dev/null || {
-        echo "FAIL: $tool is missing: bash scripts/install-deps.sh test"
-        exit 1
-    }
-done
+need dpkg-buildpackage dh lintian Xvfb xdotool setpriv flock
 
-fails=0
-fail() {
-    echo "FAIL: $*"
-    fails=$((fails + 1))
-}
-
-tmp=$(mktemp -d)
 # apt reads the .deb as its own unprivileged user.
 chmod 755 "$tmp"
 apt="apt-get -y -q -o DPkg::Lock::Timeout=300"
 installed=
-game_pid=
-xvfb_pid=
-cleanup() {
-    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+on_exit() {
     [ -z "$installed" ] || $apt purge cobblevale >/dev/null 2>&1 || true
-    rm -rf "$tmp"
 }
-trap cleanup EXIT
 
 # --- Build ------------------------------------------------------------------------------------
 # The files git knows of (tracked, or new and not ignored), as they are in the work tree; a
@@ -55,19 +37,11 @@ if git -C "$src" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
 else
     tar -C "$src" --exclude='./build*' --exclude='./obj-*' -cf - . | tar -C "$tmp/src" -xf -
 fi
-jobs=$(nproc)
-if ! (cd "$tmp/src" && DEB_BUILD_OPTIONS="nocheck noddebs parallel=$jobs" \
-    dpkg-buildpackage -us -uc -b) >"$tmp/build.log" 2>&1; then
-    tail -n 40 "$tmp/build.log"
-    echo "FAIL: dpkg-buildpackage"
-    exit 1
-fi
+logged "$tmp/build.log" env -C "$tmp/src" DEB_BUILD_OPTIONS="nocheck noddebs parallel=$(nproc)" \
+    dpkg-buildpackage -us -uc -b
 set -- "$tmp"/cobblevale_*_amd64.deb
 deb=$1
-[ -f "$deb" ] || {
-    echo "FAIL: no cobblevale_<version>_amd64.deb: $(ls "$tmp")"
-    exit 1
-}
+[ -f "$deb" ] || die "no cobblevale_<version>_amd64.deb: $(ls "$tmp")"
 echo "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
 lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || fail "lintian: $(cat "$tmp/lintian.log")"
@@ -75,10 +49,7 @@ lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || fail "lintian: $(cat 
 # --- Install ----------------------------------------------------------------------------------
 # Several work trees on one machine may run this test at once: one at a time owns the package.
 exec 9>/tmp/cobblevale-package-test.lock
-flock -w 600 9 || {
-    echo "FAIL: another package test held /tmp/cobblevale-package-test.lock for 10 minutes"
-    exit 1
-}
+flock -w 600 9 || die "another package test held /tmp/cobblevale-package-test.lock for 10 minutes"
 if dpkg-query -W -f='${Status}' cobblevale 2>/dev/null | grep -q 'ok installed'; then
     echo "skipped: cobblevale is installed on this machine and the test would purge it"
     exit 77
@@ -89,11 +60,7 @@ while read -r path; do
     if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi
 done <"$tmp/paths" >"$tmp/before"
 installed=yes
-if ! DEBIAN_FRONTEND=noninteractive $apt install "$deb" >"$tmp/apt.log" 2>&1; then
-    cat "$tmp/apt.log"
-    echo "FAIL: apt-get install"
-    exit 1
-fi
+logged "$tmp/apt.log" env DEBIAN_FRONTEND=noninteractive $apt install "$deb"
 dpkg -L cobblevale >"$tmp/listed"
 for path in /usr/games/cobblevale /usr/lib/games/cobblevale/data/plume_font.png \
     /usr/share/man/man6/cobblevale.6.gz; do
@@ -105,19 +72,13 @@ done
 home=$tmp/home
 mkdir "$home"
 chown nobody:nogroup "$home"
-start_xvfb "$tmp"
+start_xvfb
 setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" DISPLAY="$display" \
     PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games cobblevale \
     </dev/null >"$tmp/game.log" 2>&1 &
 game_pid=$!
-window=$(game_window)
-if [ -z "$window" ]; then
-    fail "no window titled Cobble Vale appeared: $(cat "$tmp/game.log")"
-else
-    [ "$(readlink "/proc/$game_pid/exe")" = /usr/lib/games/cobblevale/cobblevale ] ||
-        fail "the player's process runs $(readlink "/proc/$game_pid/exe")"
-    [ -d "$home/.local/share/cobblevale" ] ||
-        fail "the launcher did not make the player's state folder"
+game=/usr/lib/games/cobblevale/cobblevale
+if launched "$game" "$home/.local/share/cobblevale" "$tmp/game.log"; then
     DISPLAY=$display "$xhelper" close "$window" || fail "cannot send the close request"
     i=0
     while kill -0 "$game_pid" 2>/dev/null && [ $i -lt 100 ]; do
@@ -147,8 +108,4 @@ while read -r path; do
     fi
 done <"$tmp/listed"
 
-if [ "$fails" -ne 0 ]; then
-    echo "$fails package check(s) failed"
-    exit 1
-fi
-echo "package checks passed"
+finish package

@@ -5,11 +5,10 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +70,10 @@ XSession::XSession(std::vector<std::string> extraArgs) {
     if (server->WaitForLine([](const std::string &) { return true; }, std::chrono::seconds(15))) {
         number = std::atoi(server->Lines().front().c_str());
     }
+    // Then until a client gets through, so that a test's first client is never refused.
+    for (int i = 0; i < 100 && Running() && Run({"xwininfo", "-root"}) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 XSession::~XSession() {
@@ -95,12 +98,14 @@ int XSession::Run(const std::vector<std::string> &args, std::string *output) {
 // ---------------------------------------------------------------------------------------------
 // Child
 
-Child::Child(const std::vector<std::string> &args, const std::string &display) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    pid = Spawn(args, display, fds[1]);
-    close(fds[1]);
-    reader = std::thread([this, fd = fds[0]] { ReadOutput(fd); });
+Child::Child(const std::vector<std::string> &args, const std::string &display)
+    : output(memfd_create("child-output", MFD_CLOEXEC)) {
+    if (output >= 0) pid = Spawn(args, display, output);
+}
+
+Child::~Child() {
+    Stop();
+    if (output >= 0) close(output);
 }
 
 void Child::Stop() {
@@ -109,49 +114,37 @@ void Child::Stop() {
         waitpid(pid, &status, 0);
         reaped = true;
     }
-    if (reader.joinable()) reader.join();
 }
 
-void Child::ReadOutput(int fd) {
-    std::string partial;
+std::vector<std::string> Child::Lines() {
+    std::string text;
     char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        partial.append(buffer, static_cast<size_t>(n));
-        std::lock_guard<std::mutex> lock(mutex);
-        for (size_t end; (end = partial.find('\n')) != std::string::npos;) {
-            lines.push_back(partial.substr(0, end));
-            partial.erase(0, end + 1);
-        }
-        changed.notify_all();
+    for (ssize_t n;
+         (n = pread(output, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
     }
-    close(fd);
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!partial.empty()) lines.push_back(partial);
-    changed.notify_all();
+    if (start < text.size() && reaped) lines.push_back(text.substr(start));
+    return lines;
 }
 
 bool Child::WaitForLine(const std::function<bool(const std::string &)> &match,
                         std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return changed.wait_for(lock, timeout, [&] {
-        for (const std::string &line : lines) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        for (const std::string &line : Lines()) {
             if (match(line)) return true;
         }
-        return false;
-    });
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 bool Child::WaitForLine(const std::string &line, std::chrono::milliseconds timeout) {
     return WaitForLine([&](const std::string &l) { return l == line; }, timeout);
-}
-
-std::vector<std::string> Child::Lines() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return lines;
 }
 
 int Child::WaitExit(std::chrono::milliseconds timeout) {
@@ -169,16 +162,18 @@ int Child::WaitExit(std::chrono::milliseconds timeout) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-double Child::CpuSeconds() const {
+std::string Child::Stat() const {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // utime and stime are fields 14 and 15, counting the state after the command name (which
-    // may hold spaces) as field 3.
+    size_t close = text.rfind(')');  // the command name may hold spaces and parentheses
+    return close == std::string::npos || close + 2 > text.size() ? "" : text.substr(close + 2);
+}
+
+double Child::CpuSeconds() const {
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the state.
     unsigned long user = 0, system = 0;
-    size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::sscanf(text.c_str() + close + 2, "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %lu %lu",
-                &user, &system);
+    std::sscanf(Stat().c_str(), "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %lu %lu", &user,
+                &system);
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 

@@ -6,48 +6,46 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-// A child process with its standard output read line by line in the background. Standard input
-// is /dev/null and standard error is discarded. Stopped (SIGKILL) by the destructor.
+// A child process whose standard output goes to an unnamed temporary file that the test reads
+// line by line. Standard input is /dev/null and standard error is discarded. Stopped (SIGKILL)
+// by the destructor.
 class Child {
 public:
     // `display` empty: the child gets no DISPLAY at all.
     Child(const std::vector<std::string> &args, const std::string &display);
-    ~Child() { Stop(); }
+    ~Child();
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;
 
     pid_t Pid() const { return pid; }
 
-    // Waits for a line satisfying `match` among all lines so far; false on timeout.
+    // Waits for a line satisfying `match` among all lines so far (polled every 10 ms); false on
+    // timeout.
     bool WaitForLine(const std::function<bool(const std::string &)> &match,
                      std::chrono::milliseconds timeout);
     bool WaitForLine(const std::string &line, std::chrono::milliseconds timeout);
+    // The lines written so far; a last line without its newline only once the process ended.
     std::vector<std::string> Lines();
     // Waits for the process to end; returns its exit status, or -1 on timeout or a signal.
     int WaitExit(std::chrono::milliseconds timeout);
-    // Kills the process if it still runs and waits until all its output has been read.
+    // Kills the process if it still runs.
     void Stop();
+    // The fields of /proc/<pid>/stat after the command name, the state letter first.
+    std::string Stat() const;
     // User plus system CPU seconds the process has used so far.
     double CpuSeconds() const;
 
 private:
-    void ReadOutput(int fd);
-
     pid_t pid = -1;
     bool reaped = false;
     int status = 0;
-    std::thread reader;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::string> lines;
+    int output = -1;
 };
 
 // A private X server (Xvfb, 1024 x 768 x 24, no TCP). Stopped by the destructor.
