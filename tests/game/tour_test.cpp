@@ -75,6 +75,8 @@ const std::vector<Step> &Tour() {
         {"credits", Key(GLFW_KEY_ENTER), 60},
         {"credits closed", Key(GLFW_KEY_ESCAPE), 40},
         {"back to the wheel", Key(GLFW_KEY_LEFT), 6},
+        {"click the side panel", [](GameKit &kit) { Click(kit, 580, 240); }, 6},
+        {"back to the wheel again", Key(GLFW_KEY_LEFT), 6},
         {"start Normal", Key(GLFW_KEY_ENTER), 20},
         {"the deal glides", Nothing(), 60},
         {"the deal settled", Nothing(), 200},
