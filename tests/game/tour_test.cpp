@@ -89,6 +89,10 @@ const std::vector<Step> &Tour() {
          [](GameKit &kit) { Tap(kit, GLFW_KEY_UP), kit.Frame(), Tap(kit, GLFW_KEY_UP); }, 4},
         {"pause: resume", Key(GLFW_KEY_DOWN), 4},
         {"resumed", Key(GLFW_KEY_ENTER), 20},
+        {"portrait window", [](GameKit &kit) { kit.Resize(480, 720); }, 40},
+        {"portrait pause", Key(GLFW_KEY_ESCAPE), 24},
+        {"portrait resumed", Key(GLFW_KEY_ENTER), 20},
+        {"landscape again", [](GameKit &kit) { kit.Resize(640, 480); }, 40},
         {"pause again, quit the run",
          [](GameKit &kit) {
              Tap(kit, GLFW_KEY_ESCAPE), kit.Frame(20), Tap(kit, GLFW_KEY_UP), kit.Frame(),
