@@ -4,20 +4,17 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 #include "tests/support/game_kit.h"
 
 namespace {
 
-// The game is parked in a state that runs no screen routine, so only the routine under test
-// reads the input.
+using V = std::vector<int>;
+
+// Parked in a state that runs no screen routine: only the routine under test reads the input.
 struct Controls : KitTest {
-    void SetUp() override {
-        KitTest::SetUp();
-        app->Mode = Screen::None;
-    }
+    void SetUp() override { KitTest::SetUp(), app->Mode = Screen::None; }
     // Device button b of a layout-A pad (14 buttons, 5 axes) is framework button b for 0..7.
     KtTestJoystick &Pad(int id) { return kit.Joystick(id, 14, 5); }
     void Put(int touch, float x, float y) {
@@ -32,9 +29,7 @@ struct Controls : KitTest {
         down ? kit.Press(key) : kit.Release(key);
         kit.Frame();
     }
-    std::vector<int> Entries() {
-        return std::vector<int>(&app->VirtualButtons[0], &app->VirtualButtons[0] + Virtual::Length);
-    }
+    V Entries() { return V(&app->VirtualButtons[0], &app->VirtualButtons[0] + Virtual::Length); }
 };
 
 constexpr int kHatLeft = 10, kHatUp = 11, kHatRight = 12, kHatDown = 13;  // device buttons
@@ -71,16 +66,18 @@ TEST_F(Controls, KeysWithICadeOffAndOn) {
             for (size_t k = 0; k < keys.size(); ++k) {
                 int expected = k < c.always.size() || iCade == 0;
                 Key(keys[k], true);
-                EXPECT_EQ(app->p_PlayKey(c.action, 1, 0), expected) << keys[k] << " " << iCade;
-                EXPECT_EQ(app->p_PlayKey(c.action, 1, -1), c.action == Action::Menu ? 0 : expected);
+                EXPECT_EQ(V({app->p_PlayKey(c.action, 1, 0), app->p_PlayKey(c.action, 1, -1)}),
+                          V({expected, c.action == Action::Menu ? 0 : expected}))
+                    << keys[k] << " " << iCade;
                 Key(keys[k], false);
             }
         }
     }
     app->p_iCade(0);
     Key(GLFW_KEY_W, true);
-    EXPECT_EQ(app->p_PlayKeyAll(Action::Up, 1), 4);
-    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, -2) + app->p_PlayKey(Action::Up, 1, 4), 0);
+    EXPECT_EQ(V({app->p_PlayKeyAll(Action::Up, 1), app->p_PlayKey(Action::Up, 1, -2),
+                 app->p_PlayKey(Action::Up, 1, 4)}),
+              V({4, 0, 0}));
 }
 
 // Buttons play for their own player only. The left stick's y is negated for the screen unless
@@ -98,19 +95,22 @@ TEST_F(Controls, Joysticks) {
     for (const Case &c : cases) {
         second.buttons[c.button] = 1;
         kit.Frame();
-        EXPECT_EQ(app->p_PlayKey(c.action, 0, 1), 1) << c.button;
-        EXPECT_EQ(app->p_PlayKey(c.action, 0, 0) + app->p_PlayKey(c.action, 0, -1), 0);
+        EXPECT_EQ(V({app->p_PlayKey(c.action, 0, 1), app->p_PlayKey(c.action, 0, 0),
+                     app->p_PlayKey(c.action, 0, -1)}),
+                  V({1, 0, 0}))
+            << c.button;
         second.buttons[c.button] = 0;
     }
 
     second.axes[1] = 0.5f;
     kit.Frame();
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f);
-    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, 1), 1);
-    EXPECT_EQ(app->p_PlayKey(Action::Up, 0, 1), 0) << "sticks not allowed";
-    EXPECT_EQ(app->p_PlayKeyAll(Action::Up, 1), 1) << "player 0's stick is centred";
+    // Sticks allowed, not allowed; player 0's stick is centred.
+    EXPECT_EQ(V({app->p_PlayKey(Action::Up, 1, 1), app->p_PlayKey(Action::Up, 0, 1),
+                 app->p_PlayKeyAll(Action::Up, 1)}),
+              V({1, 0, 1}));
     app->Settings[Setting::LeftStickY] = 1;
-    EXPECT_EQ(app->p_PlayKey(Action::Up, 1, 1) + 2 * app->p_PlayKey(Action::Down, 1, 1), 2);
+    EXPECT_EQ(V({app->p_PlayKey(Action::Up, 1, 1), app->p_PlayKey(Action::Down, 1, 1)}), V({0, 1}));
     app->p_iCade(1);
     EXPECT_EQ(app->p_PlayKey(Action::Down, 1, 1), 0) << "iCade ignores the sticks";
 }
@@ -127,8 +127,9 @@ TEST_F(Controls, OuyaBackRows) {
     for (const Case &c : cases) {
         if (c.button >= 0) pad.buttons[c.button] = 1;
         Key(c.key, true);
-        EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0), c.menu) << c.key << " " << c.button;
-        EXPECT_EQ(app->p_PlayKey(Action::Back, 0, 0), c.back) << c.key << " " << c.button;
+        EXPECT_EQ(V({app->p_PlayKey(Action::Menu, 0, 0), app->p_PlayKey(Action::Back, 0, 0)}),
+                  V({c.menu, c.back}))
+            << c.key << " " << c.button;
         if (c.button >= 0) pad.buttons[c.button] = 0;
         Key(c.key, false);
     }
@@ -161,12 +162,12 @@ TEST_F(Controls, ICadeLetterPairs) {
     }
     for (char typed : {'w', '1', 'b'}) kit.host.ScriptChar(typed);
     kit.Frame();
-    std::vector<int> expected(Virtual::Length, Virtual::Up);
+    V expected(Virtual::Length, Virtual::Up);
     expected[Action::Up] = Virtual::Held;
     EXPECT_EQ(Entries(), expected) << "only the w counts";
     EXPECT_EQ(app->p_PlayKey(Action::Up, 0, -1), 1);
     app->p_iCade(0);
-    EXPECT_EQ(app->VirtualButtons[Action::Up], Virtual::Up);
+    EXPECT_EQ(Entries(), V(Virtual::Length, Virtual::Up));
 }
 
 TEST_F(Controls, PointerTestEdges) {
@@ -215,15 +216,15 @@ TEST_F(Controls, ButtonGeometry) {
         Put(c.touch, c.tx, c.ty);
         app->p_SetSize(c.size, c.size);
         int button = app->p_Button(Img::Buttons, 200, 200, 3);
-        EXPECT_EQ(
-            (std::vector<int>{button, app->ButtonHit, app->p_Button0(Img::Buttons, 200, 200, 3)}),
-            (std::vector<int>{c.button, c.button, c.button0}))
+        EXPECT_EQ(V({button, app->ButtonHit, app->p_Button0(Img::Buttons, 200, 200, 3)}),
+                  V({c.button, c.button, c.button0}))
             << &c - cases;
         Lift(c.touch);
     }
     Put(0, 200, 200);
-    EXPECT_EQ(app->p_Button(Img::Slots, 200, 200, 0) + app->p_Button(-1, 200, 200, 0), 0);
-    EXPECT_EQ(app->p_Button0(Img::Slots, 200, 200, 0), 0);
+    EXPECT_EQ(V({app->p_Button(Img::Slots, 200, 200, 0), app->p_Button(-1, 200, 200, 0),
+                 app->p_Button0(Img::Slots, 200, 200, 0)}),
+              V({0, 0, 0}));
 }
 
 // Pad at (100, 480 - 100), scale 1: arms 32 pixels out, the action buttons mirrored at
@@ -249,7 +250,7 @@ TEST_F(Controls, OnScreenPad) {
         app->Paused = c.paused;
         Put(1, c.tx, c.ty);
         app->p_OnScreenPad();
-        std::vector<int> expected(Virtual::Length, Virtual::Up);
+        V expected(Virtual::Length, Virtual::Up);
         if (c.entry >= 0) expected[c.entry] = Virtual::Pressed;
         EXPECT_EQ(Entries(), expected) << &c - cases;
         Lift(1);
@@ -260,20 +261,17 @@ TEST_F(Controls, OnScreenPad) {
     kit.Touch(0, true, 100, 380);
     Put(1, 260, 380);
     app->p_OnScreenPad();
-    EXPECT_EQ((std::pair{app->PadPinch, app->Settings[Setting::PadScale]}), (std::pair{10, 10}));
+    EXPECT_EQ(V({app->PadPinch, app->Settings[Setting::PadScale]}), V({10, 10}));
     Put(1, 228, 380);
     app->p_OnScreenPad();
-    EXPECT_EQ((std::pair{app->PadPinch, app->Settings[Setting::PadScale]}), (std::pair{8, 12}));
+    EXPECT_EQ(V({app->PadPinch, app->Settings[Setting::PadScale]}), V({8, 12}));
     kit.Touch(1, false, 0, 0);
     Put(0, 110, 370);
     app->p_OnScreenPad();
-    EXPECT_EQ((std::pair{app->Settings[Setting::PadX], app->Settings[Setting::PadY]}),
-              (std::pair{110, 110}));
-
+    EXPECT_EQ(V({app->Settings[Setting::PadX], app->Settings[Setting::PadY]}), V({110, 110}));
     app->Settings[Setting::PadX] = app->Settings[Setting::PadScale] = 10000;
     app->p_OnScreenPad();
-    EXPECT_EQ(app->Settings[Setting::PadX], 640 - 32);
-    EXPECT_FLOAT_EQ(app->PadScale, 2.5f);
+    EXPECT_EQ(V({app->Settings[Setting::PadX], app->PadScale == 2.5f}), V({640 - 32, 1}));
 }
 
 // A drag steers from its anchor with a dead zone and a leash; the keys replace it and ramp the
@@ -296,9 +294,9 @@ TEST_F(Controls, AnalogueSteering) {
         kit.MoveMouse(c.mx, c.my);
         kit.Frame();
         app->p_AnalogueControl();
-        EXPECT_FLOAT_EQ(app->StickX, c.stickX) << c.mx;
-        EXPECT_FLOAT_EQ(app->StickY, c.stickY) << c.mx;
-        EXPECT_EQ(app->DragAnchorX, c.anchorX) << c.mx;
+        EXPECT_EQ(std::vector<float>({app->StickX, app->StickY, float(app->DragAnchorX)}),
+                  std::vector<float>({c.stickX, c.stickY, float(c.anchorX)}))
+            << c.mx;
     }
     kit.MouseButton(false);
     Key(GLFW_KEY_RIGHT, true);
@@ -306,8 +304,7 @@ TEST_F(Controls, AnalogueSteering) {
     EXPECT_EQ(app->DragAnchorX, -1);
     EXPECT_FLOAT_EQ(app->StickX, 0.15f);
     for (int i = 1; i < 10; ++i) app->p_AnalogueControl();
-    EXPECT_EQ(app->KeyAxisX, 1);
-    EXPECT_EQ(app->StickX, 1);
+    EXPECT_EQ(V({int(app->KeyAxisX), app->StickX == 1}), V({1, 1}));
     Key(GLFW_KEY_RIGHT, false);
     app->p_AnalogueControl();
     EXPECT_FLOAT_EQ(app->StickX, 0.8f);
@@ -322,6 +319,5 @@ TEST_F(Controls, AnalogueSteering) {
     pad.axes[1] = 0.5f;
     kit.Frame();
     app->p_AnalogueControl();
-    EXPECT_FLOAT_EQ(app->StickX, 0.3f);
-    EXPECT_FLOAT_EQ(app->StickY, -0.5f);
+    EXPECT_EQ(std::vector<float>({app->StickX, app->StickY}), std::vector<float>({0.3f, -0.5f}));
 }
