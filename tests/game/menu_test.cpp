@@ -34,8 +34,7 @@ struct Menu : KitTest {
 TEST(MenuStart, TheWheelStopsAtItsEnds) {
     for (auto [key, difficulty] : {std::pair{GLFW_KEY_UP, 1}, std::pair{GLFW_KEY_DOWN, 3}}) {
         GameKit kit;
-        kit.FinishLoading();
-        kit.Frame(40);
+        kit.FinishLoading(), kit.Frame(40);
         for (int i = 0; i < 3; ++i) kit.Tap(key, 1);
         kit.Tap(GLFW_KEY_ENTER);
         EXPECT_EQ(
@@ -57,13 +56,8 @@ TEST_F(Menu, ClicksOnTheWheelSelectThenStart) {
 
 // Back on the menu ends the program; the play button starts the selected type.
 TEST_F(Menu, BackEndsAndPlayButtonStarts) {
-    EXPECT_EXIT(
-        {
-            kit.Press(GLFW_KEY_ESCAPE);
-            kit.Frame();
-            std::exit(1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT((kit.Press(GLFW_KEY_ESCAPE), kit.Frame(), std::exit(1)),
+                ::testing::ExitedWithCode(0), "");
     app->MenuFocus = 2;
     kit.Click(kt_Cobble_jscrw - 70, kt_Cobble_jscrh - 48);
     EXPECT_EQ(V({app->MenuFocus, app->Mode, app->Difficulty}), V({1, Screen::Starting, 2}));
@@ -72,10 +66,7 @@ TEST_F(Menu, BackEndsAndPlayButtonStarts) {
 // Held, a direction steps at once, then after 31 updates, then after 19: the wait shortens by
 // 12 per step. The console's extra quit row gives the wheel room for three steps.
 TEST_F(Menu, HeldKeyRepeatsFaster) {
-    kt_Cobble_isOuya = 1;
-    app->MenuSel = 2;
-    app->MenuTarget = -64;
-    kit.Frame(40);
+    kt_Cobble_isOuya = 1, app->MenuSel = 2, app->MenuTarget = -64, kit.Frame(40);
     std::vector<int> stepsAt;
     kit.Press(GLFW_KEY_UP);
     for (int frame = 1; frame <= 60; ++frame) {
@@ -84,8 +75,7 @@ TEST_F(Menu, HeldKeyRepeatsFaster) {
         if (app->MenuSel != was) stepsAt.push_back(frame);
     }
     EXPECT_EQ(stepsAt, V({1, 32, 51}));
-    kit.Release(GLFW_KEY_UP);
-    kit.Frame();
+    kit.Release(GLFW_KEY_UP), kit.Frame();
     EXPECT_EQ(V({app->MenuSel, app->MenuRepeat, app->MenuRepeatDelay}), V({-1, 0, 30}));
 }
 
@@ -93,10 +83,8 @@ TEST_F(Menu, HeldKeyRepeatsFaster) {
 // closes them.
 TEST_F(Menu, FocusColumnsAndTheCredits) {
     std::vector<int> focus;
-    for (int key : {GLFW_KEY_LEFT, GLFW_KEY_LEFT, GLFW_KEY_RIGHT, GLFW_KEY_RIGHT, GLFW_KEY_RIGHT}) {
-        kit.Tap(key, 1);
-        focus.push_back(app->MenuFocus);
-    }
+    const int L = GLFW_KEY_LEFT, R = GLFW_KEY_RIGHT;
+    for (int key : {L, L, R, R, R}) kit.Tap(key, 1), focus.push_back(app->MenuFocus);
     EXPECT_EQ(focus, V({0, 0, 1, 2, 2}));
     kit.Tap(GLFW_KEY_ENTER, 5);
     EXPECT_EQ(app->CreditsOpen, 1);
@@ -117,8 +105,6 @@ TEST_F(Menu, HighscoreListsFitTheScreen) {
     shows("Top10110109108107106105104103102101Last10");
     app->ImageInfo[SlotInfo::Height(app->FontSlot)] = 16;  // rows of 24: floor(150 / 24) = 6
     shows("Top6110109108107106105Last6210211212213214215");
-    kit.Resize(640, 100);
-    kit.Frame();
-    kit.FinishLoading();
+    kit.Resize(640, 100), kit.Frame(), kit.FinishLoading();
     shows("Highscore110Last210");
 }

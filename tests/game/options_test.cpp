@@ -18,21 +18,16 @@ using V = std::vector<int>;
 
 struct Options : KitTest {
     // The box open over the menu, slid in, its latches free.
-    void SetUp() override {
-        KitTest::SetUp();
-        app->OptionsOpen = 1;
-        kit.Frame(35);
-    }
+    void SetUp() override { KitTest::SetUp(), app->OptionsOpen = 1, kit.Frame(35); }
     // A click on row n (1 is the first) of the open box, held: it acts once.
     void ClickRow(int n) {
-        kit.MoveMouse(200, 100 + 40.0f * n);
-        kit.MouseButton(true);
-        kit.Frame(3);
-        kit.MouseButton(false);
-        kit.Frame();
+        kit.MoveMouse(200, 100 + 40.0f * n), kit.MouseButton(true), kit.Frame(3);
+        kit.MouseButton(false), kit.Frame();
     }
     bool Shows(const char *text) { return kit.Text().find(text) != std::string::npos; }
 };
+
+using Screens = KitTest;
 
 }  // namespace
 
@@ -68,69 +63,56 @@ TEST_F(Options, SoundRowCyclesAndSavesOnlyOnClose) {
 // are only Off and On, and any other stored mode shows as Off.
 TEST_F(Options, SoundModesWithAndWithoutAMusicStream) {
     kit.Tap(GLFW_KEY_DOWN, 1);
-    app->Mode = Screen::Game;
-    app->Settings[Setting::Sound] = SoundMode::EffectsOnly;
+    app->Mode = Screen::Game, app->Settings[Setting::Sound] = SoundMode::EffectsOnly;
     app->CurrentTune = String("Fennel");
     size_t played = kit.audio->music.size();
     kit.Tap(GLFW_KEY_ENTER, 1);
     EXPECT_EQ(app->Settings[Setting::Sound], SoundMode::MusicOnly);
     ASSERT_EQ(kit.audio->music.size(), played + 1);
     EXPECT_EQ(kit.audio->music.back().path, "vantor://data/sfx/Fennel.ogg");
-    kt_Cobble_HasMusicStream = 0;
-    kit.Frame();
+    kt_Cobble_HasMusicStream = 0, kit.Frame();
     EXPECT_EQ(V({app->Settings[Setting::Sound], Shows("Sound:Off")}), V({SoundMode::Off, 1}));
     kit.Tap(GLFW_KEY_ENTER, 1);
     EXPECT_EQ(V({app->Settings[Setting::Sound], Shows("Sound:On")}), V({SoundMode::All, 1}));
 }
 
-// Clicks on the iCade and thumbstick rows flip their settings; the cursor then walks up to the
-// gear and stops there, and a button on it closes the box and saves.
-TEST_F(Options, RowClicksAndClosingWithTheGear) {
+// Clicks on the iCade and thumbstick rows flip their settings. Closing the window with the box
+// open saves its changes first, then ends with status 0; the cursor walks up to the gear and
+// stops there, and a button on it closes the box and saves.
+TEST_F(Options, RowClicksAndClosing) {
     ClickRow(2);
     EXPECT_EQ(V({kt_Cobble_iCadeControls, Shows("iCade:On")}), V({1, 1}));
     ClickRow(2);
     EXPECT_EQ(kt_Cobble_iCadeControls, 0);
-    kit.Joystick(0, 16, 4).axes[1] = 0.3f;  // below the action threshold: moves no cursor
-    kit.Frame();
+    kit.Joystick(0, 16, 4).axes[1] = 0.3f, kit.Frame();  // below the action threshold
     float flipped = app->p_StickY(0, 0);
     ASSERT_NE(flipped, 0);
     ClickRow(4);
     EXPECT_FLOAT_EQ(app->p_StickY(0, 0), -flipped);
     ClickRow(5);
     EXPECT_EQ(app->Settings[Setting::RightStickY], 1);
-    for (int i = 0; i < 6; ++i) kit.Tap(GLFW_KEY_UP, 1);
-    EXPECT_EQ(app->OptionRow, 0);
-    kit.Tap(GLFW_KEY_ENTER, 1);
-    EXPECT_EQ(app->OptionsOpen, 0);
-    EXPECT_EQ(kit.SavedItems().at(Setting::LeftStickY), "1");
-}
-
-// Closing the window with the box open saves its changes first, then ends with status 0.
-TEST_F(Options, ClosingTheWindowSavesTheOpenBoxFirst) {
-    ClickRow(4);
     static GameKit *closing = &kit;
     EXPECT_EXIT(
         {
             std::atexit([] {
                 std::fprintf(stderr, "saved %s\n",
-                             closing->SavedItems().at(Setting::LeftStickY).c_str());
+                             closing->SavedItems().at(Setting::RightStickY).c_str());
             });
             kit.host.ScriptClose();
             kit.Frame();
         },
         ::testing::ExitedWithCode(0), "saved 1");
+    for (int i = 0; i < 6; ++i) kit.Tap(GLFW_KEY_UP, 1);
+    EXPECT_EQ(app->OptionRow, 0);
+    kit.Tap(GLFW_KEY_ENTER, 1);
+    EXPECT_EQ(V({app->OptionsOpen, kit.SavedItems().at(Setting::RightStickY) == "1"}), V({0, 1}));
 }
 
 // The pause screen alone (no screen of its own runs): the choice stops at both ends; back
 // resumes; the gear at (64, 296) opens the options, which have no quit row on the desktop.
-TEST(Pause, ChoicesBackAndTheGear) {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-    kit.FinishLoading();
+TEST_F(Screens, PauseChoicesBackAndTheGear) {
     kit.Frame(40);
-    app->Mode = Screen::None;
-    app->Paused = app->PauseCursor = 1;
-    app->PausePanelY = -64;
+    app->Mode = Screen::None, app->Paused = app->PauseCursor = 1, app->PausePanelY = -64;
     auto frames = [&](int n) {
         for (int i = 0; i < n; ++i) kit.Frame(), app->Paused == 1 && app->p_PauseMenu();
     };
@@ -142,33 +124,25 @@ TEST(Pause, ChoicesBackAndTheGear) {
     EXPECT_EQ(choices, V({-1, -1, 0, 1, 1, 0}));
     tap(GLFW_KEY_ESCAPE);
     EXPECT_EQ(app->PauseCursor, -1);
-    app->PauseCursor = 1;
-    frames(5);
-    kit.MoveMouse(64, 296);
-    kit.MouseButton(true);
-    frames(1);
+    app->PauseCursor = 1, frames(5);
+    kit.MoveMouse(64, 296), kit.MouseButton(true), frames(1);
     EXPECT_EQ(app->OptionsOpen, 1);
-    kit.MouseButton(false);
-    frames(35);
+    kit.MouseButton(false), frames(35);
     EXPECT_EQ(app->Paused, 1);
     EXPECT_EQ(kit.Text().find("Quit"), std::string::npos);
 }
 
 // The console asks before it quits: the first button returns to the menu, the second, the
 // third and back end the program. Each outcome runs in its own child of the same prompt.
-TEST(QuitPrompt, ThreeOutcomes) {
-    GameKit kit;
-    kit.FinishLoading();
-    kt_Cobble_isOuya = 1;
-    kit.Frame(40);
-    kit.Tap(GLFW_KEY_ESCAPE, 1);
-    ASSERT_EQ(kit.app->Mode, Screen::QuitPrompt);
+TEST_F(Screens, QuitPromptThreeOutcomes) {
+    kt_Cobble_isOuya = 1, kit.Frame(40), kit.Tap(GLFW_KEY_ESCAPE, 1);
+    ASSERT_EQ(app->Mode, Screen::QuitPrompt);
     for (auto [key, quits] : {std::pair{GLFW_KEY_J, false}, std::pair{GLFW_KEY_K, true},
                               std::pair{GLFW_KEY_L, true}, std::pair{GLFW_KEY_ESCAPE, true}}) {
         EXPECT_EXIT(
             {
                 kit.Tap(key, 1);
-                std::exit(kit.app->Mode == Screen::Menu ? 7 : 1);
+                std::exit(app->Mode == Screen::Menu ? 7 : 1);
             },
             ::testing::ExitedWithCode(quits ? 0 : 7), "")
             << key;
@@ -177,14 +151,12 @@ TEST(QuitPrompt, ThreeOutcomes) {
 
 // On the console the box carries the overscan slider, which moves in steps and stays in bounds.
 TEST_F(Options, ConsoleOverscanSlider) {
-    kt_Cobble_isOuya = 1;
-    kit.Frame();
+    kt_Cobble_isOuya = 1, kit.Frame();
     struct Case {
         int from, key, to;
     } cases[] = {{1, GLFW_KEY_O, 17}, {40, GLFW_KEY_U, 24}, {90, GLFW_KEY_O, 96}};
     for (const Case &c : cases) {
-        app->Settings[Setting::Overscan] = c.from;
-        kit.Tap(c.key, 1);
+        app->Settings[Setting::Overscan] = c.from, kit.Tap(c.key, 1);
         EXPECT_EQ(V({app->Settings[Setting::Overscan], int(kt_Cobble_overscan)}), V({c.to, c.to}));
     }
 }
