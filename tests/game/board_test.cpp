@@ -1,14 +1,9 @@
 // The board game on the test host: the generator, the deal, and whole runs seeded by the fake
 // clock, played with the real keys by a player who remembers every face (the deal shows them all).
 
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <functional>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "tests/support/game_kit.h"
 
@@ -45,8 +40,8 @@ std::vector<int> Plan(int col, int row, int steps, const Rating &rate) {
 
 struct Run : KitTest {
     std::function<void()> afterUpdate = [] {};  // runs after every update the fixture drives
-    int scoreBefore = 0;                        // the score just before PlayTurn's walk
-    size_t soundsBefore = 0;                    // the effects played before PlayTurn's walk
+    int scoreBefore = 0;                        // the score just before LandAt's landing
+    size_t soundsBefore = 0;                    // the effects played before it
 
     void Frame(int count = 1) {
         for (int i = 0; i < count; ++i) kit.Frame(), afterUpdate();
@@ -61,8 +56,9 @@ struct Run : KitTest {
     int Col() { return static_cast<int>(P(Player::Col)); }
     int Row() { return static_cast<int>(P(Player::Row)); }
     float *CellAt(int c, int r) { return app->Grid.Data() + (r * Board::Stride + c) * Cell::Size; }
-    bool OnBoard(int c) { return c >= 0 && c < Board::Columns; }
-    bool Trap(int c, int r) { return OnBoard(c) && CellAt(c, r)[Cell::Face] >= 8; }
+    bool Trap(int c, int r) {
+        return c >= 0 && c < Board::Columns && CellAt(c, r)[Cell::Face] >= 8;
+    }
     bool Settled() { return P(Player::CardsMoving) == 0; }
 
     // A run on `difficulty` seeded by the clock at `seconds` (ahead): p_LoadGame runs alone in
@@ -74,8 +70,6 @@ struct Run : KitTest {
         app->Difficulty = difficulty, app->Mode = Screen::Starting, Frame();
         ASSERT_EQ(V({kt_app_Millisecs(), app->Mode}), V({int(seconds * 1000), Screen::Game}));
     }
-    // A clock value a little ahead, for runs that try seed after seed.
-    double Ahead() { return static_cast<double>(static_cast<int>(kit.host.Now())) + 2; }
 
     // Waits for the prompt, throws and waits out the tumble; the pips.
     int Throw() {
@@ -100,35 +94,27 @@ struct Run : KitTest {
             20);
     }
 
-    // A turn: throw, then walk the best path `rate` (else `fallback`) finds; whether `rate` did.
-    bool PlayTurn(
-        const Rating &rate, const Rating &fallback = [](int, int, int) { return 0; }) {
+    // A turn: throw, then walk the best path `rate` (else any) finds; whether `rate` found one.
+    bool PlayTurn(const Rating &rate) {
         int pips = Throw();
         std::vector<int> path = Plan(Col(), Row(), pips, rate);
         bool accepted = !path.empty();
-        if (!accepted) path = Plan(Col(), Row(), pips, fallback);
-        scoreBefore = app->Score;
-        soundsBefore = kit.audio->sounds.size();
+        if (!accepted) path = Plan(Col(), Row(), pips, [](int, int, int) { return 0; });
         for (int dir : path) Push({kKeys[dir]});
         EXPECT_NE(PhaseNow(), Phase::Stepping);
         return accepted;
-    }
-    // Safe progress: the furthest column on a card not known to be a trap, GOAL best.
-    Rating Advance() {
-        return [this](int c, int r, int) { return Trap(c, r) ? -1 : c + 1; };
     }
     // Waits until the landing is resolved and the next throw is possible (or the run ended).
     void FinishTurn() {
         FrameUntil([&] { return (PhaseNow() == Phase::Throw && Settled()) || app->GameOverFlag; },
                    400);
     }
-    // Turns (safe progress in between) until one walks a path `rate` accepts; whether one did.
-    bool LandOn(const Rating &rate) {
-        for (int turn = 0; turn < 30; ++turn) {
-            if (PlayTurn(rate, Advance())) return true;
-            FinishTurn();
-        }
-        return false;
+    // The piece lands on (c, r), the card turned to `turn`, with nothing left to wait for.
+    void LandAt(int c, int r, float turn) {
+        P(Player::Col) = float(c), P(Player::Row) = float(r), CellAt(c, r)[Cell::Turn] = turn;
+        P(Player::Phase) = Phase::Landing, P(Player::Wait) = P(Player::Pips) = 0;
+        P(Player::FreshReveal) = 0;
+        scoreBefore = app->Score, soundsBefore = kit.audio->sounds.size(), Frame();
     }
     // Turns on `rate`'s best path (else any) until the piece reaches GOAL; whether it did.
     bool ToGoal(const Rating &rate) {
@@ -142,33 +128,13 @@ struct Run : KitTest {
 
 }  // namespace
 
-// The generator replays from its fixed seed and from any seed; p_Rand keeps to its bounds and
-// floors fractional ones (the die's spin). A deal over many seeds: column 0 holds the unshuffled
-// safe cards 0..3, the rest 26 traps with faces by value and safe faces random in 4..7; the
-// piece waits on START, the die off screen.
-TEST_F(Run, GeneratorAndDeal) {
-    auto draws = [] {
-        std::vector<float> out(100);
-        for (float &r : out) r = kt_random_Rnd();
-        return out;
-    };
-    kt_random_Init();
-    std::vector<float> first = draws();
-    app->p_SeedRnd(kSeedFromClock);
-    std::vector<float> clock = draws();
-    app->p_SeedRnd(kt_app_Millisecs());
-    EXPECT_EQ(draws(), clock);
-    kt_random_Init();
-    EXPECT_EQ(draws(), first);
-    EXPECT_NE(clock, first);
-    std::set<int> seen, spin, safeFaces;
-    for (int i = 0; i < 2000; ++i)
-        seen.insert(app->p_Rand(1, 6)), spin.insert(app->p_Rand(-1.5f, 1.5f));
-    EXPECT_EQ(seen, (std::set<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(spin, (std::set<int>{-2, -1, 0, 1, 2}));
+// Over many seeds the deal puts the unshuffled safe cards 0..3 in column 0, 26 traps with faces
+// by value and safe faces random in 4..7, the piece on START and the die off screen. A seed of
+// kSeedFromClock is the clock's time.
+TEST_F(Run, DealAndSeed) {
+    std::set<int> safeFaces;
     for (int seed = 1; seed <= 200; ++seed) {
-        app->p_SeedRnd(seed * 7919);
-        app->p_Redeal();
+        app->p_SeedRnd(seed * 7919), app->p_Redeal();
         std::set<int> values;
         int traps = 0;
         for (int i = 0; i < Board::Cards; ++i) {
@@ -185,6 +151,10 @@ TEST_F(Run, GeneratorAndDeal) {
                   V({52, 26, Board::Start, -100}));
     }
     EXPECT_EQ(safeFaces, (std::set<int>{4, 5, 6, 7}));
+    app->p_SeedRnd(kSeedFromClock);
+    float first = kt_random_Rnd();
+    app->p_SeedRnd(kt_app_Millisecs());
+    EXPECT_EQ(kt_random_Rnd(), first);
 }
 
 // A new run starts from nothing with its tune; pause freezes the glide; a throw held through the
@@ -242,111 +212,69 @@ TEST_F(Run, StartPauseThrowAndStepsInTheDirectionOrder) {
 }
 
 // On Normal a face-down card scores 10, then 29 updates later a safe one 50 more and a trap a
-// life, and START 29 after that; a face-up card resolves at once without points.
-TEST_F(Run, LandingsOnFaceDownAndKnownCards) {
+// life, and START 30 after that; a face-up card, or one still turning down after the deal,
+// resolves at once without points and keeps turning as it was.
+TEST_F(Run, Landings) {
     StartAt(2, 7.0);
     ASSERT_TRUE(FrameUntil([&] { return CellAt(12, 3)[Cell::Turn] >= 0; }, 600));
-    auto card = [this](bool trap, bool faceUp) -> Rating {
-        return [this, trap, faceUp](int c, int r, int) {
-            bool fits = OnBoard(c) && Trap(c, r) == trap;
-            return fits && CellAt(c, r)[Cell::Turn] == (faceUp ? 180 : 0) ? 1 : -1;
-        };
-    };
-    // The phase, then since the walk began: the points, the lives left, safe and trap cues.
+    int trap = 4;  // column 0 holds the safe cards 0..3
+    while (!Trap(trap / Board::Rows, trap % Board::Rows)) ++trap;
+    const int tc = trap / Board::Rows, tr = trap % Board::Rows;
+    // The phase, then since the landing: the points, the lives left, safe and trap cues.
     auto state = [this] {
         return V{PhaseNow(), app->Score - scoreBefore, static_cast<int>(P(Player::Lives)),
                  kit.Cues(Sfx::Safe, soundsBefore), kit.Cues(Sfx::Trap, soundsBefore)};
     };
-    ASSERT_TRUE(LandOn(card(false, false)));
-    float *cell = CellAt(Col(), Row());
+    LandAt(0, 1, 0);
     EXPECT_EQ(state(), (V{Phase::Landing, 10, 3, 0, 0}));
     Frame(29);
     EXPECT_EQ(state(), (V{Phase::Throw, 60, 3, 1, 0}));
-    EXPECT_EQ(cell[Cell::Turn], 180) << "turned face up for good";
-    ASSERT_TRUE(LandOn(card(true, false)));
-    cell = CellAt(Col(), Row());
+    EXPECT_EQ(CellAt(0, 1)[Cell::Turn], 180) << "turned face up for good";
+    LandAt(tc, tr, 0);
     Frame(29);
     EXPECT_EQ(state(), (V{Phase::Trapped, 10, 2, 0, 1}));
-    Frame(29);
-    EXPECT_EQ(V({PhaseNow(), Col(), int(cell[Cell::Turn])}), V({Phase::Throw, Board::Start, 180}));
-    ASSERT_TRUE(LandOn(card(false, true)));
+    Frame(30);
+    EXPECT_EQ(V({PhaseNow(), Col(), int(CellAt(tc, tr)[Cell::Turn])}),
+              V({Phase::Throw, Board::Start, 180}));
+    LandAt(0, 2, 180);
     EXPECT_EQ(state(), (V{Phase::Throw, 0, 2, 1, 0}));
-    FinishTurn();
-    ASSERT_TRUE(LandOn(card(true, true)));
+    LandAt(tc, tr, -60);
     EXPECT_EQ(state(), (V{Phase::Trapped, 0, 1, 0, 1}));
-}
-
-// On Easy a landing on a card still turning face down resolves at once by its face, without
-// points and without turning it up.
-TEST_F(Run, LandingOnACardStillTurningDown) {
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        StartAt(1, Ahead());
-        int pips = Throw();
-        // Far enough from face down that the steps (8 updates each, at most 1.5 degrees an
-        // update) cannot finish the turn first.
-        std::vector<int> path = Plan(Col(), Row(), pips, [this, pips](int c, int r, int) {
-            return OnBoard(c) && CellAt(c, r)[Cell::Turn] < -12.0f * pips - 2 ? 1 : -1;
-        });
-        if (path.empty()) continue;
-        int lives = static_cast<int>(P(Player::Lives));
-        for (int dir : path) Push({kKeys[dir]});
-        float turn = CellAt(Col(), Row())[Cell::Turn];
-        ASSERT_LT(turn, 0);
-        int trap = Trap(Col(), Row());
-        EXPECT_EQ(V({app->Score, PhaseNow(), int(P(Player::Lives)), kit.Cues(Sfx::Safe)}),
-                  V({0, trap ? Phase::Trapped : Phase::Throw, lives - trap, 1 - trap}));
-        Frame();
-        EXPECT_GT(CellAt(Col(), Row())[Cell::Turn], turn) << "still turning face down";
-        return;
-    }
-    FAIL() << "no seed offered a card still turning";
+    EXPECT_GT(CellAt(tc, tr)[Cell::Turn], -60) << "still turning face down";
 }
 
 // GOAL scores 150 once, even when the piece steps off and on again while the board clears;
 // the cleared board is dealt anew and the piece starts again from START.
 TEST_F(Run, GoalScoresOnceAndRedeals) {
     StartAt(1, 11.0);
-    // Off and on again is best; a plain arrival on GOAL is taken only when nothing else is.
-    ASSERT_TRUE(ToGoal([this](int c, int r, int entries) {
-        return Trap(c, r) ? -1 : entries >= 2 ? 100 : c == Board::Goal ? 0 : c + 1;
-    }));
-    EXPECT_GE(kit.Cues(Sfx::Click, soundsBefore), 3) << "on, off and on again";
-    EXPECT_EQ(V({Col(), app->Score - scoreBefore, kit.Cues(Sfx::Goal)}), V({Board::Goal, 150, 1}));
+    ASSERT_TRUE(FrameUntil([&] { return PhaseNow() == Phase::Throw && Settled(); }, 400));
+    P(Player::Phase) = Phase::Stepping, P(Player::Pips) = 3, P(Player::Col) = 12;
     std::vector<float> oldDeck(app->Obj.Data(), app->Obj.Data() + Board::Cards);
+    for (int key : {GLFW_KEY_RIGHT, GLFW_KEY_LEFT, GLFW_KEY_RIGHT}) Push({key});
+    EXPECT_EQ(V({Col(), app->Score, kit.Cues(Sfx::Goal)}), V({Board::Goal, 150, 1}));
     ASSERT_TRUE(FrameUntil([&] { return P(Player::Clearing) == 0; }, 300));
     // The redeal ran in this update: a fresh board, the piece on START, ready to throw.
     EXPECT_NE(std::vector<float>(app->Obj.Data(), app->Obj.Data() + Board::Cards), oldDeck);
     EXPECT_EQ(V({Col(), PhaseNow(), int(CellAt(12, 3)[Cell::Turn]), int(CellAt(12, 3)[Cell::Delay]),
-                 kit.Cues(Sfx::Goal)}),
-              V({Board::Start, Phase::Throw, -180, 90, 1}));
+                 app->Score, kit.Cues(Sfx::Goal)}),
+              V({Board::Start, Phase::Throw, -180, 90, 150, 1}));
 }
 
-// The last life lost on a trap in column 12 while the board clears ends the run even when the
-// redeal comes during the pause after the trap.
+// The last life lost on a trap while the board clears ends the run even when the redeal comes
+// during the pause after the trap.
 TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
-    int redealtDuringPause = 0;
-    for (int attempt = 0; attempt < 40 && redealtDuringPause == 0; ++attempt) {
-        StartAt(3, Ahead());
-        auto backOntoTrap = [this](int c, int r, int entries) {
-            return entries > 0 && c == 12 && Trap(c, r) ? 200 : Trap(c, r) ? -1 : c + 1;
-        };
-        bool onTrap = false;
-        for (int turn = 0; turn < 40 && !onTrap && app->GameOverFlag == 0; ++turn) {
-            onTrap = PlayTurn(backOntoTrap) && P(Player::Clearing) == 1 && Col() == 12;
-            if (!onTrap) FinishTurn();
-        }
-        // The redeal can also come first, while the card still turns up: then the trap never
-        // springs and the piece starts again on the new board.
-        if (!onTrap || !FrameUntil([&] { return P(Player::Lives) == 0; }, 40)) continue;
-        bool redealt = false;
-        for (int update = 0; update < 40 && app->GameOverFlag == 0; ++update) {
-            Frame();
-            redealt |= P(Player::Clearing) == 0;
-        }
-        EXPECT_EQ(app->GameOverFlag, 1) << "attempt " << attempt;
-        redealtDuringPause += redealt;
+    StartAt(3, 9.0);
+    ASSERT_TRUE(FrameUntil([&] { return PhaseNow() == Phase::Throw && Settled(); }, 400));
+    int trap = 4;
+    while (!Trap(trap / Board::Rows, trap % Board::Rows)) ++trap;
+    P(Player::Clearing) = 1, Frame(20);  // the cards fly off for about 45 updates
+    LandAt(trap / Board::Rows, trap % Board::Rows, 180);
+    ASSERT_EQ(V({PhaseNow(), int(P(Player::Lives))}), V({Phase::Trapped, 0}));
+    bool redealt = false;
+    for (int update = 0; update < 40 && app->GameOverFlag == 0; ++update) {
+        Frame(), redealt |= P(Player::Clearing) == 0;
     }
-    EXPECT_GT(redealtDuringPause, 0) << "no seed reached a redeal during the pause";
+    EXPECT_EQ(V({app->GameOverFlag, redealt}), V({1, 1}));
 }
 
 // On Hard: safe progress to GOAL, then onto a trap to the end: the last life, the overlay, the
@@ -372,7 +300,7 @@ TEST_F(Run, HardRunToGameOver) {
         }
     };
     StartAt(3, 4.0);
-    ASSERT_TRUE(ToGoal(Advance()));
+    ASSERT_TRUE(ToGoal([this](int c, int r, int) { return Trap(c, r) ? -1 : c + 1; }));
     FrameUntil([&] { return P(Player::Clearing) == 0; }, 300);
     for (int turn = 0; turn < 60 && P(Player::Lives) > 0; ++turn) {
         if (PlayTurn([this](int c, int r, int) { return Trap(c, r) ? 1 : -1; })) break;

@@ -1,11 +1,7 @@
 // Controls on the test host: the action mapping through real key codes and scripted joysticks,
 // the iCade letters, the pointer tests, buttons, the on-screen pad and the analogue steering.
 
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <vector>
 
 #include "tests/support/game_kit.h"
 

@@ -1,13 +1,8 @@
 // The main menu's choices: the wheel by keys and by clicks, the repeat of a held key, the focus
 // columns, the highscore lists and the way out (what it draws is the tour's).
 
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "tests/support/game_kit.h"
 

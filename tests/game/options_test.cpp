@@ -1,14 +1,9 @@
 // The options box, the pause screen and the console's quit prompt: the choices the screens
 // take (what they draw is the tour's).
 
-#include <GLFW/glfw3.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "tests/support/game_kit.h"
 

@@ -1,12 +1,7 @@
 // The game shell on the test host: the update order, screen states, fitting, the key latch,
 // the function keys, suspend and resume, pointer sampling.
 
-#include <GLFW/glfw3.h>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "tests/support/game_kit.h"
 
