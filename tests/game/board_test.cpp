@@ -1,9 +1,7 @@
-// The board game on the test host: the generator, the deal, and whole runs seeded by the fake
-// clock, played with the real keys by a player who remembers every face (the deal shows them all).
+// The board's rules on the test host, played with the real keys by a player who sees every face.
 
 #include <cstdint>
 #include <functional>
-#include <set>
 
 #include "tests/support/game_kit.h"
 
@@ -46,7 +44,6 @@ struct Run : KitTest {
     void Frame(int count = 1) {
         for (int i = 0; i < count; ++i) kit.Frame(), afterUpdate();
     }
-    // Updates until `done` holds, at most `limit`; whether it held.
     bool FrameUntil(const std::function<bool()> &done, int limit) {
         for (int i = 0; i < limit && !done(); ++i) Frame();
         return done();
@@ -61,8 +58,7 @@ struct Run : KitTest {
     }
     bool Settled() { return P(Player::CardsMoving) == 0; }
 
-    // A run on `difficulty` seeded by the clock at `seconds` (ahead): p_LoadGame runs alone in
-    // that frame's update, at exactly that time, and the loop stays in step with the clock.
+    // A run on `difficulty` seeded by the clock at `seconds` (ahead), one update per frame.
     void StartAt(int difficulty, double seconds) {
         ASSERT_GT(seconds, kit.host.Now() + 0.1);
         kit.host.Advance(seconds - kit.host.Now());
@@ -79,8 +75,7 @@ struct Run : KitTest {
         return static_cast<int>(P(Player::Pips));
     }
 
-    // One push of arrow keys (two: a diagonal), held until a step starts; returns once the step
-    // is over and the control is back at rest.
+    // Arrow keys held until a step starts; returns once it is over and the control at rest.
     void Push(std::initializer_list<int> keys) {
         for (int key : keys) kit.Press(key);
         FrameUntil([&] { return P(Player::StepX) != 0 || P(Player::StepY) != 0; }, 6);
@@ -104,7 +99,7 @@ struct Run : KitTest {
         EXPECT_NE(PhaseNow(), Phase::Stepping);
         return accepted;
     }
-    // Waits until the landing is resolved and the next throw is possible (or the run ended).
+    // Until the next throw is possible (or the run ended).
     void FinishTurn() {
         FrameUntil([&] { return (PhaseNow() == Phase::Throw && Settled()) || app->GameOverFlag; },
                    400);
@@ -128,43 +123,17 @@ struct Run : KitTest {
 
 }  // namespace
 
-// Over many seeds the deal puts the unshuffled safe cards 0..3 in column 0, 26 traps with faces
-// by value and safe faces random in 4..7, the piece on START and the die off screen. A seed of
-// kSeedFromClock is the clock's time.
-TEST_F(Run, DealAndSeed) {
-    std::set<int> safeFaces;
-    for (int seed = 1; seed <= 200; ++seed) {
-        app->p_SeedRnd(seed * 7919), app->p_Redeal();
-        std::set<int> values;
-        int traps = 0;
-        for (int i = 0; i < Board::Cards; ++i) {
-            int c = i / Board::Rows, r = i % Board::Rows;
-            int card = int(CellAt(c, r)[Cell::Card]), face = int(CellAt(c, r)[Cell::Face]);
-            bool trap = card >= Board::FirstTrap;
-            values.insert(card), traps += trap;
-            if (!trap) safeFaces.insert(face);
-            EXPECT_TRUE((c > 0 || card == r) &&
-                        (trap ? face == 8 + card % 4 : face >= 4 && face <= 7))
-                << card << " " << face;
-        }
-        EXPECT_EQ(V({int(values.size()), traps, Col(), int(P(Player::DieX))}),
-                  V({52, 26, Board::Start, -100}));
-    }
-    EXPECT_EQ(safeFaces, (std::set<int>{4, 5, 6, 7}));
-    app->p_SeedRnd(kSeedFromClock);
-    float first = kt_random_Rnd();
-    app->p_SeedRnd(kt_app_Millisecs());
-    EXPECT_EQ(kt_random_Rnd(), first);
-}
-
-// A new run starts from nothing with its tune; pause freezes the glide; a throw held through the
-// deal waits for the last card; the pause button needs the HUD. A push steps in the first
-// allowed of left, up, right, down, never back onto START.
+// A run starts from nothing; pause freezes the glide; a held throw waits for the deal; the pause
+// button needs the HUD; a push steps the first allowed of left, up, right, down, never to START.
 TEST_F(Run, StartPauseThrowAndStepsInTheDirectionOrder) {
     app->Score = app->ShownScore = 990;
     app->GameOverFlag = 1, app->GameOverTimer = 12, app->QuitFlag = -1;
     StartAt(2, 5.0);
     EXPECT_EQ(kit.audio->music.back().path, "vantor://data/sfx/Fennel.ogg");
+    app->p_SeedRnd(kSeedFromClock);
+    float first = kt_random_Rnd();
+    app->p_SeedRnd(kt_app_Millisecs());
+    EXPECT_EQ(kt_random_Rnd(), first) << "kSeedFromClock is the clock's time";
     EXPECT_EQ(V({app->Score, app->ShownScore, app->GameOverFlag, app->GameOverTimer, app->QuitFlag,
                  int(P(Player::Lives))}),
               V({0, 0, 0, 0, 0, 3}));
@@ -211,9 +180,8 @@ TEST_F(Run, StartPauseThrowAndStepsInTheDirectionOrder) {
     kit.Release(GLFW_KEY_RIGHT);
 }
 
-// On Normal a face-down card scores 10, then 29 updates later a safe one 50 more and a trap a
-// life, and START 30 after that; a face-up card, or one still turning down after the deal,
-// resolves at once without points and keeps turning as it was.
+// Normal: face down scores 10, 29 updates on safe 50 more or a trap a life (START 30 later); a
+// card face up or still turning down resolves at once without points and keeps turning.
 TEST_F(Run, Landings) {
     StartAt(2, 7.0);
     ASSERT_TRUE(FrameUntil([&] { return CellAt(12, 3)[Cell::Turn] >= 0; }, 600));
@@ -243,8 +211,7 @@ TEST_F(Run, Landings) {
     EXPECT_GT(CellAt(tc, tr)[Cell::Turn], -60) << "still turning face down";
 }
 
-// GOAL scores 150 once, even when the piece steps off and on again while the board clears;
-// the cleared board is dealt anew and the piece starts again from START.
+// GOAL scores 150 once, even stepped off and on while the board clears; then a new deal, START.
 TEST_F(Run, GoalScoresOnceAndRedeals) {
     StartAt(1, 11.0);
     ASSERT_TRUE(FrameUntil([&] { return PhaseNow() == Phase::Throw && Settled(); }, 400));
@@ -253,15 +220,13 @@ TEST_F(Run, GoalScoresOnceAndRedeals) {
     for (int key : {GLFW_KEY_RIGHT, GLFW_KEY_LEFT, GLFW_KEY_RIGHT}) Push({key});
     EXPECT_EQ(V({Col(), app->Score, kit.Cues(Sfx::Goal)}), V({Board::Goal, 150, 1}));
     ASSERT_TRUE(FrameUntil([&] { return P(Player::Clearing) == 0; }, 300));
-    // The redeal ran in this update: a fresh board, the piece on START, ready to throw.
     EXPECT_NE(std::vector<float>(app->Obj.Data(), app->Obj.Data() + Board::Cards), oldDeck);
     EXPECT_EQ(V({Col(), PhaseNow(), int(CellAt(12, 3)[Cell::Turn]), int(CellAt(12, 3)[Cell::Delay]),
                  app->Score, kit.Cues(Sfx::Goal)}),
               V({Board::Start, Phase::Throw, -180, 90, 150, 1}));
 }
 
-// The last life lost on a trap while the board clears ends the run even when the redeal comes
-// during the pause after the trap.
+// The last life lost while the board clears ends the run though the redeal comes in the pause.
 TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
     StartAt(3, 9.0);
     ASSERT_TRUE(FrameUntil([&] { return PhaseNow() == Phase::Throw && Settled(); }, 400));
@@ -277,9 +242,8 @@ TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
     EXPECT_EQ(V({app->GameOverFlag, redealt}), V({1, 1}));
 }
 
-// On Hard: safe progress to GOAL, then onto a trap to the end: the last life, the overlay, the
-// tables, and an FNV-1a digest of every update's state, the same in every build. A change to
-// the random draws changes kFinalScore and kDigest (the failure message prints both).
+// Hard: safe progress to GOAL, then onto a trap: the end, the save, and an FNV-1a digest of every
+// update's state (a change to the random draws changes both constants; the message prints them).
 TEST_F(Run, HardRunToGameOver) {
     constexpr int kFinalScore = 460;
     constexpr std::uint64_t kDigest = 0x9570a6e186b3b441ull;
@@ -308,8 +272,7 @@ TEST_F(Run, HardRunToGameOver) {
     }
     ASSERT_TRUE(FrameUntil([&] { return P(Player::Lives) == 0; }, 40));
 
-    // The last life stops the music and plays its cue; 30 updates on, the run is over, and 90
-    // later the score is entered and saved: the Hard table's top and last entries, its checksum.
+    // The music stops, the cue plays; 120 updates on the score is saved: top, last, checksum.
     EXPECT_EQ(V({app->MusicOn, kit.audio->sounds.back().cue}), V({0, Sfx::LastLife}));
     EXPECT_EQ(kit.audio->musicCalls.back(), "stop");
     Frame(29 + 89);

@@ -1,5 +1,4 @@
-// Controls on the test host: the action mapping through real key codes and scripted joysticks,
-// the iCade letters, the pointer tests, buttons, the on-screen pad and the analogue steering.
+// Controls: keys, joysticks and iCade letters to actions, pointer tests, pad and steering.
 
 #include <algorithm>
 
@@ -24,22 +23,22 @@ constexpr int kHatLeft = 10, kHatUp = 11, kHatRight = 12, kHatDown = 13;  // dev
 
 }  // namespace
 
-// Each action's keys: `always` play whatever the iCade setting, `iCadeOff` only with it off;
-// the keyboard alone (player -1) never opens the menu, and it plays for every player.
+// `always` keys play whatever the iCade setting, `iCadeOff` only with it off; the keyboard alone
+// (player -1) never opens the menu, and plays for every player.
 TEST_F(Controls, KeysWithICadeOffAndOn) {
     struct Case {
         int action;
         std::vector<int> always, iCadeOff;
-    } cases[] = {{Action::Up, {GLFW_KEY_UP}, {GLFW_KEY_W}},
-                 {Action::Left, {GLFW_KEY_LEFT}, {GLFW_KEY_A}},
-                 {Action::Right, {GLFW_KEY_RIGHT}, {GLFW_KEY_D}},
-                 {Action::Down, {GLFW_KEY_DOWN}, {GLFW_KEY_S}},
-                 {Action::Button1, {GLFW_KEY_SPACE, GLFW_KEY_ENTER}, {GLFW_KEY_Z, GLFW_KEY_J}},
-                 {Action::Button2, {GLFW_KEY_RIGHT_CONTROL}, {GLFW_KEY_X, GLFW_KEY_K}},
-                 {Action::Button3, {GLFW_KEY_LEFT_SHIFT}, {GLFW_KEY_C, GLFW_KEY_L}},
-                 {Action::Button4, {}, {GLFW_KEY_V, GLFW_KEY_I}},
-                 {Action::Button5, {}, {GLFW_KEY_B, GLFW_KEY_U}},
-                 {Action::Button6, {}, {GLFW_KEY_N, GLFW_KEY_O}},
+    } cases[] = {{Action::Up, {GLFW_KEY_UP}, {'W'}},
+                 {Action::Left, {GLFW_KEY_LEFT}, {'A'}},
+                 {Action::Right, {GLFW_KEY_RIGHT}, {'D'}},
+                 {Action::Down, {GLFW_KEY_DOWN}, {'S'}},
+                 {Action::Button1, {GLFW_KEY_SPACE, GLFW_KEY_ENTER}, {'Z', 'J'}},
+                 {Action::Button2, {GLFW_KEY_RIGHT_CONTROL}, {'X', 'K'}},
+                 {Action::Button3, {GLFW_KEY_LEFT_SHIFT}, {'C', 'L'}},
+                 {Action::Button4, {}, {'V', 'I'}},
+                 {Action::Button5, {}, {'B', 'U'}},
+                 {Action::Button6, {}, {'N', 'O'}},
                  {Action::Back,
                   {GLFW_KEY_ESCAPE, GLFW_KEY_DELETE, GLFW_KEY_BACKSPACE},
                   {GLFW_KEY_GRAVE_ACCENT}},
@@ -61,14 +60,13 @@ TEST_F(Controls, KeysWithICadeOffAndOn) {
             }
         }
     }
-    app->p_iCade(0), Key(GLFW_KEY_W, true);
+    app->p_iCade(0), Key('W', true);
     EXPECT_EQ(V({app->p_PlayKeyAll(Action::Up, 1), app->p_PlayKey(Action::Up, 1, -2),
                  app->p_PlayKey(Action::Up, 1, 4)}),
               V({4, 0, 0}));
 }
 
-// Buttons play for their own player only. The left stick's y is negated for the screen unless
-// the player flipped it: a device y of 0.5 is a stick y of -0.5, which is up.
+// Buttons play for their own player only; the stick's device y of 0.5 is up unless flipped.
 TEST_F(Controls, Joysticks) {
     Pad(0);
     KtTestJoystick &second = Pad(1);
@@ -90,7 +88,6 @@ TEST_F(Controls, Joysticks) {
 
     second.axes[1] = 0.5f, kit.Frame();
     EXPECT_FLOAT_EQ(app->p_StickY(0, 1), -0.5f);
-    // Sticks allowed, not allowed; player 0's stick is centred.
     EXPECT_EQ(V({app->p_PlayKey(Action::Up, 1, 1), app->p_PlayKey(Action::Up, 0, 1),
                  app->p_PlayKeyAll(Action::Up, 1)}),
               V({1, 0, 1}));
@@ -100,8 +97,7 @@ TEST_F(Controls, Joysticks) {
     EXPECT_EQ(app->p_PlayKey(Action::Down, 1, 1), 0) << "iCade ignores the sticks";
 }
 
-// On the console, which keys and buttons are menu and back; the shell rewrites the menu-key
-// entry every update, so it is set after one.
+// The console's menu and back keys and buttons (the menu-key entry is set after an update).
 TEST_F(Controls, OuyaBackRows) {
     KtTestJoystick &pad = Pad(0);
     struct Case {
@@ -124,8 +120,7 @@ TEST_F(Controls, OuyaBackRows) {
     EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0) + app->p_PlayKey(Action::Back, 0, -1), 2);
 }
 
-// Each letter pair holds and frees its entry, in either case; other characters do nothing, and
-// turning iCade off clears the entries.
+// Each letter pair holds and frees its entry, in either case; iCade off clears the entries.
 TEST_F(Controls, ICadeLetterPairs) {
     struct Case {
         char press, release;
@@ -181,9 +176,8 @@ TEST_F(Controls, PointerTestEdges) {
     EXPECT_EQ(app->p_MouseIn(0, 0, 1000, 1000), 0) << "touches that are up count nowhere";
 }
 
-// A 40 x 20 cell at (200, 200): inside is strictly within 20 and 10 pixels of the centre, times
-// the drawing size. p_Button0 reads touch 0 (the mouse) only; slots outside the image table
-// have no size to hit (and no table entry to read).
+// A 40 x 20 cell at (200, 200) is hit strictly within half its size times the drawing size;
+// p_Button0 reads touch 0 only; slots outside the image table have nothing to hit.
 TEST_F(Controls, ButtonGeometry) {
     app->ImageInfo[SlotInfo::Width(Img::Buttons)] = 40, app->HDScale = 1;
     app->ImageInfo[SlotInfo::Height(Img::Buttons)] = 20;
@@ -209,9 +203,8 @@ TEST_F(Controls, ButtonGeometry) {
               V({0, 0, 0}));
 }
 
-// Pad at (100, 480 - 100), scale 1: arms 32 pixels out, the action buttons mirrored at
-// (640 - 76, 356) and (640 - 124, 404); every d-pad cell is 32 x 32; paused, only the buttons
-// act. Then, paused, a pinch scales the pad, one finger drags it, and both stay in bounds.
+// Pad at (100, 380): arms and mirrored buttons; paused, only the buttons act, a pinch scales the
+// pad, one finger drags it, and both stay in bounds.
 TEST_F(Controls, OnScreenPad) {
     app->ImageInfo[SlotInfo::Width(Img::Dpad)] = app->ImageInfo[SlotInfo::Height(Img::Dpad)] = 32;
     app->HDScale = 1, app->Settings[Setting::PadScale] = 10;
@@ -235,7 +228,6 @@ TEST_F(Controls, OnScreenPad) {
         Lift(1);
     }
 
-    // Two fingers 160 then 128 apart: two 16-pixel steps closer add two to the scale.
     app->Paused = 1, kit.Touch(0, true, 100, 380), Put(1, 260, 380), app->p_OnScreenPad();
     EXPECT_EQ(V({app->PadPinch, app->Settings[Setting::PadScale]}), V({10, 10}));
     Put(1, 228, 380), app->p_OnScreenPad();
@@ -246,8 +238,7 @@ TEST_F(Controls, OnScreenPad) {
     EXPECT_EQ(V({app->Settings[Setting::PadX], app->PadScale == 2.5f}), V({640 - 32, 1}));
 }
 
-// A drag steers from its anchor with a dead zone and a leash; the keys replace it and ramp the
-// stick up and back to rest; past its dead zone the real stick stands once the keys are idle.
+// A drag steers from its anchor (dead zone, leash); keys ramp the stick; then the real stick.
 TEST_F(Controls, AnalogueSteering) {
     kit.MoveMouse(100, 100), kit.MouseButton(true), kit.Frame(), app->p_AnalogueControl();
     EXPECT_EQ(app->DragAnchorX, 100);

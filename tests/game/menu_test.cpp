@@ -1,5 +1,5 @@
-// The main menu's choices: the wheel by keys and by clicks, the repeat of a held key, the focus
-// columns, the highscore lists and the way out (what it draws is the tour's).
+// The main menu's choices: the wheel by keys and clicks, a held key's repeat, the focus columns
+// and the way out (what it draws is the tour's).
 
 #include <cmath>
 #include <cstdlib>
@@ -10,7 +10,6 @@ namespace {
 
 using V = std::vector<int>;
 
-// Loaded, slid in and the wheel at rest on "Normal".
 struct Menu : KitTest {
     void SetUp() override { KitTest::SetUp(), kit.Frame(40); }
     // A click where the wheel draws row r now.
@@ -58,8 +57,7 @@ TEST_F(Menu, BackEndsAndPlayButtonStarts) {
     EXPECT_EQ(V({app->MenuFocus, app->Mode, app->Difficulty}), V({1, Screen::Starting, 2}));
 }
 
-// Held, a direction steps at once, then after 31 updates, then after 19: the wait shortens by
-// 12 per step. The console's extra quit row gives the wheel room for three steps.
+// A held key steps at once, then after 31 and 19 updates (the console's quit row makes room).
 TEST_F(Menu, HeldKeyRepeatsFaster) {
     kt_Cobble_isOuya = 1, app->MenuSel = 2, app->MenuTarget = -64, kit.Frame(40);
     std::vector<int> stepsAt;
@@ -74,8 +72,7 @@ TEST_F(Menu, HeldKeyRepeatsFaster) {
     EXPECT_EQ(V({app->MenuSel, app->MenuRepeat, app->MenuRepeatDelay}), V({-1, 0, 30}));
 }
 
-// Left and Right walk the columns and stop at the ends; a button opens the credits, a click
-// closes them.
+// Left and Right stop at the end columns; a button opens the credits, a click closes them.
 TEST_F(Menu, FocusColumnsAndTheCredits) {
     std::vector<int> focus;
     const int L = GLFW_KEY_LEFT, R = GLFW_KEY_RIGHT;
@@ -85,21 +82,4 @@ TEST_F(Menu, FocusColumnsAndTheCredits) {
     EXPECT_EQ(app->CreditsOpen, 1);
     kit.Click(300, 200);
     EXPECT_EQ(app->CreditsOpen, 0);
-}
-
-// Rows of the lists: as many as fit in half the screen, one at least, ten at most.
-TEST_F(Menu, HighscoreListsFitTheScreen) {
-    for (int k = 0; k < Highscore::ListLength; ++k) {
-        app->Highscores[Highscore::Top(1, k)] = 110 - k;
-        app->Highscores[Highscore::Last(1, k)] = 210 + k;
-    }
-    auto shows = [&](const char *text) {
-        kit.Frame();
-        EXPECT_NE(kit.Text().find(text), std::string::npos) << kit.Text();
-    };
-    shows("Top10110109108107106105104103102101Last10");
-    app->ImageInfo[SlotInfo::Height(app->FontSlot)] = 16;  // rows of 24: floor(150 / 24) = 6
-    shows("Top6110109108107106105Last6210211212213214215");
-    kit.Resize(640, 100), kit.Frame(), kit.FinishLoading();
-    shows("Highscore110Last210");
 }

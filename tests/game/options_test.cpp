@@ -1,5 +1,4 @@
-// The options box, the pause screen and the console's quit prompt: the choices the screens
-// take (what they draw is the tour's).
+// The choices of the options box, the pause screen and the quit prompt (the drawing is the tour's).
 
 #include <algorithm>
 #include <cstdio>
@@ -12,7 +11,6 @@ namespace {
 using V = std::vector<int>;
 
 struct Options : KitTest {
-    // The box open over the menu, slid in, its latches free.
     void SetUp() override { KitTest::SetUp(), app->OptionsOpen = 1, kit.Frame(35); }
     // A click on row n (1 is the first) of the open box, held: it acts once.
     void ClickRow(int n) {
@@ -26,8 +24,7 @@ using Screens = KitTest;
 
 }  // namespace
 
-// Four presses bring the sound mode round; only the modes without music stop it; nothing is
-// saved until the box closes.
+// Four presses bring the sound mode round, stopping the music without it; saved on close only.
 TEST_F(Options, SoundRowCyclesAndSavesOnlyOnClose) {
     std::string before = kit.host.LoadState().ToUtf8();
     kit.Tap(GLFW_KEY_DOWN, 1);
@@ -54,26 +51,8 @@ TEST_F(Options, SoundRowCyclesAndSavesOnlyOnClose) {
     EXPECT_EQ(items[Setting::Sound] + items[Setting::LeftStickY], "11");
 }
 
-// In a running game a mode with music restarts the last tune; without a music stream there
-// are only Off and On, and any other stored mode shows as Off.
-TEST_F(Options, SoundModesWithAndWithoutAMusicStream) {
-    kit.Tap(GLFW_KEY_DOWN, 1);
-    app->Mode = Screen::Game, app->Settings[Setting::Sound] = SoundMode::EffectsOnly;
-    app->CurrentTune = String("Fennel");
-    size_t played = kit.audio->music.size();
-    kit.Tap(GLFW_KEY_ENTER, 1);
-    EXPECT_EQ(app->Settings[Setting::Sound], SoundMode::MusicOnly);
-    ASSERT_EQ(kit.audio->music.size(), played + 1);
-    EXPECT_EQ(kit.audio->music.back().path, "vantor://data/sfx/Fennel.ogg");
-    kt_Cobble_HasMusicStream = 0, kit.Frame();
-    EXPECT_EQ(V({app->Settings[Setting::Sound], Shows("Sound:Off")}), V({SoundMode::Off, 1}));
-    kit.Tap(GLFW_KEY_ENTER, 1);
-    EXPECT_EQ(V({app->Settings[Setting::Sound], Shows("Sound:On")}), V({SoundMode::All, 1}));
-}
-
-// Clicks on the iCade and thumbstick rows flip their settings. Closing the window with the box
-// open saves its changes first, then ends with status 0; the cursor walks up to the gear and
-// stops there, and a button on it closes the box and saves.
+// Row clicks flip iCade and the sticks; closing the window saves the open box first and exits
+// 0; the cursor stops at the gear, which closes the box and saves.
 TEST_F(Options, RowClicksAndClosing) {
     ClickRow(2);
     EXPECT_EQ(V({kt_Cobble_iCadeControls, Shows("iCade:On")}), V({1, 1}));
@@ -103,8 +82,7 @@ TEST_F(Options, RowClicksAndClosing) {
     EXPECT_EQ(V({app->OptionsOpen, kit.SavedItems().at(Setting::RightStickY) == "1"}), V({0, 1}));
 }
 
-// The pause screen alone (no screen of its own runs): the choice stops at both ends; back
-// resumes; the gear at (64, 296) opens the options, which have no quit row on the desktop.
+// The pause screen alone: the choice stops at both ends; back resumes; its gear opens the box.
 TEST_F(Screens, PauseChoicesBackAndTheGear) {
     kit.Frame(40);
     app->Mode = Screen::None, app->Paused = app->PauseCursor = 1, app->PausePanelY = -64;
@@ -127,8 +105,7 @@ TEST_F(Screens, PauseChoicesBackAndTheGear) {
     EXPECT_EQ(kit.Text().find("Quit"), std::string::npos);
 }
 
-// The console asks before it quits: the first button returns to the menu, the second, the
-// third and back end the program. Each outcome runs in its own child of the same prompt.
+// The console's prompt: button 1 returns to the menu; 2, 3 and back end the program.
 TEST_F(Screens, QuitPromptThreeOutcomes) {
     kt_Cobble_isOuya = 1, kit.Frame(40), kit.Tap(GLFW_KEY_ESCAPE, 1);
     ASSERT_EQ(app->Mode, Screen::QuitPrompt);
@@ -144,7 +121,7 @@ TEST_F(Screens, QuitPromptThreeOutcomes) {
     }
 }
 
-// On the console the box carries the overscan slider, which moves in steps and stays in bounds.
+// The console's overscan slider moves in steps and stays in bounds.
 TEST_F(Options, ConsoleOverscanSlider) {
     kt_Cobble_isOuya = 1, kit.Frame();
     struct Case {

@@ -1,5 +1,4 @@
-// The game shell on the test host: the update order, screen states, fitting, the key latch,
-// the function keys, suspend and resume, pointer sampling.
+// The shell: update order, fitting, the key latch, function keys, suspend, pointer sampling.
 
 #include <gmock/gmock.h>
 
@@ -10,9 +9,7 @@ using V = std::vector<int>;
 using Shell = KitTest;
 }  // namespace
 
-// One update, in order: function keys before the music, the pointer before the screens, the
-// state machine before the loader (the waiting state's reload starts a loader step in the same
-// update), the loading screen before the debug line.
+// In one update: F-keys, music, pointer, states, a loader step, the loading screen, debug line.
 TEST_F(Shell, OneUpdateRunsItsStepsInOrder) {
     app->MusicOn = app->Paused = 1;
     app->Mode = Screen::Waiting;
@@ -23,18 +20,6 @@ TEST_F(Shell, OneUpdateRunsItsStepsInOrder) {
               V({1, 1, 100, 50, Screen::Menu, 2, 1}));
     std::string debug = "1.0,1.0:" + std::to_string(app->RenderFpsAvg);
     EXPECT_EQ(kit.Text(), "Loading..." + debug);
-}
-
-// Back to the menu plays the jingle once and hands over to the menu, but not while the loader
-// runs: then no state routine does.
-TEST_F(Shell, BackToMenuWaitsForTheLoader) {
-    app->Mode = Screen::BackToMenu, app->LoadStage = 3, kit.Frame();
-    EXPECT_EQ(app->Mode, Screen::BackToMenu);
-    kit.FinishLoading();
-    kit.audio->sounds.clear();
-    kit.Frame();
-    EXPECT_EQ(V({app->Mode, kit.Cues(Sfx::Jingle), int(kit.audio->sounds.size())}),
-              V({Screen::Menu, 1, 1}));
 }
 
 TEST(ShellFit, VirtualScreenFitsTheWindow) {
@@ -66,8 +51,7 @@ TEST(ShellFit, VirtualScreenFitsTheWindow) {
     }
 }
 
-// A minimised window reports 0 x 0: the fitting and the pointer keep their last good values,
-// and only a return at a new size reloads the art.
+// Minimised (0 x 0) keeps the fitting and the pointer; only a new size reloads the art.
 TEST_F(Shell, MinimisedWindowKeepsTheFitting) {
     kit.Resize(0, 0), kit.Frame(2);
     EXPECT_EQ(V({app->ScaleX == 1, app->LoadStage, app->MouseX}), V({1, 0, 0}));
@@ -77,8 +61,7 @@ TEST_F(Shell, MinimisedWindowKeepsTheFitting) {
     EXPECT_GT(app->LoadStage, 0);
 }
 
-// The latch holds until every action is up; back on the menu closes the credits and latches, so
-// the menu does not also quit; with the options box open every update latches.
+// The latch holds until every action is up; back closing the credits latches; so does the box.
 TEST_F(Shell, KeyLatchHoldsUntilEveryActionIsUp) {
     app->KeyLatch = 1;  // a screen acted on the press
     kit.Press(GLFW_KEY_RIGHT), kit.Press(GLFW_KEY_SPACE), kit.Frame();
@@ -93,8 +76,7 @@ TEST_F(Shell, KeyLatchHoldsUntilEveryActionIsUp) {
     EXPECT_EQ(V({app->KeyLatch, app->OptionsSlide}), V({1, 1}));
 }
 
-// F11 flips through the desktop mode, and does nothing without one; F4 ends the program as
-// the close button does (Options.ClosingTheWindowSavesTheOpenBoxFirst).
+// F11 flips through the desktop mode (none: nothing); F4 ends the program.
 TEST_F(Shell, FunctionKeys) {
     kit.host.SetDesktopMode(1920, 1080), kit.Tap(GLFW_KEY_F11);
     EXPECT_EQ(V({app->Fullscreen, kit.host.GetDeviceWidth()}), V({1, 1920}));
@@ -122,8 +104,7 @@ TEST_F(Shell, SuspendPausesARunningGameOnly) {
     EXPECT_EQ(V({kit.host.UpdateRate(), app->Paused}), V({60, 1}));
 }
 
-// Pointer and touches in virtual pixels, truncated toward zero; a fresh press starts where it
-// lands; the pointer is down while any touch is; the press lock frees once it is up.
+// Pointer and touches in virtual pixels, truncated; down while any touch is; then the lock frees.
 TEST_F(Shell, PointerAndTouchesInVirtualPixels) {
     kit.Resize(1280, 960), kit.Frame(), kit.FinishLoading();
     kit.MoveMouse(30.6f, 40.2f), kit.MouseButton(true), kit.Touch(3, true, 200, 100), kit.Frame();

@@ -1,7 +1,5 @@
-// GameKit: a c_MyApp on the test host (real frame loop and input mapping, fake clock, state in
-// memory, the generated data/ files), driven by scripted input, recording what it draws, plays
-// and loads. One per test: it initialises every module global. The collector runs in verify
-// mode, so a reference stored without the write barrier stops the test.
+// GameKit: the game on the test host, driven by scripted input, recording what it draws, plays
+// and loads. One per test (it initialises every module global); the collector verifies barriers.
 #pragma once
 
 #include <GLFW/glfw3.h>
@@ -72,8 +70,7 @@ private:
     std::vector<std::pair<gxtkSample *, int>> cues;
 };
 
-// The renderer: batches as usual but never submits (no OpenGL context), and records every
-// primitive in device pixels with its colour state.
+// The renderer: never submits (no OpenGL context); records primitives in device pixels.
 struct KitGraphics : gxtkGraphics {
     struct Draw {
         std::string what;  // "rect", "oval", "line", "image"
