@@ -27,8 +27,12 @@ struct Run : KitTest {
     int Col() { return static_cast<int>(P(Player::Col)); }
     int Row() { return static_cast<int>(P(Player::Row)); }
     float *CellAt(int c, int r) { return app->Grid.Data() + (r * Board::Stride + c) * Cell::Size; }
-    bool Trap(int c, int r) {
-        return c >= 0 && c < Board::Columns && CellAt(c, r)[Cell::Face] >= 8;
+    bool Trap(int c, int r) { return CellAt(c, r)[Cell::Face] >= 8; }
+    // The first trap card's index (column 0 holds the safe cards 0..3).
+    int FirstTrap() {
+        int i = 4;
+        while (!Trap(i / Board::Rows, i % Board::Rows)) ++i;
+        return i;
     }
     bool Settled() { return P(Player::CardsMoving) == 0; }
 
@@ -141,9 +145,7 @@ TEST_F(Run, StartPauseThrowAndStepsInTheDirectionOrder) {
 TEST_F(Run, Landings) {
     StartAt(2, 7.0);
     ASSERT_TRUE(FrameUntil([&] { return CellAt(12, 3)[Cell::Turn] >= 0; }, 600));
-    int trap = 4;  // column 0 holds the safe cards 0..3
-    while (!Trap(trap / Board::Rows, trap % Board::Rows)) ++trap;
-    const int tc = trap / Board::Rows, tr = trap % Board::Rows;
+    const int trap = FirstTrap(), tc = trap / Board::Rows, tr = trap % Board::Rows;
     // The phase, then since the landing: the points, the lives left, safe and trap cues.
     auto state = [this] {
         return V{PhaseNow(), app->Score - scoreBefore, static_cast<int>(P(Player::Lives)),
@@ -186,8 +188,7 @@ TEST_F(Run, GoalScoresOnceAndRedeals) {
 TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
     StartAt(3, 9.0);
     ASSERT_TRUE(FrameUntil([&] { return PhaseNow() == Phase::Throw && Settled(); }, 400));
-    int trap = 4;
-    while (!Trap(trap / Board::Rows, trap % Board::Rows)) ++trap;
+    const int trap = FirstTrap();
     P(Player::Clearing) = 1, Frame(20);  // the cards fly off for about 45 updates
     LandAt(trap / Board::Rows, trap % Board::Rows, 180);
     ASSERT_EQ(V({PhaseNow(), int(P(Player::Lives))}), V({Phase::Trapped, 0}));

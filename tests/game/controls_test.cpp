@@ -97,29 +97,6 @@ TEST_F(Controls, Joysticks) {
     EXPECT_EQ(app->p_PlayKey(Action::Down, 1, 1), 0) << "iCade ignores the sticks";
 }
 
-// The console's menu and back keys and buttons (the menu-key entry is set after an update).
-TEST_F(Controls, OuyaBackRows) {
-    KtTestJoystick &pad = Pad(0);
-    struct Case {
-        int key, button, menu, back;
-    } cases[] = {
-        {GLFW_KEY_ESCAPE, -1, 1, 1}, {GLFW_KEY_DELETE, -1, 0, 0}, {-1, 6, 1, 1}, {-1, 7, 0, 1}};
-    kt_Cobble_isOuya = 1;
-    for (const Case &c : cases) {
-        if (c.button >= 0) pad.buttons[c.button] = 1;
-        Key(c.key, true);
-        EXPECT_EQ(V({app->p_PlayKey(Action::Menu, 0, 0), app->p_PlayKey(Action::Back, 0, 0)}),
-                  V({c.menu, c.back}))
-            << c.key << " " << c.button;
-        if (c.button >= 0) pad.buttons[c.button] = 0;
-        Key(c.key, false);
-    }
-    app->VirtualButtons[Virtual::Back1] = Virtual::Held;
-    EXPECT_EQ(app->p_PlayKey(Action::Back, 0, 0), 0);
-    app->VirtualButtons[Virtual::MenuKey] = Virtual::Pressed;
-    EXPECT_EQ(app->p_PlayKey(Action::Menu, 0, 0) + app->p_PlayKey(Action::Back, 0, -1), 2);
-}
-
 // Each letter pair holds and frees its entry, in either case; iCade off clears the entries.
 TEST_F(Controls, ICadeLetterPairs) {
     struct Case {
@@ -176,35 +153,7 @@ TEST_F(Controls, PointerTestEdges) {
     EXPECT_EQ(app->p_MouseIn(0, 0, 1000, 1000), 0) << "touches that are up count nowhere";
 }
 
-// A 40 x 20 cell at (200, 200) is hit strictly within half its size times the drawing size;
-// p_Button0 reads touch 0 only; slots outside the image table have nothing to hit.
-TEST_F(Controls, ButtonGeometry) {
-    app->ImageInfo[SlotInfo::Width(Img::Buttons)] = 40, app->HDScale = 1;
-    app->ImageInfo[SlotInfo::Height(Img::Buttons)] = 20;
-    struct Case {
-        float size, tx, ty;
-        int touch, button, button0;
-    } cases[] = {{1, 219, 209, 0, 1, 1},
-                 {1, 220, 200, 0, 0, 0},
-                 {1, 200, 190, 0, 0, 0},
-                 {2, 220, 200, 0, 1, 1},
-                 {1, 200, 200, 1, 1, 0}};
-    for (const Case &c : cases) {
-        Put(c.touch, c.tx, c.ty), app->p_SetSize(c.size, c.size);
-        int button = app->p_Button(Img::Buttons, 200, 200, 3);
-        EXPECT_EQ(V({button, app->ButtonHit, app->p_Button0(Img::Buttons, 200, 200, 3)}),
-                  V({c.button, c.button, c.button0}))
-            << &c - cases;
-        Lift(c.touch);
-    }
-    Put(0, 200, 200);
-    EXPECT_EQ(V({app->p_Button(Img::Slots, 200, 200, 0), app->p_Button(-1, 200, 200, 0),
-                 app->p_Button0(Img::Slots, 200, 200, 0)}),
-              V({0, 0, 0}));
-}
-
-// Pad at (100, 380): arms and mirrored buttons; paused, only the buttons act, a pinch scales the
-// pad, one finger drags it, and both stay in bounds.
+// Pad at (100, 380): its arms and the mirrored buttons; paused, only the buttons act.
 TEST_F(Controls, OnScreenPad) {
     app->ImageInfo[SlotInfo::Width(Img::Dpad)] = app->ImageInfo[SlotInfo::Height(Img::Dpad)] = 32;
     app->HDScale = 1, app->Settings[Setting::PadScale] = 10;
@@ -227,15 +176,6 @@ TEST_F(Controls, OnScreenPad) {
         EXPECT_EQ(Entries(), expected) << &c - cases;
         Lift(1);
     }
-
-    app->Paused = 1, kit.Touch(0, true, 100, 380), Put(1, 260, 380), app->p_OnScreenPad();
-    EXPECT_EQ(V({app->PadPinch, app->Settings[Setting::PadScale]}), V({10, 10}));
-    Put(1, 228, 380), app->p_OnScreenPad();
-    EXPECT_EQ(V({app->PadPinch, app->Settings[Setting::PadScale]}), V({8, 12}));
-    kit.Touch(1, false, 0, 0), Put(0, 110, 370), app->p_OnScreenPad();
-    EXPECT_EQ(V({app->Settings[Setting::PadX], app->Settings[Setting::PadY]}), V({110, 110}));
-    app->Settings[Setting::PadX] = app->Settings[Setting::PadScale] = 10000, app->p_OnScreenPad();
-    EXPECT_EQ(V({app->Settings[Setting::PadX], app->PadScale == 2.5f}), V({640 - 32, 1}));
 }
 
 // A drag steers from its anchor (dead zone, leash); keys ramp the stick; then the real stick.

@@ -1,5 +1,4 @@
-// The main menu's choices: the wheel by keys and clicks, a held key's repeat, the focus columns
-// and the way out (what it draws is the tour's).
+// The main menu's choices: the wheel by keys and clicks, the way out (the drawing is the tour's).
 
 #include <cmath>
 #include <cstdlib>
@@ -55,31 +54,4 @@ TEST_F(Menu, BackEndsAndPlayButtonStarts) {
     app->MenuFocus = 2;
     kit.Click(kt_Cobble_jscrw - 70, kt_Cobble_jscrh - 48);
     EXPECT_EQ(V({app->MenuFocus, app->Mode, app->Difficulty}), V({1, Screen::Starting, 2}));
-}
-
-// A held key steps at once, then after 31 and 19 updates (the console's quit row makes room).
-TEST_F(Menu, HeldKeyRepeatsFaster) {
-    kt_Cobble_isOuya = 1, app->MenuSel = 2, app->MenuTarget = -64, kit.Frame(40);
-    std::vector<int> stepsAt;
-    kit.Press(GLFW_KEY_UP);
-    for (int frame = 1; frame <= 60; ++frame) {
-        int was = app->MenuSel;
-        kit.Frame();
-        if (app->MenuSel != was) stepsAt.push_back(frame);
-    }
-    EXPECT_EQ(stepsAt, V({1, 32, 51}));
-    kit.Release(GLFW_KEY_UP), kit.Frame();
-    EXPECT_EQ(V({app->MenuSel, app->MenuRepeat, app->MenuRepeatDelay}), V({-1, 0, 30}));
-}
-
-// Left and Right stop at the end columns; a button opens the credits, a click closes them.
-TEST_F(Menu, FocusColumnsAndTheCredits) {
-    std::vector<int> focus;
-    const int L = GLFW_KEY_LEFT, R = GLFW_KEY_RIGHT;
-    for (int key : {L, L, R, R, R}) kit.Tap(key, 1), focus.push_back(app->MenuFocus);
-    EXPECT_EQ(focus, V({0, 0, 1, 2, 2}));
-    kit.Tap(GLFW_KEY_ENTER, 5);
-    EXPECT_EQ(app->CreditsOpen, 1);
-    kit.Click(300, 200);
-    EXPECT_EQ(app->CreditsOpen, 0);
 }

@@ -9,19 +9,6 @@ using V = std::vector<int>;
 using Shell = KitTest;
 }  // namespace
 
-// In one update: F-keys, music, pointer, states, a loader step, the loading screen, debug line.
-TEST_F(Shell, OneUpdateRunsItsStepsInOrder) {
-    app->MusicOn = app->Paused = 1;
-    app->Mode = Screen::Waiting;
-    kit.MoveMouse(100, 50), kit.Press(GLFW_KEY_F2), kit.Press(GLFW_KEY_F1), kit.Frame();
-    EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"pause"});
-    EXPECT_EQ(V({app->HudToggle, kt_Cobble_DebugMode, app->MouseX, app->MouseY, app->Mode,
-                 app->LoadStage, app->PressLock}),
-              V({1, 1, 100, 50, Screen::Menu, 2, 1}));
-    std::string debug = "1.0,1.0:" + std::to_string(app->RenderFpsAvg);
-    EXPECT_EQ(kit.Text(), "Loading..." + debug);
-}
-
 TEST(ShellFit, VirtualScreenFitsTheWindow) {
     struct Case {
         int w, h;
@@ -37,8 +24,7 @@ TEST(ShellFit, VirtualScreenFitsTheWindow) {
     };
     for (const Case &c : cases) {
         GameKit kit(c.w, c.h);
-        kt_Cobble_overscan = c.overscan;
-        kit.FinishLoading();
+        kt_Cobble_overscan = c.overscan, kit.FinishLoading();
         kit.app->p_CLS2D(kNoValue, 0, 0, 0), kit.app->p_Rect(0, 0, 10, 10), kit.host.RenderGame();
         const KitGraphics::Draw &rect = kit.graphics->draws.back();
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
@@ -102,17 +88,4 @@ TEST_F(Shell, SuspendPausesARunningGameOnly) {
               V({1, 1, 240, 0, 0, 5}));
     kit.host.ScriptFocus(true), kit.Frame();
     EXPECT_EQ(V({kit.host.UpdateRate(), app->Paused}), V({60, 1}));
-}
-
-// Pointer and touches in virtual pixels, truncated; down while any touch is; then the lock frees.
-TEST_F(Shell, PointerAndTouchesInVirtualPixels) {
-    kit.Resize(1280, 960), kit.Frame(), kit.FinishLoading();
-    kit.MoveMouse(30.6f, 40.2f), kit.MouseButton(true), kit.Touch(3, true, 200, 100), kit.Frame();
-    EXPECT_EQ(V({app->MouseX, app->MouseY, app->PrevMouseX, app->PointerDown, app->MouseHit,
-                 app->TouchDown[3], app->TouchX[3], app->TouchY[3], app->TouchX[4]}),
-              V({30, 40, 30, 1, 1, 1, 200, 100, kNoValue}));
-    kit.MouseButton(false), kit.MoveMouse(50, 60), kit.Frame();
-    EXPECT_EQ(V({app->PrevMouseX, app->MouseX, app->PointerDown}), V({30, 50, 1}));
-    kit.Touch(3, false, 200, 100), app->PressLock = 1, kit.Frame();
-    EXPECT_EQ(V({app->PointerDown, app->PressLock}), V({0, 0}));
 }

@@ -1,5 +1,3 @@
-// The game test kit.
-
 #include "tests/support/game_kit.h"
 
 #include <cstdio>
