@@ -1,13 +1,11 @@
-// The shell: update order, fitting, the key latch, function keys, suspend, pointer sampling.
+// The shell: fitting the virtual screen, the key latch, function keys, suspend.
 
 #include <gmock/gmock.h>
 
 #include "tests/support/game_kit.h"
 
-namespace {
 using V = std::vector<int>;
 using Shell = KitTest;
-}  // namespace
 
 TEST(ShellFit, VirtualScreenFitsTheWindow) {
     struct Case {
@@ -62,7 +60,7 @@ TEST_F(Shell, KeyLatchHoldsUntilEveryActionIsUp) {
     EXPECT_EQ(V({app->KeyLatch, app->OptionsSlide}), V({1, 1}));
 }
 
-// F11 flips through the desktop mode (none: nothing); F4 ends the program.
+// F1 and F2 flip the HUD and the debug mode; F11 the desktop mode (none: nothing); F4 ends.
 TEST_F(Shell, FunctionKeys) {
     kit.host.SetDesktopMode(1920, 1080), kit.Tap(GLFW_KEY_F11);
     EXPECT_EQ(V({app->Fullscreen, kit.host.GetDeviceWidth()}), V({1, 1920}));
@@ -71,6 +69,8 @@ TEST_F(Shell, FunctionKeys) {
               V({0, 640, 480}));
     kit.host.SetDesktopMode(-1, 0), kit.Tap(GLFW_KEY_F11);
     EXPECT_EQ(app->Fullscreen, 0);
+    kit.Tap(GLFW_KEY_F1), kit.Tap(GLFW_KEY_F2);
+    EXPECT_EQ(V({app->HudToggle, kt_Cobble_DebugMode}), V({1, 1}));
     EXPECT_EXIT((kit.Press(GLFW_KEY_F4), kit.Frame()), ::testing::ExitedWithCode(0), "");
 }
 
