@@ -1,57 +1,11 @@
-// The game shell on the test host: the update order, screen states, fitting, the key latch,
-// the function keys, suspend and resume, pointer sampling.
+// The shell: fitting the virtual screen, the key latch, function keys, suspend.
 
-#include <GLFW/glfw3.h>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "tests/support/game_kit.h"
 
+using V = std::vector<int>;
 using Shell = KitTest;
-
-// One update's side effects, in order: function keys before the music, the pointer before the
-// screens, the state machine before the loader (the waiting state's reload starts a loader step
-// in the same update), the loading screen before the debug line.
-TEST_F(Shell, OneUpdateRunsItsStepsInOrder) {
-    app->MusicOn = 1;
-    app->Paused = 1;
-    app->Mode = Screen::Waiting;
-    kit.MoveMouse(100, 50);
-    kit.Press(GLFW_KEY_F2);
-    kit.Press(GLFW_KEY_F1);
-    kit.Frame();
-
-    EXPECT_EQ(kit.audio->musicCalls, std::vector<std::string>{"pause"});
-    // The waiting state hands over to the menu and its reload's first loader step runs.
-    EXPECT_EQ((std::vector<int>{app->HudToggle, kt_Cobble_DebugMode, app->MouseX, app->MouseY,
-                                app->Mode, app->LoadStage, app->PressLock}),
-              (std::vector<int>{1, 1, 100, 50, Screen::Menu, 2, 1}));
-    // The waiting screen is not a debug screen, but the menu it hands over to is: the debug
-    // line follows the loading screen's drawing.
-    std::string text = kit.Text();
-    EXPECT_THAT(text, ::testing::HasSubstr("Loading..."));
-    std::string debug = "1.0,1.0:" + std::to_string(app->RenderFpsAvg);
-    EXPECT_EQ(text.substr(text.size() - debug.size()), debug) << text;
-}
-
-// Back to the menu plays the jingle once and hands over to the menu, but not while the loader
-// runs: then no state routine does.
-TEST_F(Shell, BackToMenuWaitsForTheLoader) {
-    app->Mode = Screen::BackToMenu;
-    app->LoadStage = 3;
-    kit.Frame();
-    EXPECT_EQ(app->Mode, Screen::BackToMenu);
-    kit.FinishLoading();
-    size_t before = kit.audio->sounds.size();
-    kit.Frame();
-    EXPECT_EQ(app->Mode, Screen::Menu);
-    ASSERT_EQ(kit.audio->sounds.size(), before + 1);
-    EXPECT_EQ(kit.audio->sounds.back().cue, Sfx::Jingle);
-}
 
 TEST(ShellFit, VirtualScreenFitsTheWindow) {
     struct Case {
@@ -63,143 +17,75 @@ TEST(ShellFit, VirtualScreenFitsTheWindow) {
     } cases[] = {
         {1280, 720, 0, 1, 1, 2.0f, 640, 360, 0, 0},
         {640, 960, 0, 2, 0, 960.0f / 720, 480, 720, 0, 0},
-        // Square: the height's scale is the larger, so the height is kept.
-        {500, 500, 0, 2, 1, 500.0f / 480, 480, 480, 0, 0},
+        {500, 500, 0, 2, 1, 500.0f / 480, 480, 480, 0, 0},  // the height's scale is the larger
         {1280, 720, 64, 1, 1, (1280.0f - 128) / 640, 640, 360, 64, 36},
     };
     for (const Case &c : cases) {
         GameKit kit(c.w, c.h);
-        kt_Cobble_overscan = c.overscan;
-        kit.FinishLoading();
-        kit.app->p_CLS2D(kNoValue, 0, 0, 0);
-        kit.app->p_Rect(0, 0, 10, 10);
-        kit.host.RenderGame();
+        kt_Cobble_overscan = c.overscan, kit.FinishLoading();
+        kit.app->p_CLS2D(kNoValue, 0, 0, 0), kit.app->p_Rect(0, 0, 10, 10), kit.host.RenderGame();
         const KitGraphics::Draw &rect = kit.graphics->draws.back();
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
-        EXPECT_EQ((std::vector<int>{kit.app->FitMode, kit.app->Landscape}),
-                  (std::vector<int>{c.fitMode, c.landscape}));
-        EXPECT_THAT(
-            (std::vector<float>{kit.app->ScaleX, kit.app->ScaleY, kt_Cobble_jscrw, kt_Cobble_jscrh,
-                                rect.x, rect.y, rect.w}),
-            ::testing::Pointwise(::testing::FloatEq(), {c.scale, c.scale, c.vw, c.vh, c.deviceX0,
-                                                        c.deviceY0, 10 * c.scale}));
+        EXPECT_THAT((std::vector<float>{float(kit.app->FitMode), float(kit.app->Landscape),
+                                        kit.app->ScaleX, kit.app->ScaleY, kt_Cobble_jscrw,
+                                        kt_Cobble_jscrh, rect.x, rect.y, rect.w}),
+                    ::testing::Pointwise(::testing::FloatEq(),
+                                         {float(c.fitMode), float(c.landscape), c.scale, c.scale,
+                                          c.vw, c.vh, c.deviceX0, c.deviceY0, 10 * c.scale}));
     }
 }
 
-// A minimised window reports 0 x 0: the fitting and the pointer keep their last good values,
-// and only a return at a new size reloads the art.
+// Minimised (0 x 0) keeps the fitting and the pointer; only a new size reloads the art.
 TEST_F(Shell, MinimisedWindowKeepsTheFitting) {
-    kit.Resize(0, 0);
-    kit.Frame(2);
-    EXPECT_FLOAT_EQ(app->ScaleX, 1);
-    EXPECT_EQ(std::pair(app->LoadStage, app->MouseX), std::pair(0, 0));
-    kit.Resize(640, 480);
-    kit.Frame();
+    kit.Resize(0, 0), kit.Frame(2);
+    EXPECT_EQ(V({app->ScaleX == 1, app->LoadStage, app->MouseX}), V({1, 0, 0}));
+    kit.Resize(640, 480), kit.Frame();
     EXPECT_EQ(app->LoadStage, 0);
-    kit.Resize(800, 600);
-    kit.Frame();
+    kit.Resize(800, 600), kit.Frame();
     EXPECT_GT(app->LoadStage, 0);
 }
 
+// The latch holds until every action is up; back closing the credits latches; so does the box.
 TEST_F(Shell, KeyLatchHoldsUntilEveryActionIsUp) {
     app->KeyLatch = 1;  // a screen acted on the press
-    kit.Press(GLFW_KEY_RIGHT);
-    kit.Press(GLFW_KEY_SPACE);
-    kit.Frame();
-    kit.Release(GLFW_KEY_RIGHT);
-    kit.Frame();
+    kit.Press(GLFW_KEY_RIGHT), kit.Press(GLFW_KEY_SPACE), kit.Frame();
+    kit.Release(GLFW_KEY_RIGHT), kit.Frame();
     EXPECT_EQ(app->KeyLatch, 1) << "space is still held";
-    kit.Release(GLFW_KEY_SPACE);
-    kit.Frame();
+    kit.Release(GLFW_KEY_SPACE), kit.Frame();
     EXPECT_EQ(app->KeyLatch, 0);
-
-    // Back on the menu closes the credits and latches, so the menu does not also quit.
     app->CreditsOpen = 1;
-    kit.Press(GLFW_KEY_ESCAPE);
-    kit.Frame();
-    EXPECT_EQ((std::vector<int>{app->CreditsOpen, app->KeyLatch, app->PressLock}),
-              (std::vector<int>{0, 1, 1}));
-    kit.Release(GLFW_KEY_ESCAPE);
-    kit.Frame();
-    // With the options box open every update latches.
-    app->OptionsOpen = 1;
-    kit.Frame();
-    EXPECT_EQ(app->KeyLatch, 1);
-    EXPECT_EQ(app->OptionsSlide, 1);
+    kit.Tap(GLFW_KEY_ESCAPE);
+    EXPECT_EQ(V({app->CreditsOpen, app->KeyLatch, app->PressLock}), V({0, 1, 1}));
+    kit.Frame(), app->OptionsOpen = 1, kit.Frame();
+    EXPECT_EQ(V({app->KeyLatch, app->OptionsSlide}), V({1, 1}));
 }
 
-TEST_F(Shell, FullscreenFlipsThroughTheDesktopMode) {
-    kit.host.SetDesktopMode(1920, 1080);
-    kit.Tap(GLFW_KEY_F11);
-    EXPECT_EQ(app->Fullscreen, 1);
-    EXPECT_EQ(kit.host.GetDeviceWidth(), 1920);
-    kit.FinishLoading();
-    kit.Tap(GLFW_KEY_F11);
+// F1 and F2 flip the HUD and the debug mode; F11 the desktop mode (none: nothing); F4 ends.
+TEST_F(Shell, FunctionKeys) {
+    kit.host.SetDesktopMode(1920, 1080), kit.Tap(GLFW_KEY_F11);
+    EXPECT_EQ(V({app->Fullscreen, kit.host.GetDeviceWidth()}), V({1, 1920}));
+    kit.FinishLoading(), kit.Tap(GLFW_KEY_F11);
+    EXPECT_EQ(V({app->Fullscreen, kit.host.GetDeviceWidth(), kit.host.GetDeviceHeight()}),
+              V({0, 640, 480}));
+    kit.host.SetDesktopMode(-1, 0), kit.Tap(GLFW_KEY_F11);
     EXPECT_EQ(app->Fullscreen, 0);
-    EXPECT_EQ(std::pair(kit.host.GetDeviceWidth(), kit.host.GetDeviceHeight()),
-              std::pair(640, 480));
-    // Without a desktop mode there is nothing to switch to.
-    kit.host.SetDesktopMode(-1, 0);
-    kit.Tap(GLFW_KEY_F11);
-    EXPECT_EQ(app->Fullscreen, 0);
+    kit.Tap(GLFW_KEY_F1), kit.Tap(GLFW_KEY_F2);
+    EXPECT_EQ(V({app->HudToggle, kt_Cobble_DebugMode}), V({1, 1}));
+    EXPECT_EXIT((kit.Press(GLFW_KEY_F4), kit.Frame()), ::testing::ExitedWithCode(0), "");
 }
 
-// F4 ends the program as the close button does (Options.ClosingTheWindowSavesTheOpenBoxFirst).
-TEST_F(Shell, F4EndsTheProgram) {
-    EXPECT_EXIT(
-        {
-            kit.Press(GLFW_KEY_F4);
-            kit.Frame();
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
+// Suspend pauses a running game only, clears the inputs and iCade, slows the updates.
 TEST_F(Shell, SuspendPausesARunningGameOnly) {
-    kit.host.ScriptFocus(false);
-    kit.Frame();
+    kit.host.ScriptFocus(false), kit.Frame();
     EXPECT_EQ(app->Paused, 0) << "the menu is not paused";
-    kit.host.ScriptFocus(true);
-    kit.Frame();
-
+    kit.host.ScriptFocus(true), kit.Frame();
     app->Mode = Screen::Game;
     app->VirtualButtons[Action::Up] = Virtual::Held;
     kt_Cobble_iCadeControls = 1;
-    kit.host.ScriptFocus(false);
-    kit.Frame();
-    // Paused with the pause screen fully open, the inputs and iCade cleared, updates slowed.
-    EXPECT_EQ((std::vector<int>{app->Paused, app->PauseCursor, app->PausePanelY,
-                                app->VirtualButtons[Action::Up], kt_Cobble_iCadeControls,
-                                kit.host.UpdateRate()}),
-              (std::vector<int>{1, 1, 240, 0, 0, 5}));
-    kit.host.ScriptFocus(true);
-    kit.Frame();
-    EXPECT_EQ(kit.host.UpdateRate(), 60);
-    EXPECT_EQ(app->Paused, 1);
-}
-
-TEST_F(Shell, PointerAndTouchesInVirtualPixels) {
-    kit.Resize(1280, 960);
-    kit.Frame();
-    kit.FinishLoading();
-    kit.MoveMouse(30.6f, 40.2f);
-    kit.MouseButton(true);
-    kit.Touch(3, true, 200, 100);
-    kit.Frame();
-    // Truncated toward zero; a fresh press starts where it lands.
-    EXPECT_EQ((std::vector<int>{app->MouseX, app->MouseY, app->PrevMouseX, app->PointerDown,
-                                app->MouseHit, app->TouchDown[3], app->TouchX[3], app->TouchY[3],
-                                app->TouchX[4]}),
-              (std::vector<int>{30, 40, 30, 1, 1, 1, 200, 100, kNoValue}));
-
-    kit.MouseButton(false);
-    kit.MoveMouse(50, 60);
-    kit.Frame();
-    EXPECT_EQ((std::vector<int>{app->PrevMouseX, app->MouseX, app->PointerDown}),
-              (std::vector<int>{30, 50, 1}))
-        << "touch 3 is still down";
-    kit.Touch(3, false, 200, 100);
-    app->PressLock = 1;
-    kit.Frame();
-    EXPECT_EQ(app->PointerDown, 0);
-    EXPECT_EQ(app->PressLock, 0) << "released once the pointer is up";
+    kit.host.ScriptFocus(false), kit.Frame();
+    EXPECT_EQ(V({app->Paused, app->PauseCursor, app->PausePanelY, app->VirtualButtons[Action::Up],
+                 kt_Cobble_iCadeControls, kit.host.UpdateRate()}),
+              V({1, 1, 240, 0, 0, 5}));
+    kit.host.ScriptFocus(true), kit.Frame();
+    EXPECT_EQ(V({kit.host.UpdateRate(), app->Paused}), V({60, 1}));
 }

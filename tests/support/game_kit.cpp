@@ -1,8 +1,4 @@
-// The game test kit.
-
 #include "tests/support/game_kit.h"
-
-#include <GLFW/glfw3.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +7,6 @@
 #include "host/audio_decode.h"
 #include "host/glfw_game.h"  // ktInit, the module initialiser the kit runs before each game
 #include "host/image_decode.h"
-
-// ---------------------------------------------------------------------------------------------
-// Host and devices
 
 unsigned char *KitHost::LoadImageData(String path, int *width, int *height, int *depth) {
     imageFiles.push_back(path.ToUtf8());
@@ -56,39 +49,11 @@ void KitAudio::Set(int channel, float KitSound::*field, float value) {
     if (field == &KitSound::rate) gxtkAudio::SetRate(channel, value);
 }
 
-int KitAudio::PlayMusic(String path, int flags) {
-    music.push_back(KitMusic{path.ToUtf8(), flags});
-    musicCalls.push_back("play");
-    return gxtkAudio::PlayMusic(path, flags);
-}
-
-void KitGraphics::Record(const char *what, float x, float y, float w, float h) {
-    draws.push_back(Draw{what, x, y, w, h, r, g, b, alpha, blend});
-}
-
-int KitGraphics::DrawRect(float x, float y, float w, float h) {
-    Record("rect", x, y, w, h);
-    return gxtkGraphics::DrawRect(x, y, w, h);
-}
-
-int KitGraphics::DrawOval(float x, float y, float w, float h) {
-    Record("oval", x, y, w, h);
-    return gxtkGraphics::DrawOval(x, y, w, h);
-}
-
-int KitGraphics::DrawLine(float x1, float y1, float x2, float y2) {
-    Record("line", x1, y1, x2, y2);
-    return gxtkGraphics::DrawLine(x1, y1, x2, y2);
-}
-
 int KitGraphics::DrawSurface2(gxtkSurface *surface, float x, float y, int srcx, int srcy, int srcw,
                               int srch) {
     Record("image", tx, ty, static_cast<float>(srcx), static_cast<float>(srcy));
     return gxtkGraphics::DrawSurface2(surface, x, y, srcx, srcy, srcw, srch);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Kit
 
 GameKit::GameKit(int w, int h, const std::string &state) {
     // Test machines have no sound card; OpenAL's silent back end stands in.
@@ -122,33 +87,10 @@ GameKit::~GameKit() {
     kt_graphics_Init();
 }
 
-void GameKit::Frame(int count) {
-    for (int i = 0; i < count; ++i) host.RunFrame();
-}
-
 int GameKit::FinishLoading(int limit) {
     int frames = 0;
     for (; app->LoadStage > 0 && frames < limit; ++frames) Frame();
     return frames;
-}
-
-void GameKit::Press(int key) {
-    host.ScriptKey(key, GLFW_PRESS);
-}
-
-void GameKit::Release(int key) {
-    host.ScriptKey(key, GLFW_RELEASE);
-}
-
-void GameKit::Tap(int key, int after) {
-    Press(key);
-    Frame();
-    Release(key);
-    Frame(after);
-}
-
-float GameKit::DeviceX(float vx) const {
-    return vx * app->ScaleX + kt_Cobble_overscan;
 }
 
 float GameKit::DeviceY(float vy) const {
@@ -156,28 +98,6 @@ float GameKit::DeviceY(float vy) const {
     float oy = w > 0 ? kt_Cobble_overscan * static_cast<float>(kt_app_DeviceHeight()) / w : 0;
     return vy * app->ScaleY + oy;
 }
-
-void GameKit::MoveMouse(float vx, float vy) {
-    host.ScriptCursor(DeviceX(vx), DeviceY(vy));
-}
-
-void GameKit::MouseButton(bool down) {
-    host.ScriptMouseButton(GLFW_MOUSE_BUTTON_LEFT, down ? GLFW_PRESS : GLFW_RELEASE);
-}
-
-void GameKit::Click(float vx, float vy) {
-    MoveMouse(vx, vy);
-    MouseButton(true);
-    Frame();
-    MouseButton(false);
-}
-
-void GameKit::Touch(int index, bool down, float vx, float vy) {
-    host.TouchEvent(down ? KtEvent::TouchDown : KtEvent::TouchUp, index, DeviceX(vx), DeviceY(vy));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Reading the recording back
 
 std::vector<KitCommand> GameKit::Commands() const {
     std::vector<KitCommand> out;

@@ -1,14 +1,8 @@
-// GameKit: the game test kit. It makes a c_MyApp on the test host (real frame loop, real input
-// mapping, fake clock, in-memory state, the generated data/ files), runs frames with scripted
-// keys, mouse, touches and joysticks, and reads back what the game recorded: the draw commands
-// of the last update, every sound effect and music request, every data file it asked for.
-//
-// One GameKit per test: it initialises every module global (ktInit) and installs its host.
-// Renders run the real replay through the graphics module into a recording renderer. The
-// collector runs in verify mode, so a reference stored without the write barrier stops the test
-// with the holder's type.
+// GameKit: the game on the test host, driven by scripted input, recording what it draws, plays
+// and loads. One per test (it initialises every module global); the collector verifies barriers.
 #pragma once
 
+#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,8 +46,7 @@ public:
                                  int *hertz) override;
 };
 
-// The audio device: plays nothing audible (no sound card on test machines) and records every
-// effect and music request.
+// The audio device: silent, records every effect and music request.
 struct KitAudio : gxtkAudio {
     std::vector<KitSound> sounds;
     std::vector<KitMusic> music;
@@ -64,7 +57,10 @@ struct KitAudio : gxtkAudio {
     void SetVolume(int channel, float v) override { Set(channel, &KitSound::volume, v); }
     void SetPan(int channel, float v) override { Set(channel, &KitSound::pan, v); }
     void SetRate(int channel, float v) override { Set(channel, &KitSound::rate, v); }
-    int PlayMusic(String path, int flags) override;
+    int PlayMusic(String path, int flags) override {
+        music.push_back(KitMusic{path.ToUtf8(), flags}), musicCalls.push_back("play");
+        return gxtkAudio::PlayMusic(path, flags);
+    }
     void StopMusic() override { musicCalls.push_back("stop"), gxtkAudio::StopMusic(); }
     void PauseMusic() override { musicCalls.push_back("pause"), gxtkAudio::PauseMusic(); }
     void ResumeMusic() override { musicCalls.push_back("resume"), gxtkAudio::ResumeMusic(); }
@@ -74,8 +70,7 @@ private:
     std::vector<std::pair<gxtkSample *, int>> cues;
 };
 
-// The renderer: batches and counts as usual but never submits to OpenGL (the test host has no
-// context), and records every primitive in device pixels with the colour state it was drawn in.
+// The renderer: never submits (no OpenGL context); records primitives in device pixels.
 struct KitGraphics : gxtkGraphics {
     struct Draw {
         std::string what;  // "rect", "oval", "line", "image"
@@ -87,14 +82,22 @@ struct KitGraphics : gxtkGraphics {
 
     KitGraphics() { submit = false; }
     int BeginRender() override { return draws.clear(), gxtkGraphics::BeginRender(); }
-    int DrawRect(float x, float y, float w, float h) override;
-    int DrawOval(float x, float y, float w, float h) override;
-    int DrawLine(float x1, float y1, float x2, float y2) override;
+    int DrawRect(float x, float y, float w, float h) override {
+        return Record("rect", x, y, w, h), gxtkGraphics::DrawRect(x, y, w, h);
+    }
+    int DrawOval(float x, float y, float w, float h) override {
+        return Record("oval", x, y, w, h), gxtkGraphics::DrawOval(x, y, w, h);
+    }
+    int DrawLine(float x1, float y1, float x2, float y2) override {
+        return Record("line", x1, y1, x2, y2), gxtkGraphics::DrawLine(x1, y1, x2, y2);
+    }
     int DrawSurface2(gxtkSurface *surface, float x, float y, int srcx, int srcy, int srcw,
                      int srch) override;
 
 private:
-    void Record(const char *what, float x, float y, float w, float h);
+    void Record(const char *what, float x, float y, float w, float h) {
+        draws.push_back(Draw{what, x, y, w, h, r, g, b, alpha, blend});
+    }
 };
 
 class GameKit {
@@ -104,27 +107,35 @@ public:
     KitAudio *audio = nullptr;
     KitGraphics *graphics = nullptr;
 
-    // Starts the game on a device of w x h: ktInit, a new c_MyApp, the create hook, the
-    // recording audio device. `state` is the state file's text at start.
+    // The game on a device of w x h; `state` is the state file's text at start.
     explicit GameKit(int w = 640, int h = 480, const std::string &state = "");
     ~GameKit();
 
     // One iteration of the frame loop: a render, then one update 1/60 s later.
-    void Frame(int count = 1);
+    void Frame(int count = 1) {
+        for (int i = 0; i < count; ++i) host.RunFrame();
+    }
     // Frames until the loader is done (at most `limit`); returns how many ran.
     int FinishLoading(int limit = 100);
 
-    // Scripted input, delivered at the next frame's event pump. Keys are GLFW 3 key codes.
-    void Press(int key);
-    void Release(int key);
+    // Scripted input (GLFW 3 key codes), delivered at the next frame's event pump.
+    void Press(int key) { host.ScriptKey(key, GLFW_PRESS); }
+    void Release(int key) { host.ScriptKey(key, GLFW_RELEASE); }
     // Press, one frame, release (delivered with the next frame), then `after` more frames.
-    void Tap(int key, int after = 0);
+    void Tap(int key, int after = 0) { Press(key), Frame(), Release(key), Frame(after); }
     // Pointer positions are virtual pixels, converted with the current fitting.
-    void MoveMouse(float vx, float vy);
-    void MouseButton(bool down);
+    void MoveMouse(float vx, float vy) { host.ScriptCursor(DeviceX(vx), DeviceY(vy)); }
+    void MouseButton(bool down) {
+        host.ScriptMouseButton(GLFW_MOUSE_BUTTON_LEFT, down ? GLFW_PRESS : GLFW_RELEASE);
+    }
     // The pointer to (vx, vy), the button down for one frame; the release comes with the next.
-    void Click(float vx, float vy);
-    void Touch(int index, bool down, float vx, float vy);
+    void Click(float vx, float vy) {
+        MoveMouse(vx, vy), MouseButton(true), Frame(), MouseButton(false);
+    }
+    void Touch(int index, bool down, float vx, float vy) {
+        host.TouchEvent(down ? KtEvent::TouchDown : KtEvent::TouchUp, index, DeviceX(vx),
+                        DeviceY(vy));
+    }
     KtTestJoystick &Joystick(int id, int buttons, int axes) {
         return host.AddJoystick(id, buttons, axes);
     }
@@ -132,7 +143,7 @@ public:
 
     // The commands recorded by the last update, in replay order.
     std::vector<KitCommand> Commands() const;
-    // The characters drawn with the font slot, in order (glyph frame + 32; escapes as '?').
+    // The characters drawn with the font slot, in order (glyph frame + 32).
     std::string Text() const;
     std::vector<std::string> Describe() const;
     // How many effects with this cue played, counting from sounds[from].
@@ -141,7 +152,7 @@ public:
     std::vector<std::string> SavedItems();
 
 private:
-    float DeviceX(float vx) const;
+    float DeviceX(float vx) const { return vx * app->ScaleX + kt_Cobble_overscan; }
     float DeviceY(float vy) const;
 };
 
