@@ -12,7 +12,6 @@ namespace {
 
 // Items of the blocks: settings 26, badges 9, each table 21.
 constexpr int kBadgesAt = 26, kTablesAt = 35, kAllItems = 203;
-const char kFreshSettings[] = "0|0|0|0|0|1|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|1483|";
 const std::string kS = "Settings Loaded\n", kB = "Badges Loaded\n", kH = "Highscores Loaded\n";
 const std::string kAll = kS + kB + kH, kBadS = "Settings Checksum Invalid\n",
                   kBadB = "Badge Checksum Invalid\n";
@@ -36,8 +35,7 @@ std::string Edit(const std::string &text, int index, const std::string &with, in
 
 // The items of block b of a save string: settings, badges, tables 0..2.
 std::vector<std::string> Block(const std::string &text, int b) {
-    static const int kAt[] = {
-        0, kBadgesAt, kTablesAt, kTablesAt + 21, kTablesAt + 42, kTablesAt + 63};
+    static const int kAt[] = {0, kBadgesAt, kTablesAt, kTablesAt + 21, kTablesAt + 42, 98};
     std::vector<std::string> items = Items(text);
     return {items.begin() + kAt[b], items.begin() + kAt[b + 1]};
 }
@@ -88,7 +86,7 @@ TEST(SaveFreshStart, IsTheDocumentedText) {
     EXPECT_NE(printed.find(kH), std::string::npos);
     EXPECT_EQ(printed.find("Settings"), printed.find("Badge"));  // neither
     kit.app->p_Save();
-    std::string expected = kFreshSettings;
+    std::string expected = "0|0|0|0|0|1|0|0|0|0|64|64|10|0|1|0|0|0|0|0|0|0|0|0|0|1483|";
     for (int i = kBadgesAt; i < kAllItems; ++i) expected += "0|";
     EXPECT_EQ(kit.host.LoadState().ToUtf8(), expected);
 }
@@ -99,10 +97,8 @@ TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
     ASSERT_EQ(Items(rich).size(), static_cast<size_t>(kAllItems));
     EXPECT_EQ(Items(rich)[20], "-2147483648");
     // Flags b % 3 == 0: bit k of word w is flag 32w + k, and bit 31 makes a word negative.
-    EXPECT_EQ(Block(rich, 1),
-              (std::vector<std::string>{"1227133513", "-1840700270", "613566756", "1227133513",
-                                        "-1840700270", "613566756", "1227133513", "-1840700270",
-                                        "-613566759"}));
+    const std::string a = "1227133513", b = "-1840700270", c = "613566756";
+    EXPECT_EQ(Block(rich, 1), (std::vector<std::string>{a, b, c, a, b, c, a, b, "-613566759"}));
     EXPECT_EQ(Load(rich), kAll);
     EXPECT_EQ(Saved(), rich);
     for (const std::string &text : {std::string(), Edit(rich, -1, "", 60), Edit(rich, 5, "x")}) {
@@ -125,45 +121,34 @@ TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
     EXPECT_EQ(Saved(), fresh);
 }
 
-// A wrong or cut-off checksum costs its own block only (the others load) and has the host keep
-// the damaged state aside. With 9 to 25 items, and so no settings block, the items are read as a
-// badge block; a cut-off checksum reads as 0.
+// A wrong or cut-off checksum costs its own block only and has the host keep the damaged state
+// aside. 9 to 25 items (no settings block) are read as a badge block; a cut-off checksum reads 0.
 TEST_F(Save, EachBlockFallsBackAlone) {
     const std::string rich = Rich(), fresh = (Load(""), Saved());
     struct Case {
-        int damage, cut;  // the checksum item made wrong; the items kept (-1: all)
-        std::string printed;
-        int loaded;  // blocks loaded: bit 0 settings, bit 1 badges, bits 2..4 tables
-        bool kept;
-    } cases[] = {{25, -1, kBadS + kB + kH, 0b11110, true},
-                 {34, -1, kS + kBadB + kH, 0b11101, true},
-                 {55, -1, kAll, 0b11011, true},
-                 {76, -1, kAll, 0b10111, true},
-                 {97, -1, kAll, 0b01111, true},
-                 {118, -1, kAll, 0b11111, false},
-                 {-1, 0, kH, 0, false},
-                 {-1, 8, kBadB + kH, 0, true},
-                 {-1, 25, kBadS + kH, 0, true},
-                 {-1, 26, kS + kH, 0b1, false},
-                 {-1, 33, kS + kH, 0b1, false},
-                 {-1, 34, kS + kBadB + kH, 0b1, true},
-                 {-1, 35, kAll, 0b11, false},
-                 {-1, 54, kAll, 0b11, false},
-                 {-1, 55, kAll, 0b11, true},
-                 {-1, 56, kAll, 0b111, false},
-                 {-1, 97, kAll, 0b1111, true},
-                 {-1, 98, kAll, 0b11111, false}};
+        int damage, cut;      // the checksum item made wrong; the items kept (-1: all)
+        const char *printed;  // s, b: settings, badges loaded; S, B: checksum invalid
+        int loaded, kept;     // loaded: bit 0 settings, bit 1 badges, bits 2..4 tables
+    } cases[] = {
+        {25, -1, "Sb", 0b11110, 1}, {34, -1, "sB", 0b11101, 1}, {55, -1, "sb", 0b11011, 1},
+        {76, -1, "sb", 0b10111, 1}, {97, -1, "sb", 0b01111, 1}, {118, -1, "sb", 0b11111, 0},
+        {-1, 0, "", 0, 0},          {-1, 8, "B", 0, 1},         {-1, 25, "S", 0, 1},
+        {-1, 26, "s", 0b1, 0},      {-1, 33, "s", 0b1, 0},      {-1, 34, "sB", 0b1, 1},
+        {-1, 35, "sb", 0b11, 0},    {-1, 54, "sb", 0b11, 0},    {-1, 55, "sb", 0b11, 1},
+        {-1, 56, "sb", 0b111, 0},   {-1, 97, "sb", 0b1111, 1},  {-1, 98, "sb", 0b11111, 0}};
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.damage) + " " + std::to_string(c.cut));
         std::string sum = c.damage < 0 ? "0" : Items(rich)[static_cast<size_t>(c.damage)];
         const std::string text = Edit(rich, c.damage, std::to_string(std::stoll(sum) + 1), c.cut);
         kit.host.damagedState = String();
-        EXPECT_EQ(Load(text), c.printed);
+        std::string printed;
+        for (const char *p = c.printed; *p; ++p)
+            printed += *p == 's' ? kS : *p == 'S' ? kBadS : *p == 'b' ? kB : kBadB;
+        EXPECT_EQ(Load(text), printed + kH);
         EXPECT_EQ(kit.host.damagedState.ToUtf8(), c.kept ? text : "");
         const std::string saved = Saved();
-        for (int b = 0; b < 5; ++b) {
+        for (int b = 0; b < 5; ++b)
             EXPECT_EQ(Block(saved, b), Block(c.loaded >> b & 1 ? rich : fresh, b)) << b;
-        }
     }
 }
 
