@@ -23,13 +23,13 @@ TEST(Checkin, OffAsConfiguredAndTheAnswerIsRecordedInTheUpdate) {
             kit.Frame();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Requesting URL\nHttp GET complete! 200\n");
         server.Join();
         EXPECT_EQ(server.Request().substr(0, 46),
                   "GET /housecall.php?hello=1&gameID=1 HTTP/1.0\r\n");
-        EXPECT_EQ(out, "Requesting URL\nHttp GET complete! 200\n");
-        EXPECT_EQ(kit.app->CheckinDone, 1);
-        EXPECT_EQ(kit.app->CheckinReply.ToUtf8(), body);
-        EXPECT_EQ(kt_Cobble_J_On_Able, body.empty() ? 0 : 1);
+        EXPECT_EQ(std::to_string(kit.app->CheckinDone) + kit.app->CheckinReply.ToUtf8() +
+                      std::to_string(kt_Cobble_J_On_Able),
+                  "1" + body + (body.empty() ? "0" : "1"));
     }
 }
