@@ -11,9 +11,9 @@ namespace {
 
 const std::string kData = "vantor://data/";
 
-// The files one full load asks for at a level's suffix, images then sounds, as the manifest
-// lists them.
-std::vector<std::string> LoaderFiles(const std::string &suffix) {
+// The files one full load asks for at a level, images then sounds, as the manifest lists them.
+std::vector<std::string> LoaderFiles(int level) {
+    const std::string suffix = manifest::LevelSuffix(level);
     std::vector<std::string> out;
     for (const manifest::ImageFile *file : manifest::kImages) {
         if (file->step > 0) out.push_back(kData + file->name + suffix + ".png");
@@ -40,12 +40,8 @@ std::vector<std::string> Asked(GameKit &kit) {
 TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
     struct Case {
         int w, h, useHD, level;
-        const char *suffix;
-    } cases[] = {{600, 450, 1, 1, ""},
-                 {640, 480, 1, 2, "-hd"},
-                 {480, 700, 1, 2, "-hd"},
-                 {1280, 720, 1, 4, "-hd2"},
-                 {1280, 720, 0, 1, ""}};
+    } cases[] = {
+        {600, 450, 1, 1}, {640, 480, 1, 2}, {480, 700, 1, 2}, {1280, 720, 1, 4}, {1280, 720, 0, 1}};
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " hd " << c.useHD);
         GameKit kit(c.w, c.h);
@@ -55,7 +51,7 @@ TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
         kt_Cobble_UseHDImages = c.useHD;
         EXPECT_EQ(kit.FinishLoading(), 15);
         EXPECT_EQ(app->LoadStage, 0);
-        EXPECT_EQ(Asked(kit), LoaderFiles(c.suffix));
+        EXPECT_EQ(Asked(kit), LoaderFiles(c.level));
         EXPECT_FLOAT_EQ(app->HDScale, 1.0f / c.level);
         // Image cells follow the level; the font's advance and line height do not. The
         // off-screen surface needs no file: 2048 square, with a centred handle.
@@ -73,29 +69,43 @@ TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
     }
 }
 
-// The render notices a new size and restarts the loader, whose first step runs in the same
-// frame's update; the logo jingle greets the player on the first load only.
-TEST(Assets, AResizeReloadsEverySlotWithoutTheJingle) {
+// The loading screen fades the backdrop by an eighth a frame and keeps its spin within one
+// turn. A new size restarts the loader, whose first step runs in the same frame's update; the
+// logo jingle greets the player on the first load only. The waiting state draws no rings and
+// starts a fresh load for the menu.
+TEST(Assets, LoadingScreenResizeAndWaitingState) {
     GameKit kit(640, 480);
+    c_MyApp *app = kit.app;
+    app->BgRed = app->BgTargetRed = 80;
+    app->LoaderSpin = 358;
+    kit.Frame();
+    EXPECT_EQ(
+        (std::vector<float>{app->BgRed, app->BgTargetRed, app->ClearRed, float(app->LoaderSpin)}),
+        (std::vector<float>{70, 0, 70, 1}));
     kit.FinishLoading();
     ASSERT_EQ(kit.audio->sounds.size(), 1u);
     Asked(kit);
     kit.Resize(1280, 720);
     kit.Frame();
-    EXPECT_EQ(kit.app->LoadStage, 2);
+    EXPECT_EQ(app->LoadStage, 2);
     EXPECT_EQ(kit.FinishLoading(), 14);
     EXPECT_EQ(kit.audio->sounds.size(), 1u);
-    EXPECT_EQ(Asked(kit), LoaderFiles("-hd2"));
+    EXPECT_EQ(Asked(kit), LoaderFiles(4));
+    app->p_WaitStart(0);
+    EXPECT_EQ(kit.Commands().size(), 11u) << "the logo and the text";
+    EXPECT_EQ(kit.Commands().at(0).slot, Img::OrvoLogo);
+    EXPECT_EQ((std::vector<int>{app->Mode, app->PressLock, app->LoadStage}),
+              (std::vector<int>{Screen::Menu, 1, 1}));
 }
 
-// Slot numbers outside the tables are ignored everywhere.
-TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannelsAndBadSlotsAreIgnored) {
+// Effects go round robin over 24 channels through the channel map; the sound setting gates
+// effects and music; "-1" replays the last tune. Slot numbers outside the tables are ignored.
+TEST(Assets, SoundLayer) {
     GameKit kit;
     c_MyApp *app = kit.app;
     kit.FinishLoading();
     kit.audio->sounds.clear();  // the logo jingle
     Asked(kit);
-    app->SfxChannel = 0;
     for (int slot : {-1, Img::Slots, 1 << 20}) {
         app->p_LoadImg(slot, String("menu"), 256, 256, 4, 1);
         app->p_LoadFont(slot, String("fonts/shadow_editundo"), 7, 10);
@@ -105,6 +115,7 @@ TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannelsAndBadSlotsAreIgnored) {
     }
     EXPECT_TRUE(Asked(kit).empty());
     EXPECT_EQ(app->FontSlot, Img::Font);
+    app->SfxChannel = 0;
     app->p_PlaySFX(50, 1, 1, 0);  // an empty slot plays nothing and keeps the channel
     for (int i = 0; i < 25; ++i) app->p_PlaySFX(5, 1 + 0.01f * i, 0.5f, -0.25f);
     ASSERT_EQ(kit.audio->sounds.size(), 25u);
@@ -114,64 +125,32 @@ TEST(Assets, EffectsGoRoundRobinOverTwentyFourChannelsAndBadSlotsAreIgnored) {
               (std::vector<float>{1.24f, 0.5f, -0.25f}));
     app->ChannelMap[2] = 30;
     app->p_PlaySFX(5, 1, 1, 0);
-    EXPECT_EQ(kit.audio->sounds.back().channel, 30) << "channels go through the map";
-}
+    EXPECT_EQ(kit.audio->sounds.back().channel, 30);
 
-TEST(Assets, SoundSettingGatesEffectsAndMusicAndMinusOneReplaysTheLastTune) {
+    // Off, all, effects only, music only. The tune is remembered even when silent.
+    std::string heard;
     for (int setting : {0, 1, 2, 3}) {
-        GameKit kit;
-        kit.FinishLoading();
-        kit.audio->sounds.clear();  // the logo jingle
-        c_MyApp *app = kit.app;
+        const size_t sounds = kit.audio->sounds.size(), music = kit.audio->music.size();
         app->Settings[Setting::Sound] = setting;
+        app->CurrentTune = String();
         app->p_PlaySFX(3, 1, 1, 0);
-        app->p_PlayTune(String("Fennel"), 1);
-        bool effects = setting == 1 || setting == 2, music = setting == 1 || setting == 3;
-        // Remembered even when silent, so "-1" finds it once music is allowed.
-        EXPECT_EQ(
-            std::to_string(kit.audio->sounds.size()) + std::to_string(kit.audio->music.size()) +
-                std::to_string(app->MusicOn) + app->CurrentTune.ToUtf8(),
-            std::to_string(effects) + std::to_string(music) + std::to_string(music) + "Fennel")
-            << setting;
+        app->p_PlayTune(String(setting == 0 ? "-1" : "Fennel"), 1);  // no tune yet: a name
+        heard += std::to_string(kit.audio->sounds.size() - sounds) +
+                 std::to_string(kit.audio->music.size() - music) + std::to_string(app->MusicOn) +
+                 app->CurrentTune.ToUtf8() + " ";
     }
-    // "-1" replays the last tune, stopping the playing one first.
-    GameKit kit;
-    c_MyApp *app = kit.app;
-    app->p_PlayTune(String("-1"), 1);  // no tune yet: taken as a name
-    app->p_PlayTune(String("Fennel"), 1);
+    EXPECT_EQ(heard, "000-1 111Fennel 100Fennel 011Fennel ");
+    kit.audio->musicCalls.clear();
     app->p_PlayTune(String("-1"), 0);
     app->p_PlayTune(String(), 1);  // starts nothing
     app->p_StopTune();
-    std::vector<std::string> calls;
-    for (const KitMusic &m : kit.audio->music)
-        calls.push_back(m.path + " " + std::to_string(m.flags));
-    EXPECT_EQ(calls, (std::vector<std::string>{kData + "sfx/-1.ogg 1", kData + "sfx/Fennel.ogg 1",
-                                               kData + "sfx/Fennel.ogg 0"}));
-    EXPECT_EQ(kit.audio->musicCalls,
-              (std::vector<std::string>{"play", "stop", "stop", "play", "stop", "stop", "play",
-                                        "stop", "stop"}));
+    EXPECT_EQ(kit.audio->music.back().path + std::to_string(kit.audio->music.back().flags),
+              kData + "sfx/Fennel.ogg0");
+    EXPECT_EQ(kit.audio->musicCalls, (std::vector<std::string>{"stop", "play", "stop", "stop"}));
     EXPECT_EQ(app->MusicOn, 0);
     // Without a music stream nothing plays and nothing is remembered.
     kt_Cobble_HasMusicStream = 0;
     app->p_PlayTune(String("Other"), 1);
     EXPECT_EQ(kit.audio->music.size(), 3u);
     EXPECT_EQ(app->CurrentTune.ToUtf8(), "Fennel");
-}
-
-// The loading screen fades the backdrop by an eighth a frame and keeps its spin within one turn;
-// the waiting state draws no rings and starts a fresh load for the menu.
-TEST(Assets, LoadingScreenFadesAndTheWaitingStateReloads) {
-    GameKit kit(640, 480);
-    c_MyApp *app = kit.app;
-    app->BgRed = app->BgTargetRed = 80;
-    app->LoaderSpin = 358;
-    kit.Frame();
-    EXPECT_EQ(
-        (std::vector<float>{app->BgRed, app->BgTargetRed, app->ClearRed, float(app->LoaderSpin)}),
-        (std::vector<float>{70, 0, 70, 1}));
-    app->p_WaitStart(0);
-    EXPECT_EQ(kit.Commands().size(), 11u) << "the logo and the text";
-    EXPECT_EQ(kit.Commands().at(0).slot, Img::OrvoLogo);
-    EXPECT_EQ((std::vector<int>{app->Mode, app->PressLock, app->LoadStage}),
-              (std::vector<int>{Screen::Menu, 1, 1}));
 }
