@@ -1,5 +1,5 @@
-// The save string on the test host: its exact text, round trips, and what loading makes of
-// damaged, cut-off and foreign strings.
+// The save string: its exact text, round trips, and what loading makes of damaged, cut-off and
+// foreign strings.
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,10 @@ namespace {
 
 // Items of the blocks: settings 26, badges 9, each table 21.
 constexpr int kBadgesAt = 26, kTablesAt = 35;
-const std::string kS = "Settings Loaded\n", kB = "Badges Loaded\n", kH = "Highscores Loaded\n";
-const std::string kAll = kS + kB + kH, kBadS = "Settings Checksum Invalid\n",
-                  kBadB = "Badge Checksum Invalid\n";
+const std::string kH = "Highscores Loaded\n", kAll = "Settings Loaded\nBadges Loaded\n" + kH;
+// What the loader prints before kH, by the letters s b S B.
+const char *const kPrinted[] = {"Settings Loaded\n", "Badges Loaded\n",
+                                "Settings Checksum Invalid\n", "Badge Checksum Invalid\n"};
 
 std::vector<std::string> Items(const std::string &text) {
     std::vector<std::string> items;
@@ -120,7 +121,7 @@ TEST_F(Save, EachBlockFallsBackAlone) {
     const std::string rich = Rich(), fresh = (Load(""), Saved());
     struct Case {
         int damage, cut;      // the checksum item made wrong; the items kept (-1: all)
-        const char *printed;  // s, b: settings, badges loaded; S, B: checksum invalid
+        const char *printed;  // as letters of kPrinted
         int loaded, kept;     // loaded: bit 0 settings, bit 1 badges, bits 2..4 tables
     } cases[] = {
         {25, -1, "Sb", 0b11110, 1}, {34, -1, "sB", 0b11101, 1}, {55, -1, "sb", 0b11011, 1},
@@ -135,8 +136,7 @@ TEST_F(Save, EachBlockFallsBackAlone) {
         const std::string text = Edit(rich, c.damage, std::to_string(std::stoll(sum) + 1), c.cut);
         kit.host.damagedState = String();
         std::string printed;
-        for (const char *p = c.printed; *p; ++p)
-            printed += *p == 's' ? kS : *p == 'S' ? kBadS : *p == 'b' ? kB : kBadB;
+        for (const char *p = c.printed; *p; ++p) printed += kPrinted[std::string("sbSB").find(*p)];
         EXPECT_EQ(Load(text), printed + kH);
         EXPECT_EQ(kit.host.damagedState.ToUtf8(), c.kept ? text : "");
         const std::string saved = Saved();
