@@ -1,5 +1,5 @@
-// The draw-command list beyond what the tour's screens show: capacity, clamps, turned text,
-// button glyphs, the replay at another scale, and the backdrop's markers.
+// The draw-command list beyond what the tour's screens show: capacity, turned text, button
+// glyphs, and the replay at another scale.
 
 #include <gtest/gtest.h>
 
@@ -33,25 +33,15 @@ struct DrawList : KitTest {
 
 }  // namespace
 
-TEST_F(DrawList, RecordsCarryTheDrawingStateUntilTheListIsFull) {
-    app->p_SetCol(10, 20, 30, 0.5f);
-    app->p_SetSize(2, 3);
-    app->p_SetRot(30);
-    app->DrawBlend = 3;
-    app->p_DrawImg(5, 11, 12, 7);
-    EXPECT_EQ(kit.Describe(),
-              std::vector<std::string>{"image 5 f7 (11,12) 2x3 rot -30 rgb 10,20,30 a0.5 blend 3"});
+// A full list drops further commands of the frame; rstr keeps the last digits of a number too
+// wide for it.
+TEST_F(DrawList, ListCapacityAndRstrWidth) {
     app->DrawCount = 37470;
     app->p_Rect(1, 2, 3, 4);
     EXPECT_EQ(app->DrawCount, 37485) << "the last record that fits";
     app->p_Oval(1, 2, 3, 4);
     app->p_Line(1, 2, 3, 4);
     EXPECT_EQ(app->DrawCount, 37485) << "further commands of the frame are dropped";
-    // Ink clamps each channel to 0..255; rstr keeps the last digits of a number too wide.
-    app->p_Ink(1, 2);
-    EXPECT_EQ((std::vector<float>{app->DrawRed, app->DrawGreen}), (std::vector<float>{255, 51}));
-    app->p_Ink(4, -1);
-    EXPECT_EQ(app->DrawGreen, 0);
     EXPECT_EQ(app->p_rstr(123456, 3, String(" ")).ToUtf8(), "456");
 }
 
@@ -107,16 +97,4 @@ TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {
               "rect (-1,-1) 1282x722 rgb 0,0,0 a1 blend 0\nrect (20,40) 60x80 rgb 255,0,0 a0.5 "
               "blend 1\noval (90,108) 20x24 rgb 255,255,255 a1 blend 0\nline (2,4) 6x8 rgb "
               "255,255,255 a1 blend 0\n");
-}
-
-// -123 keeps a colour's target and stands for alpha 1; other alphas are clamped to 0..1.
-TEST_F(DrawList, BackdropKeepsMarkedTargetsAndClampsTheAlpha) {
-    app->p_DoBG(0, 40, 80, -123);
-    EXPECT_EQ(app->ClearAlpha, 1);
-    app->p_DoBG(-122, -123, -123, 1.5f);
-    EXPECT_EQ((std::vector<float>{app->BgTargetRed, app->BgTargetGreen, app->BgTargetBlue,
-                                  app->ClearAlpha}),
-              (std::vector<float>{-122, 40, 80, 1}));
-    app->p_DoBG(-123, -123, -123, -0.5f);
-    EXPECT_EQ(app->ClearAlpha, 0);
 }
