@@ -1,6 +1,5 @@
-// The generated data directory, read the way the game reads it: every image of the manifest at
-// every level, the sound cues and the music; and the generator: reproducible output and honest
-// failure.
+// The generated data directory, read the way the game reads it (images, cues, music), and the
+// generator's reproducible output and honest failure.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <stb/stb_vorbis.h>
@@ -84,10 +83,8 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
     // The framework's font keeps each frame's border columns clear.
     const Image font(manifest::kFrameworkFont, 1);
     const int fw = font.w / manifest::kFrameworkFont.frames;
-    for (int x = 0; x < font.w; x += fw) {
-        for (int y = 0; y < font.h; ++y)
-            EXPECT_EQ(font.alpha(x, y) + font.alpha(x + fw - 1, y), 0) << x;
-    }
+    for (int x = 0; x < font.w; x += fw)
+        for (int y = 0; y < font.h; ++y) EXPECT_EQ(font.alpha(x, y) + font.alpha(x + fw - 1, y), 0);
 }
 
 // Cues: short, loud but unclipped 16-bit PCM that starts and ends at rest (no click when
@@ -106,13 +103,13 @@ TEST(AssetSounds, CuesAndMusic) {
         sf_read_short(f, s.data(), static_cast<sf_count_t>(s.size()));
         sf_close(f);
         EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        EXPECT_GE(info.samplerate, 22050);
-        EXPECT_TRUE(info.frames > info.samplerate / 50 && info.frames < info.samplerate * 3);
+        EXPECT_TRUE(info.samplerate >= 22050 && info.frames > info.samplerate / 50 &&
+                    info.frames < info.samplerate * 3);
         int peak = 0;
         for (short v : s) peak = std::max(peak, std::abs(v));
         EXPECT_TRUE(peak > 8000 && peak < 32767) << "quiet or clipped: " << peak;
         EXPECT_LT(std::max(std::abs(s.front()), std::abs(s.back())), 200);
-        bool rattle = sound.cue >= Sfx::RattleFirst && sound.cue <= Sfx::RattleLast;
+        const bool rattle = sound.cue >= Sfx::RattleFirst && sound.cue <= Sfx::RattleLast;
         EXPECT_TRUE(!rattle || rattles.insert(s).second) << "two rattles are the same";
     }
     int channels = 0, rate = 0;
