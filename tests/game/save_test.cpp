@@ -115,8 +115,8 @@ TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), fresh + "\n" + fresh + "\n" + kAll);
 }
 
-// A wrong or cut-off checksum costs its own block only and has the host keep the damaged state
-// aside. 9 to 25 items (no settings block) are read as a badge block; a cut-off checksum reads 0.
+// A bad or cut-off checksum costs its own block and has the host keep the damaged state; 9 to 25
+// items are read as a badge block.
 TEST_F(Save, EachBlockFallsBackAlone) {
     const std::string rich = Rich(), fresh = (Load(""), Saved());
     struct Case {
