@@ -1,5 +1,4 @@
-// The generated data directory, read the way the game reads it (images, cues, music), and the
-// generator's reproducible output and honest failure.
+// The generated data read as the game reads it, and the generator's reproducibility and failure.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <stb/stb_vorbis.h>
@@ -54,9 +53,8 @@ const std::map<const manifest::ImageFile *, std::set<int>> kUndrawn = {
     {&manifest::kCards, {1, 2, 3, 12, 13, 14, 15}},
     {&manifest::kGfx, {1, 2, 3, 11, 12, 13, 14, 15}}};
 
-// Frames are read as the graphics module's LoadImage2 reads them: row by row over the width. A
-// frame at level 4 has the mean opacity it has at level 1, which a sheet whose frames were
-// shuffled, shifted or drawn at the wrong scale would not.
+// Frames row by row, as LoadImage2 reads them; at level 4 each keeps its level-1 mean opacity,
+// which shuffled, shifted or misscaled frames would not.
 TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
     for (const manifest::ImageFile *file : manifest::kImages) {
         const manifest::ImageFile &s = *file;
@@ -87,9 +85,8 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
         for (int y = 0; y < font.h; ++y) EXPECT_EQ(font.alpha(x, y) + font.alpha(x + fw - 1, y), 0);
 }
 
-// Cues: short, loud but unclipped 16-bit PCM that starts and ends at rest (no click when
-// started or cut), five different die rattles. Music: its length, audible, and a loop seam no
-// bigger than the ordinary steps between neighbouring samples (the 99th percentile).
+// Cues: short, loud, unclipped 16-bit PCM starting and ending at rest; five different rattles.
+// Music: its length, audible, and a loop seam no bigger than the 99th-percentile step.
 TEST(AssetSounds, CuesAndMusic) {
     std::set<std::vector<short>> rattles;
     for (const manifest::SoundFile &sound : manifest::kSounds) {

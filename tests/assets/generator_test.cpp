@@ -1,5 +1,4 @@
-// The generator's own building blocks: frame placement and PNG output. WAV output and the
-// synthesiser are checked through the files they make (assets_test).
+// The generator's building blocks: frame placement and PNG output (sounds: see assets_test).
 #include "art.h"
 #include "pngfile.h"
 
@@ -42,8 +41,7 @@ TEST(AssetGeneratorParts, FramesAreDrawnRowByRowEachInsideItsCell) {
     cairo_surface_destroy(surf);
 }
 
-// Half-transparent orange comes back as orange in RGBA order, not as the premultiplied darker
-// colour.
+// Half-transparent orange comes back straight in RGBA order, not premultiplied.
 TEST(AssetGeneratorParts, PngFilesHoldStraightColour) {
     cairo_surface_t *surf = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     cairo_t *cr = cairo_create(surf);

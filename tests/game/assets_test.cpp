@@ -1,5 +1,4 @@
-// Assets and sound cues beyond what the tour shows: the loader at every level, a resize, the
-// waiting state, and the sound layer's channels, bounds and gating.
+// Assets and sound beyond the tour: the loader at every level, a resize, and the sound layer.
 
 #include <gtest/gtest.h>
 
@@ -65,8 +64,7 @@ TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
     }
 }
 
-// The loading screen fades the backdrop and keeps its spin within a turn; a resize reloads in the
-// same frame, without the jingle; the waiting state draws no rings and reloads for the menu.
+// The backdrop fades, the spin stays within a turn, a resize reloads silently, waiting reloads.
 TEST(Assets, LoadingScreenResizeAndWaitingState) {
     GameKit kit(640, 480);
     c_MyApp *app = kit.app;
@@ -92,8 +90,7 @@ TEST(Assets, LoadingScreenResizeAndWaitingState) {
               (std::vector<int>{Screen::Menu, 1, 1}));
 }
 
-// Effects go round robin over 24 channels through the channel map; the sound setting gates
-// effects and music; "-1" replays the last tune. Slot numbers outside the tables are ignored.
+// Bad slots are ignored; effects go round robin; the setting gates both; "-1" replays a tune.
 TEST(Assets, SoundLayer) {
     GameKit kit;
     c_MyApp *app = kit.app;

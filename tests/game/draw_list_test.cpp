@@ -1,5 +1,4 @@
-// The draw-command list beyond what the tour's screens show: capacity, turned text, button
-// glyphs, and the replay at another scale.
+// The draw list beyond the tour: capacity, turned text, button glyphs, replay at another scale.
 
 #include <gtest/gtest.h>
 
@@ -33,8 +32,7 @@ struct DrawList : KitTest {
 
 }  // namespace
 
-// A full list drops further commands of the frame; rstr keeps the last digits of a number too
-// wide for it.
+// A full list drops further commands; rstr keeps the last digits of a number too wide.
 TEST_F(DrawList, ListCapacityAndRstrWidth) {
     app->DrawCount = 37470;
     app->p_Rect(1, 2, 3, 4);
@@ -45,8 +43,7 @@ TEST_F(DrawList, ListCapacityAndRstrWidth) {
     EXPECT_EQ(app->p_rstr(123456, 3, String(" ")).ToUtf8(), "456");
 }
 
-// Turned text aligns along its own axes; spaces and codes above 159 advance without a glyph;
-// "i" is 3 narrower; the width sums whole pixels (at size 1.5 " i" measures 10, not 10.5).
+// Turned alignment; blanks and codes above 159 draw nothing; widths sum whole pixels.
 TEST_F(DrawList, TextAlignmentRotationAndWidth) {
     app->p_SetRot(90);  // right-aligned and above the line, turned: up the screen
     EXPECT_EQ(Text(u"ab", 2, 0), "65@95,43 66@95,50 ");
@@ -56,8 +53,7 @@ TEST_F(DrawList, TextAlignmentRotationAndWidth) {
     EXPECT_EQ(Text(u"ii", 2, 1), "73@94.5,50 73@100.5,50 ");
 }
 
-// Escaped letters draw button pictures: the blink frame for 200 ms of every 500 with
-// ControlKind 1 (where a button has one), the second set with ControlKind 0, else the letter.
+// Escapes: the blink frame 200 of every 500 ms (kind 1), the second set (kind 0), else the letter.
 TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
     const std::u16string j = {kEscape, u'J', u'a'};
     kit.host.Advance((650 - kit.host.Millisecs() % 500) % 500 / 1000.0);  // 150 ms into a blink
