@@ -49,7 +49,6 @@ TEST(Assets, LoaderRunsFifteenUpdatesAndAsksForTheFilesOfTheLevel) {
         Asked(kit);  // the create hook's reload asked for the logo and the font
         kt_Cobble_UseHDImages = c.useHD;
         EXPECT_EQ(kit.FinishLoading(), 15);
-        EXPECT_EQ(app->LoadStage, 0);
         EXPECT_EQ(Asked(kit), LoaderFiles(c.level));
         EXPECT_FLOAT_EQ(app->HDScale, 1.0f / c.level);
         // Image cells follow the level; the font's advance and line height do not.

@@ -44,17 +44,12 @@ TEST_F(DrawList, ListCapacityAndRstrWidth) {
 }
 
 // Turned alignment; blanks and codes above 159 draw nothing; widths sum whole pixels.
-TEST_F(DrawList, TextAlignmentRotationAndWidth) {
+TEST_F(DrawList, TextLayoutAndButtonGlyphs) {
     app->p_SetRot(90);  // right-aligned and above the line, turned: up the screen
     EXPECT_EQ(Text(u"ab", 2, 0), "65@95,43 66@95,50 ");
     app->p_SetRot(0);
     EXPECT_EQ(Text(u"i \u00a0i"), "73@107,50 73@125,50 ");
-    app->p_SetSize(1.5f, kNoValue);
-    EXPECT_EQ(Text(u"ii", 2, 1), "73@94.5,50 73@100.5,50 ");
-}
-
-// Escapes: the blink frame 200 of every 500 ms (kind 1), the second set (kind 0), else the letter.
-TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
+    // Escapes: the blink frame 200 ms in 500 (kind 1), the second set (kind 0), else the letter.
     const std::u16string j = {kEscape, u'J', u'a'};
     kit.host.Advance((650 - kit.host.Millisecs() % 500) % 500 / 1000.0);  // 150 ms into a blink
     app->ControlKind = 1;
@@ -65,6 +60,8 @@ TEST_F(DrawList, ButtonGlyphsAndTheirBlink) {
               "112@107,50 65@118,50 65@107,50 65@118,50 ");
     app->ControlKind = 2;
     EXPECT_EQ(Text({kEscape, u'z'}), "122@107,50 ");
+    app->p_SetSize(1.5f, kNoValue);
+    EXPECT_EQ(Text(u"ii", 2, 1), "73@94.5,50 73@100.5,50 ");
 }
 
 TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {

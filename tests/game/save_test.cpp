@@ -80,8 +80,6 @@ struct Save : ::testing::Test {
 // Strings the game did not write settle after one load.
 TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
     const std::string rich = Rich(), fresh = (Load(""), Saved());
-    ASSERT_EQ(Items(rich).size(), 203u);
-    EXPECT_EQ(Items(rich)[20], "-2147483648");
     // Flags b % 3 == 0: bit k of word w is flag 32w + k, and bit 31 makes a word negative.
     const std::string a = "1227133513", b = "-1840700270", c = "613566756";
     EXPECT_EQ(Block(rich, 1), (std::vector<std::string>{a, b, c, a, b, c, a, b, "-613566759"}));

@@ -26,7 +26,7 @@ TEST_F(Scores, ShownScoreRollsInSixths) {
 
 // On the Hard table: the HUD counts an empty entry as beaten, the game-over notice takes an equal
 // entry's place, the table entry goes below equal entries; the last list takes every score.
-TEST_F(Scores, PlacingsAtTiesAndEmptyEntries) {
+TEST_F(Scores, PlacingsAtTiesAndEmptyEntriesAndOrdinals) {
     const std::vector<int> full = {1000, 900, 800, 700, 600, 500, 400, 300, 200, 100};
     struct Case {
         std::vector<int> top;
@@ -60,12 +60,9 @@ TEST_F(Scores, PlacingsAtTiesAndEmptyEntries) {
         EXPECT_EQ(std::vector<int>(app->Highscores.Data() + 50, app->Highscores.Data() + 60), last);
     }
     for (int i : {0, 9, 10, 19, 30, 39, 40, 49}) EXPECT_EQ(app->Highscores[i], 0) << i;
-}
-
-TEST_F(Scores, Ordinals) {
-    std::string all;
-    for (int n = 0; n <= 31; ++n) all += app->p_Nth(n).ToUtf8() + ",";
-    EXPECT_EQ(all,
+    std::string ordinals;
+    for (int n = 0; n <= 31; ++n) ordinals += app->p_Nth(n).ToUtf8() + ",";
+    EXPECT_EQ(ordinals,
               ",1st,2nd,3rd,4th,5th,6th,7th,8th,9th,10th,11th,12th,13th,14th,15th,16th,17th,"
               "18th,19th,20th,21st,22nd,23rd,24th,25th,26th,27th,28th,29th,30th,,");
 }
