@@ -14,9 +14,8 @@ const std::string kData = "vantor://data/";
 std::vector<std::string> LoaderFiles(int level) {
     const std::string suffix = manifest::LevelSuffix(level);
     std::vector<std::string> out;
-    for (const manifest::ImageFile *file : manifest::kImages) {
+    for (const manifest::ImageFile *file : manifest::kImages)
         if (file->step > 0) out.push_back(kData + file->name + suffix + ".png");
-    }
     char name[32];
     for (const manifest::SoundFile &sound : manifest::kSounds) {
         std::snprintf(name, sizeof name, manifest::kCueFile, sound.cue);

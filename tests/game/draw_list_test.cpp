@@ -69,7 +69,7 @@ TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {
     kit.Frame();
     kit.FinishLoading();
     app->p_CLS2D(0, 0, 0, 1);
-    app->p_SetCol(255, 0, 0, 0.5f);
+    app->p_Alpha(0.5f);
     app->DrawBlend = 3;  // additive
     app->p_Rect(10, 20, 30, 40);
     app->p_ResetDraw();
@@ -82,12 +82,11 @@ TEST_F(DrawList, ReplayConvertsRecordsToDevicePixels) {
     std::string draws;
     char line[160];
     for (const KitGraphics::Draw &d : kit.graphics->draws) {
-        std::snprintf(line, sizeof line, "%s (%g,%g) %gx%g rgb %g,%g,%g a%g blend %d\n",
-                      d.what.c_str(), d.x, d.y, d.w, d.h, d.red, d.green, d.blue, d.alpha, d.blend);
+        std::snprintf(line, sizeof line, "%s (%g,%g) %gx%g a%g b%d\n", d.what.c_str(), d.x, d.y,
+                      d.w, d.h, d.alpha, d.blend);
         draws += line;
     }
     EXPECT_EQ(draws,
-              "rect (-1,-1) 1282x722 rgb 0,0,0 a1 blend 0\nrect (20,40) 60x80 rgb 255,0,0 a0.5 "
-              "blend 1\noval (90,108) 20x24 rgb 255,255,255 a1 blend 0\nline (2,4) 6x8 rgb "
-              "255,255,255 a1 blend 0\n");
+              "rect (-1,-1) 1282x722 a1 b0\nrect (20,40) 60x80 a0.5 b1\noval (90,108) 20x24 a1 "
+              "b0\nline (2,4) 6x8 a1 b0\n");
 }

@@ -40,10 +40,7 @@ std::vector<std::string> Block(const std::string &text, int b) {
     return {items.begin() + kAt[b], items.begin() + kAt[b + 1]};
 }
 
-struct Save : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
+struct Save : KitTest {
     // Loads `state` over the create hook's defaults; returns what the loader printed.
     std::string Load(const std::string &state) {
         for (int i = 0; i < Setting::Length; ++i)
@@ -62,15 +59,12 @@ struct Save : ::testing::Test {
     // Every block filled: negatives, the int extremes (checksums wrap), flag 255, every last list.
     std::string Rich() {
         Load("");
-        for (int i = 0; i < Setting::Length; ++i) app->Settings[i] = i * 1000 - 7;
-        app->Settings[Setting::Sound] = SoundMode::MusicOnly;
+        for (int i = 0; i < Setting::Length; ++i)
+            app->Settings[i] = i == 20 ? INT_MIN : i == 24 ? INT_MAX : i * 1000 - 7;
         app->Settings[Setting::Overscan] = 1;  // what a desktop keeps
-        app->Settings[20] = INT_MIN;
-        app->Settings[24] = INT_MAX;
         for (int b = 0; b < 256; ++b) app->Badges[b] = b % 3 == 0;
-        for (int i = 0; i < 60; ++i) app->Highscores[i] = (i + 1) * 98765;
-        app->Highscores[0] = INT_MAX;
-        app->Highscores[35] = INT_MIN;
+        for (int i = 0; i < 60; ++i)
+            app->Highscores[i] = i == 0 ? INT_MAX : i == 35 ? INT_MIN : (i + 1) * 98765;
         return Saved();
     }
 };
@@ -144,8 +138,7 @@ TEST_F(Save, EachBlockFallsBackAlone) {
 // save shows the pad's).
 TEST_F(Save, LoadCorrectsThePadAndTheOverscan) {
     struct Case {
-        int entry, stored, ouya, loaded;
-        float overscan;
+        int entry, stored, ouya, loaded, overscan;
     } cases[] = {{Setting::PadX, 65, 0, 65, 0},     {Setting::PadScale, 8, 0, 8, 0},
                  {Setting::Overscan, 40, 0, 1, 0},  {Setting::Overscan, 40, 1, 40, 40},
                  {Setting::Overscan, 0, 1, 64, 64}, {Setting::Overscan, INT_MIN, 1, 64, 64}};

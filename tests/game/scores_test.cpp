@@ -7,13 +7,13 @@
 
 using Scores = KitTest;
 
-TEST_F(Scores, ShownScoreRollsInSixths) {
+// The shown score rolls in sixths. On the Hard table: the HUD counts an empty entry as beaten, the
+// game-over notice takes an equal entry's place, the table entry goes below equal entries; the last
+// list takes every score.
+TEST_F(Scores, RollingScorePlacingsAndOrdinals) {
     app->Score = 150;
     std::vector<int> shown;
-    for (int i = 0; i < 21; ++i) {
-        app->p_ScoreDisplay();
-        shown.push_back(app->ShownScore);
-    }
+    for (int i = 0; i < 21; ++i) shown.push_back((app->p_ScoreDisplay(), app->ShownScore));
     EXPECT_EQ(shown, (std::vector<int>{25,  45,  62,  76,  88,  98,  106, 113, 119, 124, 128,
                                        131, 134, 136, 138, 140, 141, 142, 143, 144, 150}));
     // Hidden, the HUD draws nothing but keeps rolling.
@@ -22,11 +22,7 @@ TEST_F(Scores, ShownScoreRollsInSixths) {
     app->p_ScoreDisplay();
     EXPECT_TRUE(kit.Commands().empty());
     EXPECT_EQ(app->ShownScore, 125);
-}
-
-// On the Hard table: the HUD counts an empty entry as beaten, the game-over notice takes an equal
-// entry's place, the table entry goes below equal entries; the last list takes every score.
-TEST_F(Scores, PlacingsAtTiesAndEmptyEntriesAndOrdinals) {
+    app->HudToggle = 0;
     const std::vector<int> full = {1000, 900, 800, 700, 600, 500, 400, 300, 200, 100};
     struct Case {
         std::vector<int> top;
