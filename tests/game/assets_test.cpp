@@ -103,7 +103,6 @@ TEST(Assets, SoundLayer) {
         app->p_PlaySFX(slot, 1, 1, 0);
     }
     EXPECT_TRUE(Asked(kit).empty());
-    EXPECT_EQ(app->FontSlot, Img::Font);
     app->SfxChannel = 0;
     app->p_PlaySFX(50, 1, 1, 0);  // an empty slot plays nothing and keeps the channel
     for (int i = 0; i < 25; ++i) app->p_PlaySFX(5, 1 + 0.01f * i, 0.5f, -0.25f);

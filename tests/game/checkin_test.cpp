@@ -18,10 +18,8 @@ TEST(Checkin, OffAsConfiguredAndTheAnswerIsRecordedInTheUpdate) {
         kit.app->p_GetURL(String(server.Url("/housecall.php").c_str()),
                           String("hello=1&gameID=") + String(kt_Cobble_GameNum));
         EXPECT_EQ(kit.app->CheckinReply.ToUtf8(), "N/A");
-        for (int i = 0; i < 6000 && kit.app->CheckinDone == 0; ++i) {
-            kit.Frame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        for (int i = 0; i < 6000 && kit.app->CheckinDone == 0; ++i)
+            kit.Frame(), std::this_thread::sleep_for(std::chrono::milliseconds(1));
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "Requesting URL\nHttp GET complete! 200\n");
         server.Join();

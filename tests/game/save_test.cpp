@@ -134,8 +134,7 @@ TEST_F(Save, EachBlockFallsBackAlone) {
     }
 }
 
-// The loader's corrections of stored settings on a desktop and on the console (the tour's fresh
-// save shows the pad's).
+// The loader's corrections on a desktop and on the console (the tour's save shows the pad's).
 TEST_F(Save, LoadCorrectsThePadAndTheOverscan) {
     struct Case {
         int entry, stored, ouya, loaded, overscan;

@@ -1,5 +1,4 @@
-// Scores and badges beyond what the tour shows: the rolling score, placings at ties and empty
-// entries, the ordinals, a quit run's entry, and badge notices.
+// Scores and badges beyond the tour: rolling, placings, ordinals, a quit run's entry, notices.
 
 #include <gtest/gtest.h>
 
@@ -7,9 +6,8 @@
 
 using Scores = KitTest;
 
-// The shown score rolls in sixths. On the Hard table: the HUD counts an empty entry as beaten, the
-// game-over notice takes an equal entry's place, the table entry goes below equal entries; the last
-// list takes every score.
+// The score rolls in sixths. On Hard: the HUD counts an empty entry as beaten, the notice takes an
+// equal entry's place, the entry goes below equal entries; the last list takes every score.
 TEST_F(Scores, RollingScorePlacingsAndOrdinals) {
     app->Score = 150;
     std::vector<int> shown;
