@@ -10,26 +10,23 @@ TEST(Checkin, OffAsConfiguredAndTheAnswerIsRecordedInTheUpdate) {
     for (const std::string body : {"", "welcome"}) {
         GameKit kit;
         kit.Frame(3);
-        EXPECT_EQ(kt_Cobble_J_On_Allow, 0);
-        EXPECT_EQ(kit.app->CheckinRequest, nullptr) << "no request, so no socket";
-        EXPECT_EQ(kit.app->CheckinReply.Length() + kit.app->CheckinDone, 0);
+        EXPECT_TRUE(kt_Cobble_J_On_Allow == 0 && !kit.app->CheckinRequest && !kit.app->CheckinDone)
+            << "off: no request, so no socket";
 
         net_test::LoopbackServer server({net_test::Reply("HTTP/1.0 200 OK\r\n\r\n" + body)});
         testing::internal::CaptureStdout();
         kit.app->p_GetURL(String(server.Url("/housecall.php").c_str()),
                           String("hello=1&gameID=") + String(kt_Cobble_GameNum));
         EXPECT_EQ(kit.app->CheckinReply.ToUtf8(), "N/A");
-        for (int i = 0; i < 6000 && kit.app->CheckinDone == 0; ++i) {
-            kit.Frame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        std::string out = testing::internal::GetCapturedStdout();
+        for (int i = 0; i < 6000 && kit.app->CheckinDone == 0; ++i)
+            kit.Frame(), std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Requesting URL\nHttp GET complete! 200\n");
         server.Join();
         EXPECT_EQ(server.Request().substr(0, 46),
                   "GET /housecall.php?hello=1&gameID=1 HTTP/1.0\r\n");
-        EXPECT_EQ(out, "Requesting URL\nHttp GET complete! 200\n");
-        EXPECT_EQ(kit.app->CheckinDone, 1);
-        EXPECT_EQ(kit.app->CheckinReply.ToUtf8(), body);
-        EXPECT_EQ(kt_Cobble_J_On_Able, body.empty() ? 0 : 1);
+        EXPECT_EQ(std::to_string(kit.app->CheckinDone) + kit.app->CheckinReply.ToUtf8() +
+                      std::to_string(kt_Cobble_J_On_Able),
+                  "1" + body + (body.empty() ? "0" : "1"));
     }
 }

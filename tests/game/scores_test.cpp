@@ -1,75 +1,36 @@
-// Scores and badges on the test host: the rolling score, the three placings at ties and empty
-// entries, the ordinals, the life icons and dots, the overlay of a quit run, and badge notices.
+// Scores and badges beyond the tour: rolling, placings, ordinals, a quit run's entry, notices.
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "tests/support/game_kit.h"
 
-namespace {
+using Scores = KitTest;
 
-struct Scores : ::testing::Test {
-    GameKit kit;
-    c_MyApp *app = kit.app;
-
-    void SetUp() override { kit.FinishLoading(); }
-
-    // The badge notices of the last update, by their size and colour, and the badge icons drawn.
-    std::vector<KitCommand> Notices(int &icons) {
-        std::vector<KitCommand> out;
-        icons = 0;
-        for (const KitCommand &c : kit.Commands()) {
-            if (c.kind == KitCommand::Rect && c.w == 160 && c.h == 32 && c.blue == 80)
-                out.push_back(c);
-            icons += c.kind == KitCommand::Image && c.slot == Img::Badges;
-        }
-        return out;
-    }
-    // The HUD of one frame of play, as drawn.
-    std::vector<KitCommand> Hud() {
-        app->DrawCount = 0;
-        app->p_ScoreDisplay();
-        return kit.Commands();
-    }
-};
-
-}  // namespace
-
-TEST_F(Scores, ShownScoreRollsInSixths) {
+// The score rolls in sixths. On Hard: the HUD counts an empty entry as beaten, the notice takes an
+// equal entry's place, the entry goes below equal entries; the last list takes every score.
+TEST_F(Scores, RollingScorePlacingsAndOrdinals) {
     app->Score = 150;
     std::vector<int> shown;
-    for (int i = 0; i < 21; ++i) {
-        app->p_ScoreDisplay();
-        shown.push_back(app->ShownScore);
-    }
+    for (int i = 0; i < 21; ++i) shown.push_back((app->p_ScoreDisplay(), app->ShownScore));
     EXPECT_EQ(shown, (std::vector<int>{25,  45,  62,  76,  88,  98,  106, 113, 119, 124, 128,
                                        131, 134, 136, 138, 140, 141, 142, 143, 144, 150}));
-
     // Hidden, the HUD draws nothing but keeps rolling.
     app->HudToggle = 1;
-    app->Score = 0;
-    EXPECT_TRUE(Hud().empty());
+    app->Score = app->DrawCount = 0;
+    app->p_ScoreDisplay();
+    EXPECT_TRUE(kit.Commands().empty());
     EXPECT_EQ(app->ShownScore, 125);
-}
-
-// The three rules on the Hard table: the HUD counts an empty entry as beaten, the game-over
-// notice takes an equal entry's place, the table entry goes below equal entries. The last list
-// takes every score.
-TEST_F(Scores, PlacingsAtTiesAndEmptyEntries) {
+    app->HudToggle = 0;
     const std::vector<int> full = {1000, 900, 800, 700, 600, 500, 400, 300, 200, 100};
     struct Case {
         std::vector<int> top;
         int score;
-        std::string hud, notice;
-        int place, entry;  // entry: where the score goes into the top list, -1 nowhere
-    } cases[] = {{{}, 0, "1st00000000", "1st!", 1, -1},
-                 {{500, 300, 300}, 300, "4th00000300", "2nd", 2, 3},
-                 {full, 50, "11th00000100", "", 0, -1},
-                 {full, 100, "11th00000100", "10th", 10, -1},
-                 {full, 1000, "2nd00001000", "1st!", 1, 1},
-                 {full, 1001, "1st00001000", "1st!", 1, 0}};
+        std::string hud, notice;  // notice: the game-over notice and the place it found
+        int entry;                // where the score goes into the top list, -1 nowhere
+    } cases[] = {
+        {{}, 0, "1st00000000", "1st! 1", -1},     {{500, 300, 300}, 300, "4th00000300", "2nd 2", 3},
+        {full, 50, "11th00000100", " 0", -1},     {full, 100, "11th00000100", "10th 10", -1},
+        {full, 1000, "2nd00001000", "1st! 1", 1}, {full, 1001, "1st00001000", "1st! 1", 0}};
     app->Difficulty = 3;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.score);
@@ -80,10 +41,11 @@ TEST_F(Scores, PlacingsAtTiesAndEmptyEntries) {
             app->Highscores[50 + k] = k + 7;
         }
         app->Score = app->ShownScore = c.score;
-        Hud();
+        app->DrawCount = 0;
+        app->p_ScoreDisplay();
         EXPECT_EQ(kit.Text().substr(8), c.hud);
-        EXPECT_EQ(app->p_MyNth().ToUtf8(), c.notice);
-        EXPECT_EQ(app->ScratchIndex, c.place);
+        const std::string notice = app->p_MyNth().ToUtf8();
+        EXPECT_EQ(notice + " " + std::to_string(app->ScratchIndex), c.notice);
         app->p_LoadMenu();
         if (c.entry >= 0) after.insert(after.begin() + c.entry, c.score);
         after.resize(10);
@@ -91,115 +53,61 @@ TEST_F(Scores, PlacingsAtTiesAndEmptyEntries) {
                   after);
         EXPECT_EQ(std::vector<int>(app->Highscores.Data() + 50, app->Highscores.Data() + 60), last);
     }
-    // The other tables are untouched.
     for (int i : {0, 9, 10, 19, 30, 39, 40, 49}) EXPECT_EQ(app->Highscores[i], 0) << i;
-}
-
-TEST_F(Scores, Ordinals) {
-    std::string all;
-    for (int n = 0; n <= 31; ++n) all += app->p_Nth(n).ToUtf8() + ",";
-    EXPECT_EQ(all,
+    std::string ordinals;
+    for (int n = 0; n <= 31; ++n) ordinals += app->p_Nth(n).ToUtf8() + ",";
+    EXPECT_EQ(ordinals,
               ",1st,2nd,3rd,4th,5th,6th,7th,8th,9th,10th,11th,12th,13th,14th,15th,16th,17th,"
               "18th,19th,20th,21st,22nd,23rd,24th,25th,26th,27th,28th,29th,30th,,");
 }
 
-// Lives as icons right of the centre, and the three timing dots at their phases.
-TEST_F(Scores, LivesAndTimingDots) {
-    app->UpdatePhase = 250;  // a quarter second: the dot at its right end
-    app->MillisFraction = 0;
-    app->RenderPhase = 750;
-    app->Player[Player::Lives] = 5;
-    std::vector<float> icons, dots;
-    for (const KitCommand &c : Hud()) {
-        if (c.kind == KitCommand::Image && c.slot == Img::Icons && c.frame == 11) {
-            icons.push_back(c.x);
-            EXPECT_EQ(c.y, 24);
-            EXPECT_EQ(c.w, 0.75f);
-        }
-        if (c.kind == KitCommand::Oval) dots.push_back(c.x);
-    }
-    EXPECT_EQ(icons, (std::vector<float>{400, 416, 432, 448, 464}));
-    ASSERT_EQ(dots.size(), 3u);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(dots[i], 640 - 64 * i, 0.01) << i;
-
-    app->Player[Player::Lives] = 0;
-    for (const KitCommand &c : Hud()) EXPECT_FALSE(c.slot == Img::Icons && c.frame == 11);
-}
-
-// A run quit from the pause menu: "Quit" / "Game" slide in with the bars, the notice shows the
-// placing on its second line, and the score still enters the tables.
-TEST_F(Scores, QuitRunOverlayAndEntry) {
+// A quit run's overlay locks the input; its score enters the Easy tables when the overlay ends.
+TEST_F(Scores, QuitRunLocksTheInputAndEntersItsScore) {
     app->Difficulty = 1;
     app->Mode = Screen::Starting;
     kit.Frame();
     app->Score = 120;
     app->GameOverFlag = 1;  // as the pause menu's quit choice leaves it
     app->QuitFlag = -1;
-    kit.Frame(6);  // the overlay drew with a timer of 5
-    ASSERT_EQ(app->GameOverTimer, 6);
-    const float l = 60;  // 12 per update
-    std::vector<KitCommand> glyphs, rects;
-    for (const KitCommand &c : kit.Commands()) {
-        if (c.kind == KitCommand::Image && c.slot == Img::Font) glyphs.push_back(c);
-        if (c.kind == KitCommand::Rect) rects.push_back(c);
-    }
-    std::string text = kit.Text();
-    size_t at = text.find("QuitGameNewHighscore1st!");
-    ASSERT_NE(at, std::string::npos) << text;
-    EXPECT_EQ(glyphs[at].y, l);            // "Quit" from the top
-    EXPECT_EQ(glyphs[at + 4].y, 480 - l);  // "Game" from the bottom
-    const KitCommand &n = glyphs[at + 8], &one = glyphs[at + 20];
-    EXPECT_EQ(one.y - n.y, 20) << "the ordinal on the second row";
-    EXPECT_EQ(one.x - n.x, 11 * 14) << "indented by eleven spaces";
-    ASSERT_GE(rects.size(), 4u);
-    EXPECT_FLOAT_EQ(rects[0].alpha, 5.0f / 40);  // the dim
-    EXPECT_EQ(rects[1].w, 2 * l);
-    EXPECT_EQ(rects[2].x, 640 - 2 * l);
+    kit.Frame(6);
     EXPECT_EQ(app->KeyLatch + app->PressLock, 2);
-
-    kit.Frame(84);
-    EXPECT_EQ(app->Mode, Screen::BackToMenu);
-    kit.Frame();
-    EXPECT_EQ(app->Highscores[0], 120);
-    EXPECT_EQ(app->Highscores[30], 120);
+    kit.Frame(85);
+    EXPECT_EQ((std::vector<int>{app->Highscores[0], app->Highscores[1], app->Highscores[30]}),
+              (std::vector<int>{120, 0, 120}));
 }
 
-// A badge notice slides in, waits and slides out; only numbers 0..63 have an icon, and notice
-// slots 13 and 14 are never drawn.
+// A notice slides in at 16 pixels a frame, out over its last ten, is drawn once more and freed.
+// Only badges 0..63 have an icon; notice slots 13 and 14 are never drawn.
 TEST_F(Scores, BadgeNotices) {
+    int icons = 0;
+    auto notices = [&] {  // "x,y" of each notice box of the last update; counts the badge icons
+        std::string out;
+        for (const KitCommand &c : kit.Commands()) {
+            if (c.kind == KitCommand::Rect && c.w == 160 && c.h == 32 && c.blue == 80)
+                out += std::to_string(int(c.x)) + "," + std::to_string(int(c.y)) + " ";
+            icons += c.kind == KitCommand::Image && c.slot == Img::Badges;
+        }
+        return out;
+    };
     app->BadgeShowID[0] = 5;
     app->BadgeShowTime[0] = 1;
-    std::vector<float> x(243, 1);  // by BadgeShowTime at the frame; 1: no notice drawn
-    int icons = 0, withIcon = 0;
+    std::string slide;
     for (int t = 2; t < 243; ++t) {
         kit.Frame();
-        for (const KitCommand &c : Notices(icons)) {
-            x[t] = c.x;
-            withIcon += icons;
-            EXPECT_FLOAT_EQ(c.y, kt_Cobble_jscrh - 34);
-        }
+        const std::string at = notices();
+        if (t == 2 || t == 10 || t == 230 || t == 231 || t >= 240) slide += at + "|";
         EXPECT_TRUE(t != 100 || kit.Text().find("OddBadge") != std::string::npos);
     }
-    // In at 16 pixels a frame, out over the last ten, drawn once more off screen, then freed.
-    EXPECT_EQ((std::vector<float>{x[2], x[10], x[230], x[231], x[240], x[241], x[242]}),
-              (std::vector<float>{-128, 0, 0, -16, -160, -176, 1}));
-    EXPECT_EQ(withIcon, 240);
-    EXPECT_EQ(app->BadgeShowTime[0], 0);
-
+    EXPECT_EQ(slide, "-128,446 |0,446 |0,446 |-16,446 |-160,446 |-176,446 ||");
+    EXPECT_EQ(icons + app->BadgeShowTime[0], 240);
     app->BadgeShowID[2] = 64;
-    app->BadgeShowTime[2] = 1;
-    app->BadgeShowID[13] = 0;
-    app->BadgeShowTime[13] = 1;
+    app->BadgeShowTime[2] = app->BadgeShowTime[13] = 1;
+    icons = 0;
     kit.Frame();
-    std::vector<KitCommand> notices = Notices(icons);
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_FLOAT_EQ(notices[0].y, kt_Cobble_jscrh - 3 * 34);
-    EXPECT_EQ(icons, 0);
-    EXPECT_EQ(app->BadgeShowTime[13], 1);
-    EXPECT_EQ(app->BadgeShowWidth, 160);
-
-    EXPECT_EQ(app->p_BadgeName(0).ToUtf8(), "Test Badge");
-    EXPECT_EQ(app->p_BadgeDetail(0).ToUtf8(), "This is a Test Badge which has no purpose.");
-    EXPECT_EQ(app->p_BadgeName(255).ToUtf8(), "Odd Badge");
-    EXPECT_EQ(app->p_BadgeDetail(5).ToUtf8(), "This badge hasn't been defined!");
+    EXPECT_EQ(notices(), "-128,378 ");
+    EXPECT_EQ((std::vector<int>{icons, app->BadgeShowTime[13], app->BadgeShowWidth}),
+              (std::vector<int>{0, 1, 160}));
+    EXPECT_EQ(
+        app->p_BadgeID(0).ToUtf8() + "|" + app->p_BadgeDetail(5).ToUtf8(),
+        "Test Badge|This is a Test Badge which has no purpose.|This badge hasn't been defined!");
 }
