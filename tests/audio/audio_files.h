@@ -1,4 +1,4 @@
-// Audio test helpers: building WAV and Ogg files, a host that loads plain paths, an OpenAL Soft
+// Audio test helpers: WAV and Ogg files, a host that loads plain paths, an OpenAL Soft
 // configuration, and reading and measuring what OpenAL Soft's wave writer captured.
 #pragma once
 
@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,12 +39,10 @@ inline void PutChunk(Bytes &b, const char *tag, const Bytes &body, long size = -
 
 inline Bytes FmtBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) {
     Bytes f;
-    PutLE(f, tag, 2);
-    PutLE(f, channels, 2);
-    PutLE(f, rate, 4);
-    PutLE(f, rate * channels * (bits / 8), 4);
-    PutLE(f, channels * (bits / 8), 2);
-    PutLE(f, bits, 2);
+    const unsigned block = channels * (bits / 8);
+    for (auto [v, n] :
+         {std::pair{tag, 2}, {channels, 2}, {rate, 4}, {rate * block, 4}, {block, 2}, {bits, 2}})
+        PutLE(f, v, n);
     return f;
 }
 
@@ -75,10 +73,8 @@ inline Bytes SinePcm16(double hz, int rate, double seconds, double amplitude) {
 }
 
 inline void WriteFile(const std::string &path, const Bytes &bytes) {
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }
 
 // Interleaved float samples written as Ogg Vorbis through libsndfile.
@@ -99,24 +95,15 @@ inline bool WriteOgg(const std::string &path, int channels, int rate,
 
 // A scratch directory of this process, removed when the process ends.
 inline std::string ScratchDir() {
-    struct Dir {
+    static struct Dir {
         std::string path = "/tmp/kt-audio-test-" + std::to_string(getpid());
         Dir() { std::filesystem::create_directories(path); }
         ~Dir() {
             std::error_code ignored;
             std::filesystem::remove_all(path, ignored);
         }
-    };
-    static Dir dir;
+    } dir;
     return dir.path;
-}
-
-// Makes OpenAL Soft read `text` as its configuration file.
-inline void UseOpenAlConfig(const std::string &text) {
-    const std::string conf = ScratchDir() + "/alsoft.conf";
-    WriteFile(conf, Bytes(text.begin(), text.end()));
-    setenv("ALSOFT_CONF", conf.c_str(), 1);
-    unsetenv("ALSOFT_DRIVERS");
 }
 
 // A host that opens plain paths and decodes audio like the GLFW host does.
@@ -127,26 +114,10 @@ struct FileGame : KtGame {
     }
 };
 
-// ---------------------------------------------------------------------------------------------
-// Captured output
-
 inline double Rms(const std::vector<float> &v) {
     double sum = 0;
     for (float x : v) sum += double(x) * x;
     return v.empty() ? 0 : std::sqrt(sum / v.size());
-}
-
-// The frequency of a signal from its rising zero crossings.
-inline double Frequency(int rate, const std::vector<float> &v) {
-    int crossings = 0, first = -1, last = -1;
-    for (std::size_t i = 1; i < v.size(); ++i) {
-        if (v[i - 1] < 0 && v[i] >= 0) {
-            if (first < 0) first = static_cast<int>(i);
-            last = static_cast<int>(i);
-            ++crossings;
-        }
-    }
-    return crossings < 2 ? 0 : double(crossings - 1) * rate / (last - first);
 }
 
 struct Stereo {
@@ -175,14 +146,11 @@ public:
         while (Frames() < from + count + 4096 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        Stereo out;
-        std::FILE *f = std::fopen(path_.c_str(), "rb");
-        if (!f) return out;
-        std::fseek(f, dataOffset_ + from * 8, SEEK_SET);
         std::vector<float> buf(count * 2);
-        std::size_t got = std::fread(buf.data(), 8, count, f);
-        std::fclose(f);
-        for (std::size_t i = 0; i < got; ++i) {
+        std::ifstream in(path_, std::ios::binary);
+        in.seekg(dataOffset_ + from * 8).read(reinterpret_cast<char *>(buf.data()), count * 8);
+        Stereo out;
+        for (long i = 0; i < in.gcount() / 8; ++i) {
             out.left.push_back(buf[2 * i]);
             out.right.push_back(buf[2 * i + 1]);
         }
@@ -194,15 +162,14 @@ private:
     bool ReadHeader() {
         if (dataOffset_ > 0) return true;
         unsigned char h[512];
-        std::FILE *f = std::fopen(path_.c_str(), "rb");
-        std::size_t n = f ? std::fread(h, 1, sizeof h, f) : 0;
-        if (f) std::fclose(f);
-        for (std::size_t at = 12; at + 8 <= n && std::memcmp(h, "RIFF", 4) == 0;) {
+        std::size_t n = std::ifstream(path_, std::ios::binary)
+                            .read(reinterpret_cast<char *>(h), sizeof h)
+                            .gcount();
+        for (std::size_t at = 12; at + 8 <= n && !std::memcmp(h, "RIFF", 4);) {
             std::uint32_t size =
                 h[at + 4] | h[at + 5] << 8 | h[at + 6] << 16 | std::uint32_t(h[at + 7]) << 24;
-            if (!std::memcmp(h + at, "fmt ", 4) && at + 16 <= n) {
+            if (!std::memcmp(h + at, "fmt ", 4) && at + 16 <= n)
                 rate_ = h[at + 12] | h[at + 13] << 8 | h[at + 14] << 16;
-            }
             if (!std::memcmp(h + at, "data", 4)) dataOffset_ = static_cast<long>(at + 8);
             if (dataOffset_ > 0 || size > n) break;
             at += 8 + size;
