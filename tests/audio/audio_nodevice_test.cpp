@@ -13,16 +13,15 @@ TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
     kt_audio_Init();
     EXPECT_EQ(kt_audio_LoadSound(String("beep.wav")), nullptr);
     EXPECT_EQ(kt_audio_PlayMusic(String("sfx/x.ogg"), 1), -1);
-    kt_audio_PlaySound(nullptr, 0, 0);
-    kt_audio_SetChannelPan(0, 0);
-    kt_audio_StopMusic();
+    kt_audio_PlaySound(nullptr, 0, 0), kt_audio_StopChannel(0), kt_audio_SetChannelPan(0, 0);
+    kt_audio_SetChannelVolume(0, 1), kt_audio_SetChannelRate(0, 1), kt_audio_StopMusic();
+    kt_audio_PauseMusic(), kt_audio_ResumeMusic();
 
-    const std::string dir = ScratchDir();
-    UseOpenAlConfig("[general]\ndrivers = no-such-backend\n");
-    WriteFile(dir + "/tone.wav", Wav(1, 22050, 16, SinePcm16(440, 22050, 0.2, 0.5)));
-    ASSERT_TRUE(WriteOgg(dir + "/music.ogg", 1, 22050, std::vector<float>(4000, 0.1f)));
+    const std::string tone = ScratchDir() + "/tone.wav", music = ScratchDir() + "/music.ogg";
+    WriteFile(tone, Wav(1, 22050, 16, SinePcm16(440, 22050, 0.2, 0.5)));
+    ASSERT_TRUE(WriteOgg(music, 1, 22050, std::vector<float>(4000, 0.1f)));
+    setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
     KtGame::_game = new FileGame();
-
     testing::internal::CaptureStdout();
     kt_audio_SetAudioDevice(new gxtkAudio());
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -31,30 +30,18 @@ TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
     EXPECT_EQ(dev.alcDevice, nullptr);
 
     // Files still decode; OpenAL just has nowhere to put them.
-    c_Sound *sound = kt_audio_LoadSound(String((dir + "/tone.wav").c_str()));
+    c_Sound *sound = kt_audio_LoadSound(String(tone.c_str()));
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->sample->al_buffer, 0u);
     EXPECT_EQ(dev.PlaySample(sound->sample, 0, 1), -1);
     kt_audio_PlaySound(sound, 0, 1);
-    kt_audio_SetChannelRate(0, 2);
-    kt_audio_SetChannelVolume(0, 0.5f);
-    dev.PauseChannel(0);
-    dev.ResumeChannel(0);
     EXPECT_EQ(dev.ChannelState(0), 0);
-
-    EXPECT_EQ(kt_audio_PlayMusic(String((dir + "/music.ogg").c_str()), 1), 0);
-    EXPECT_EQ(kt_audio_PlayMusic(String((dir + "/missing.ogg").c_str()), 1), -1);
-    kt_audio_PauseMusic();
-    kt_audio_ResumeMusic();
-    dev.SetMusicVolume(0.3f);
+    EXPECT_EQ(kt_audio_PlayMusic(String(music.c_str()), 1), 0);
     EXPECT_EQ(dev.MusicState(), 0);
-    dev.Suspend();
-    dev.Resume();
-
-    // Samples are collected and flushed without a context.
+    // Samples with no buffer are collected and flushed without a context.
     gc_set_torture(true);
     gc_collect_step(nullptr);
     gc_set_torture(false);
-    EXPECT_NE(dev.LoadSample(String((dir + "/tone.wav").c_str())), nullptr);
+    EXPECT_NE(dev.LoadSample(String(tone.c_str())), nullptr);
     EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
 }

@@ -32,9 +32,7 @@ protected:
     void SetUp() override {
         char templ[] = "/tmp/kt-data-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        old_cwd = fs::current_path();
-        fs::current_path(dir);
+        fs::current_path(dir = templ);
     }
     void TearDown() override {
         fs::current_path(old_cwd);
@@ -50,5 +48,5 @@ protected:
     }
 
     std::string dir;
-    fs::path old_cwd;
+    const fs::path old_cwd = fs::current_path();
 };
