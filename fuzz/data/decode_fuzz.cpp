@@ -13,9 +13,9 @@ namespace {
 // Saved as the state file saves it (UTF-8 per code unit) and decoded again; only a leading
 // U+FEFF is taken for the byte-order mark.
 void RoundTrips(const String &text) {
-    if (text.Length() > 0 && text[0] == 0xFEFF) return;
-    std::string bytes = text.ToUtf8();
-    check(String::Decode(reinterpret_cast<const unsigned char *>(bytes.data()),
+    const std::string bytes = text.ToUtf8();
+    check((text.Length() > 0 && text[0] == 0xFEFF) ||
+          String::Decode(reinterpret_cast<const unsigned char *>(bytes.data()),
                          static_cast<int>(bytes.size())) == text);
 }
 
@@ -25,11 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size > (1u << 20)) return 0;
     const int n = static_cast<int>(size);
     const String decoded = String::Decode(data, n);
-    if (n > 0) {
-        std::FILE *f = fmemopen(const_cast<std::uint8_t *>(data), size, "rb");
-        check(f != nullptr && String::Load(f) == decoded);
-        std::fclose(f);
-    }
+    std::FILE *f = n ? fmemopen(const_cast<std::uint8_t *>(data), size, "rb") : nullptr;
+    check(!n || (f && String::Load(f) == decoded));
+    if (f) std::fclose(f);
     if (n >= 2 && ((data[0] == 0xFE && data[1] == 0xFF) || (data[0] == 0xFF && data[1] == 0xFE))) {
         check(decoded.Length() == (n - 2) / 2);
     } else {
@@ -38,9 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         for (int i = bom; i < n; ++i) ascii = ascii && data[i] < 0x80;
         check(decoded.Length() <= n - bom && (!ascii || decoded.Length() == n - bom));
         // As many units as bytes: ASCII or the Latin-1 fallback, one unit per byte either way.
-        for (int i = 0; decoded.Length() == n - bom && i < n - bom; ++i) {
+        for (int i = 0; decoded.Length() == n - bom && i < n - bom; ++i)
             check(decoded[i] == data[bom + i]);
-        }
     }
     RoundTrips(decoded);
     RoundTrips(AsUnits(data, size));

@@ -2,9 +2,8 @@
 // a surface (premultiplication) as the renderer does, must never read or write out of bounds.
 
 #include <climits>
-#include <cstddef>
-#include <cstdint>
 
+#include "fuzz/fuzz_support.h"
 #include "host/gxtk_graphics.h"
 #include "host/image_decode.h"
 
@@ -13,9 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     int width = 0, height = 0, depth = 0;
     unsigned char *pixels = kt_image_Decode(bytes, static_cast<int>(size), &width, &height, &depth);
     if (!pixels) return 0;
-    if (width < 1 || height < 1 || width > 8192 || height > 8192 || depth < 1 || depth > 4) {
-        __builtin_trap();
-    }
+    check(width >= 1 && height >= 1 && width <= 8192 && height <= 8192 && depth >= 1 && depth <= 4);
     // No window was opened, so the surface never touches OpenGL. Discard frees the pixels at
     // once; the collector destroys the unrooted object itself at the end of a cycle.
     gxtkSurface *surface = new gxtkSurface();

@@ -19,28 +19,24 @@ struct Counter : Object, virtual c_IOnHttpRequestComplete {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
     // The first byte chooses the receive sizes and how the connection ends.
-    unsigned seed = data[0];
-    bool failed_end = seed & 1;
-    ++data, --size;
-
+    unsigned seed = *data++;
+    const int end = seed & 1 ? -1 : 0;
+    --size;
     auto *counter = new Counter;
     auto *request = (new c_HttpRequest)->m_new();
     request->p_Open(String("GET"), String("http://vale.example/"), counter);
     request->m_headerLines->p_Clear();
     c_DataBuffer *buffer = request->m_receiveBuffer;
-
-    std::size_t used = 0;
     int at = 0;
-    while (used < size && at >= 0) {
+    for (std::size_t used = 0; used < size && at >= 0;) {
         seed = seed * 1103515245u + 12345u;
-        std::size_t piece = 1 + (seed >> 16) % 97;
-        piece = std::min({piece, size - used, static_cast<std::size_t>(buffer->p_Length() - at)});
+        const std::size_t piece =
+            std::min({1 + (seed >> 16) % 97, size - used, std::size_t(buffer->p_Length() - at)});
         std::copy(data + used, data + used + piece, buffer->m_data + at);
         used += piece;
         at = request->ReadResponse(at, static_cast<int>(piece));
     }
-    if (at >= 0) request->p_OnReceiveComplete(buffer, at, failed_end ? -1 : 0, nullptr);
-
+    if (at >= 0) request->p_OnReceiveComplete(buffer, at, end, nullptr);
     check(counter->calls == 1);
     // Text only after the blank line that ends the head. (A server may well send "-1" as its
     // status code, so the status alone does not tell whether a head was read.)
