@@ -19,19 +19,16 @@
 
 namespace net_test {
 
-// One step of a server's reply: write bytes; pause, so the next write most likely lands in a
-// receive of its own; reset the connection; or say nothing more until the client closes (or
-// 20 s pass).
-struct Step {
-    enum Kind { Write, Pause, Reset, Hold } kind;
-    std::string bytes;
-};
+// One step of a server's reply: bytes to write, or one of the steps below.
+using Step = std::string;
 inline Step Reply(std::string bytes) {
-    return {Step::Write, std::move(bytes)};
+    return bytes;
 }
-const Step kPause{Step::Pause, {}}, kReset{Step::Reset, {}}, kHold{Step::Hold, {}};
+// A pause, so the next write most likely lands in a receive of its own; a reset of the
+// connection; silence until the client closes (or 20 s pass).
+const Step kPause = "\1pause", kReset = "\1reset", kHold = "\1hold";
 
-// A socket bound to an ephemeral port of 127.0.0.1 and listening unless `backlog` is negative;
+// A socket bound to an ephemeral port of 127.0.0.1, listening unless `backlog` is negative;
 // `port` is 0 when that failed.
 inline int Listen(int backlog, int *port) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -43,11 +40,6 @@ inline int Listen(int backlog, int *port) {
     *port = ok ? ntohs(addr.sin_port) : 0;
     if (!ok) ADD_FAILURE() << "cannot listen on the loopback interface";
     return fd;
-}
-
-inline bool Readable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 20000) == 1;
 }
 
 // Accepts one connection, reads the request head and the body its Content-Length announces,
@@ -73,11 +65,15 @@ public:
     }
 
 private:
+    static bool Readable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 20000) == 1;
+    }
     void Serve() {
         int fd = Readable(listener_) ? ::accept(listener_, nullptr, nullptr) : -1;
         if (fd < 0) return;
         char buf[4096];
-        for (std::size_t want = std::string::npos; request_.size() < want && Readable(fd);) {
+        for (std::size_t want = -1; request_.size() < want && Readable(fd);) {
             ssize_t n = ::recv(fd, buf, sizeof buf, 0);
             if (n <= 0) break;
             request_.append(buf, static_cast<std::size_t>(n));
@@ -86,17 +82,12 @@ private:
                 want = head + 4 + (at < head ? std::stoul(request_.substr(at + 16)) : 0);
         }
         for (const Step &step : script_) {
-            if (step.kind == Step::Write) {
-                (void)::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
-            } else if (step.kind == Step::Pause) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            } else if (step.kind == Step::Hold) {
-                while (Readable(fd) && ::recv(fd, buf, 1, 0) > 0) {
-                }
-            } else {
-                linger hard{1, 0};
-                setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            if (step == kPause) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            while (step == kHold && Readable(fd) && ::recv(fd, buf, 1, 0) > 0) {
             }
+            linger hard{1, 0};
+            if (step == kReset) setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            if (step[0] != '\1') (void)::send(fd, step.data(), step.size(), MSG_NOSIGNAL);
         }
         ::close(fd);
     }
