@@ -1,13 +1,7 @@
-// Resource path mapping, file names, whole-file reads, and the state file: its encoding,
-// whole-file loads, and saves that survive kills.
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// Resource path mapping, file names, whole-file reads, and the state file's encoding and
+// whole-file loads.
 
 #include <cerrno>
-#include <chrono>
-#include <random>
 
 #include "tests/data/scratch_dir.h"
 
@@ -116,39 +110,6 @@ TEST_F(DataDir, StateRoundTripsPerCodeUnitAndLoadsTheWholeFile) {
     write_file(kState, std::string(4500, 'x') + "\xE9" + std::string(499, 'x'));
     const String text = game.LoadState();
     EXPECT_EQ(std::make_pair(text.Length(), int(text[4500])), std::make_pair(5000, 0xE9));
-}
-
-// A kill at any moment of a save leaves one complete text, the old or the new one. Kills land
-// anywhere within the first few saves, however slow this build saves.
-TEST_F(DataDir, StateSurvivesKillsDuringSaves) {
-    const std::string texts[2] = {std::string(150000, 'a') + "end of A",
-                                  std::string(90000, 'b') + "end of B"};
-    using Clock = std::chrono::steady_clock;
-    const auto before = Clock::now();
-    ASSERT_EQ(KtGame().SaveState(String(texts[0].c_str())), 0);
-    const long window =
-        4 * std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - before).count() +
-        1000;
-    std::mt19937 rng(20261206);
-    int kills = 0, seen_b = 0;
-    for (auto start = Clock::now(); kills < 200 && Clock::now() - start < std::chrono::seconds(8);
-         ++kills) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        for (int i = 1; pid == 0; ++i) {
-            if (KtGame().SaveState(String(texts[i % 2].c_str())) != 0) _exit(1);
-        }
-        usleep(static_cast<useconds_t>(rng() % window));
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the saver failed on its own";
-        const std::string now = read_file(kState);
-        ASSERT_TRUE(now == texts[0] || now == texts[1]) << "kill " << kills << ": " << now.size();
-        seen_b += now == texts[1];
-    }
-    EXPECT_GE(kills, 50);
-    EXPECT_GT(seen_b, 0) << "no save ever completed, so the test proved nothing";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The state file as the player's folder holds it: read-only files, directories that cannot take
-// a temporary file, symbolic links, a directory in its place, damaged or oversized states, the
-// leftovers of killed saves, and the line a failed save prints.
+// The state file as the player's folder holds it: read-only, in the way, behind links, damaged or
+// oversized, beside the leftovers of killed saves; the line a failed save prints.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -31,8 +30,7 @@ std::pair<int, std::string> save(const std::string &text) {
 
 using StateFile = InScratchDir;
 
-// Read-only by the owner's write bit, so also when root runs the game; a directory in the way;
-// a loop of links.
+// Read-only by the owner's write bit (so also for root), a directory in the way, a link loop.
 TEST_F(StateFile, WhatCannotBeReplacedIsLeftAsItIsWithALine) {
     const std::string line = "Could not save the game state to .vantorstate: ";
     write_file(kState, "old");
@@ -52,8 +50,8 @@ TEST_F(StateFile, WhatCannotBeReplacedIsLeftAsItIsWithALine) {
     EXPECT_EQ(save("new"), std::make_pair(0, std::string())) << "a save that works prints nothing";
 }
 
-// A state that failed its checksum is copied aside (replacing an older copy) before a save can
-// replace it; a file larger than any save is moved aside unread and the game starts afresh.
+// A state that failed its checksum is copied aside (over an older copy); a file larger than any
+// save is moved aside unread and the game starts afresh.
 TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     KtGame game;
     write_file(kState, "old");
@@ -77,11 +75,9 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     EXPECT_FALSE(fs::exists(kState));
 }
 
-// Saves by a player who is not root (root ignores permissions): a directory the player cannot
-// add files to has the player's own file written in place, and -2 when that write fails
-// part-way; a file-size limit (a full disk, say) fails the temporary file's write and keeps the
-// old file; a file the player can neither replace nor write fails the open. No temporary file
-// is left behind.
+// By a player who is not root: in a directory that cannot take a temporary file the player's
+// own file is written in place (-2 when that fails part-way), else the open fails; a size limit
+// (a full disk) fails the temporary file's write and keeps the old file. Nothing is left behind.
 TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
     const struct {
         bool owned;
@@ -97,7 +93,7 @@ TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
         {false, 0555, RLIM_INFINITY, 3, -1, "old"},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.owned << " " << c.dir_mode << " " << c.size);
+        SCOPED_TRACE(&c - cases);
         ASSERT_EQ(chmod(".", 0700), 0);
         write_file(kState, "old");
         ASSERT_EQ(chown(kState, c.owned ? kNobody : 0, c.owned ? kNobody : 0), 0);
@@ -119,10 +115,8 @@ TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
     }
 }
 
-// The links stay; the file they name, existing (keeping its mode) or not, gets the text, a
-// relative link read from the link's own directory. A save removes the leftovers of saves that
-// were killed, beside the link's target where its saves put them, but only files named for a
-// process that no longer runs.
+// The links stay and the file they name (existing, keeping its mode, or not) gets the text; the
+// leftovers of killed saves beside it go if named for a process that no longer runs.
 TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTargetWhereLeftoversAreCleared) {
     const std::string dead = dead_pid(), live = std::to_string(getppid());
     fs::create_directory("sub");
