@@ -1,5 +1,5 @@
-// Audio test helpers: WAV and Ogg files, a host that loads plain paths, an OpenAL Soft
-// configuration, and reading and measuring what OpenAL Soft's wave writer captured.
+// Audio test helpers: WAV and Ogg files, a host that loads plain paths, and reading and
+// measuring what OpenAL Soft's wave writer captured.
 #pragma once
 
 #include <sndfile.h>
@@ -140,41 +140,31 @@ public:
 
     // Waits `seconds` of capture time, `skip` seconds after the current end, and returns it.
     Stereo Next(double seconds, double skip = 0.05) {
-        long from = Frames() + static_cast<long>(skip * rate_);
-        long count = static_cast<long>(seconds * rate_);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (Frames() < from + count + 4096 && std::chrono::steady_clock::now() < deadline) {
+        const long from = Frames() + long(skip * rate_), count = long(seconds * rate_);
+        for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+             Frames() < from + count + 4096 && std::chrono::steady_clock::now() < end;)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
         std::vector<float> buf(count * 2);
         std::ifstream in(path_, std::ios::binary);
         in.seekg(dataOffset_ + from * 8).read(reinterpret_cast<char *>(buf.data()), count * 8);
         Stereo out;
-        for (long i = 0; i < in.gcount() / 8; ++i) {
-            out.left.push_back(buf[2 * i]);
-            out.right.push_back(buf[2 * i + 1]);
-        }
+        for (long i = 0; i < in.gcount() / 8; ++i)
+            out.left.push_back(buf[2 * i]), out.right.push_back(buf[2 * i + 1]);
         return out;
     }
 
 private:
-    // The chunks of the header: the rate from "fmt ", the samples from "data" on.
+    // The rate from the "fmt " chunk, the samples from the "data" chunk's body on.
     bool ReadHeader() {
         if (dataOffset_ > 0) return true;
-        unsigned char h[512];
-        std::size_t n = std::ifstream(path_, std::ios::binary)
-                            .read(reinterpret_cast<char *>(h), sizeof h)
-                            .gcount();
-        for (std::size_t at = 12; at + 8 <= n && !std::memcmp(h, "RIFF", 4);) {
-            std::uint32_t size =
-                h[at + 4] | h[at + 5] << 8 | h[at + 6] << 16 | std::uint32_t(h[at + 7]) << 24;
-            if (!std::memcmp(h + at, "fmt ", 4) && at + 16 <= n)
-                rate_ = h[at + 12] | h[at + 13] << 8 | h[at + 14] << 16;
-            if (!std::memcmp(h + at, "data", 4)) dataOffset_ = static_cast<long>(at + 8);
-            if (dataOffset_ > 0 || size > n) break;
-            at += 8 + size;
-        }
-        return dataOffset_ > 0;
+        std::string h(512, '\0');
+        h.resize(std::ifstream(path_, std::ios::binary).read(&h[0], h.size()).gcount());
+        const std::size_t fmt = h.find("fmt "), data = h.find("data");
+        if (h.compare(0, 4, "RIFF") || data == h.npos || fmt > data || data + 8 > h.size())
+            return false;
+        std::memcpy(&rate_, &h[fmt + 12], 4);
+        dataOffset_ = static_cast<long>(data + 8);
+        return true;
     }
 
     std::string path_;
