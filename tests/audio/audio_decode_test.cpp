@@ -25,6 +25,12 @@ Decoded Decode(decltype(&LoadWAV) decoder, const Bytes &bytes) {
     return d;
 }
 
+// `bytes` with `width` little-endian bytes of `value` written at `at`.
+Bytes Patched(Bytes bytes, std::size_t at, std::uint32_t value, int width = 4) {
+    for (int i = 0; i < width; ++i) bytes[at + i] = (value >> (8 * i)) & 0xFF;
+    return bytes;
+}
+
 // A 440 Hz sine of amplitude 0.5 / (c + 1) on each channel c, written as Ogg Vorbis to `name` in
 // the scratch directory; the file's bytes.
 Bytes OggTone(const std::string &name, int channels, int rate, double seconds) {
@@ -48,53 +54,41 @@ TEST(LoadWAV, ReadsTheFormatAndSamplesAndSkipsOtherChunks) {
     PutChunk(chunks, "LIST", Bytes(15, 'x'));
     PutChunk(chunks, "fact", Bytes{9});
     PutChunk(chunks, "data", Bytes{1, 2, 3, 4});
-    const struct {
-        Bytes file, pcm;
-        std::vector<int> format;  // channels, bytes per sample, frames, rate
-    } cases[] = {
+    // The file, its samples, and its channels, bytes per sample, frames and rate.
+    const std::tuple<Bytes, Bytes, std::vector<int>> cases[] = {
         {Wav(1, 11025, 8, mono8), mono8, {1, 1, 5, 11025}},
         {Wav(2, 44100, 16, stereo16), stereo16, {2, 2, 220, 44100}},
         {Riff(chunks), {1, 2, 3, 4}, {1, 2, 2, 8000}},
         {Wav(2, 8000, 16, {}), {}, {2, 2, 0, 8000}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.format[2]);
-        Decoded d = Decode(LoadWAV, c.file);
+    for (const auto &[file, pcm, format] : cases) {
+        Decoded d = Decode(LoadWAV, file);
         ASSERT_NE(d.data, nullptr);
-        EXPECT_EQ(std::vector<int>({d.channels, d.format, d.length, d.hertz}), c.format);
-        EXPECT_EQ(Bytes(d.data, d.data + c.pcm.size()), c.pcm);
+        EXPECT_EQ(std::vector<int>({d.channels, d.format, d.length, d.hertz}), format);
+        EXPECT_EQ(Bytes(d.data, d.data + pcm.size()), pcm);
     }
 }
 
+// Each case writes `width` bytes of `value` at `at` into a good file.
 TEST(LoadWAV, RejectsWhatItCannotPlayAndLyingOrCutFiles) {
-    Bytes pcm(100, 7);
-    auto wav = [&](const Bytes &fmt, long dataSize = -1) {
-        Bytes chunks;
-        PutChunk(chunks, "fmt ", fmt);
-        PutChunk(chunks, "data", pcm, dataSize);
-        return Riff(chunks);
+    const Bytes good = Wav(1, 8000, 8, Bytes(100, 7));
+    auto tag = [](const char *t) {
+        return std::uint32_t(t[0] | t[1] << 8 | t[2] << 16 | t[3] << 24);
     };
-    Bytes shortFmt = FmtBody(1, 1, 44100, 16), noData;
-    shortFmt.resize(14);
-    PutChunk(noData, "fmt ", FmtBody(1, 1, 8000, 8));
-    PutChunk(noData, "LIST", Bytes(10, 'x'));
-    const Bytes good = Wav(1, 8000, 8, pcm);
-    Bytes notWave = good, notRiff = good;
-    std::memcpy(&notWave[8], "AVI ", 4);
-    std::memcpy(&notRiff[0], "RIFX", 4);
-    const std::pair<const char *, Bytes> bad[] = {
-        {"IEEE float", wav(FmtBody(3, 1, 44100, 32))},
-        {"0 channels", wav(FmtBody(1, 0, 44100, 16))},
-        {"4 bits", wav(FmtBody(1, 1, 44100, 4))},
-        {"fmt under 16 bytes", wav(shortFmt)},
-        {"data one byte longer than the file", wav(FmtBody(1, 1, 8000, 8), 101)},
-        {"data of 2 GiB", wav(FmtBody(1, 1, 8000, 8), 0x7FFFFFFF)},
-        {"data of 4 GiB", wav(FmtBody(1, 1, 8000, 8), 0xFFFFFFF0L)},
-        {"no data chunk", Riff(noData)},
-        {"not WAVE", notWave},
-        {"not RIFF", notRiff},
+    const std::tuple<const char *, std::size_t, std::uint32_t, int> cases[] = {
+        {"IEEE float", 20, 3, 2},
+        {"0 channels", 22, 0, 2},
+        {"4 bits", 34, 4, 2},
+        {"fmt under 16 bytes", 16, 14, 4},
+        {"data one byte longer than the file", 40, 101, 4},
+        {"data of 2 GiB", 40, 0x7FFFFFFF, 4},
+        {"data of 4 GiB", 40, 0xFFFFFFF0, 4},
+        {"no data chunk", 36, tag("LIST"), 4},
+        {"not WAVE", 8, tag("AVI "), 4},
+        {"not RIFF", 0, tag("RIFX"), 4},
     };
-    for (const auto &[what, bytes] : bad) EXPECT_EQ(Decode(LoadWAV, bytes).data, nullptr) << what;
+    for (auto [what, at, value, width] : cases)
+        EXPECT_EQ(Decode(LoadWAV, Patched(good, at, value, width)).data, nullptr) << what;
     for (std::size_t cut : {3, 11, 20, 35, 43})
         EXPECT_EQ(Decode(LoadWAV, Bytes(good.begin(), good.begin() + cut)).data, nullptr) << cut;
     EXPECT_EQ(Decode(LoadWAV, good).length, 100) << "exactly what remains is fine";

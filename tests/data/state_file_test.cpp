@@ -79,38 +79,33 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
 // own file is written in place (-2 when that fails part-way), else the open fails; a size limit
 // (a full disk) fails the temporary file's write and keeps the old file. Nothing is left behind.
 TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
-    const struct {
-        bool owned;
-        mode_t dir_mode;
-        rlim_t limit;
-        std::size_t size;
-        int result;
-        std::string kept;
-    } cases[] = {
+    // Whether the player owns the file, the directory's mode, the size limit, the bytes saved,
+    // the result and what the file then holds.
+    const std::tuple<bool, mode_t, rlim_t, std::size_t, int, std::string> cases[] = {
         {true, 0555, RLIM_INFINITY, 3, 0, "nnn"},
         {true, 0555, 1000, 5000, -2, std::string(1000, 'n')},
         {false, 0777, 1000, 5000, -2, "old"},
         {false, 0555, RLIM_INFINITY, 3, -1, "old"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(&c - cases);
+    for (const auto &[owned, dir_mode, limit, size, result, kept] : cases) {
+        SCOPED_TRACE(testing::Message() << owned << dir_mode << size);
         ASSERT_EQ(chmod(".", 0700), 0);
         write_file(kState, "old");
-        ASSERT_EQ(chown(kState, c.owned ? kNobody : 0, c.owned ? kNobody : 0), 0);
-        ASSERT_EQ(chmod(".", c.dir_mode), 0);
+        ASSERT_EQ(chown(kState, owned ? kNobody : 0, owned ? kNobody : 0), 0);
+        ASSERT_EQ(chmod(".", dir_mode), 0);
         pid_t pid = fork();
         if (pid == 0) {
             if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(50);
             signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = {c.limit, c.limit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(100 + KtGame().SaveState(String(std::string(c.size, 'n').c_str())));
+            rlimit bound = {limit, limit};
+            setrlimit(RLIMIT_FSIZE, &bound);
+            _exit(100 + KtGame().SaveState(String(std::string(size, 'n').c_str())));
         }
         int status = 0;
         waitpid(pid, &status, 0);
         if (WEXITSTATUS(status) == 50) GTEST_SKIP() << "cannot drop root privileges here";
-        EXPECT_EQ(WEXITSTATUS(status) - 100, c.result);
-        EXPECT_EQ(read_file(kState), c.kept);
+        EXPECT_EQ(WEXITSTATUS(status) - 100, result);
+        EXPECT_EQ(read_file(kState), kept);
         EXPECT_EQ(names(), std::vector<std::string>{kState});
     }
 }
@@ -133,22 +128,21 @@ TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTargetWhereLeftoversAreClea
     EXPECT_EQ(fs::status("sub/real").permissions() & fs::perms::all, fs::perms(0600));
     EXPECT_EQ(names("sub").size(), 7u) << "only the dead process's file went";
     EXPECT_FALSE(fs::exists(prefix + dead));
-    const struct {
-        const char *link, *next, *target;  // what .vantorstate points to, and that in turn
-    } cases[] = {
+    // What .vantorstate points to, what that points to in turn, and the file saved.
+    const std::tuple<const char *, const char *, const char *> cases[] = {
         {"sub/missing", nullptr, "sub/missing"},
         {"hop", "sub/far", "sub/far"},
         {"sub/rel", "back", "sub/back"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.link);
+    for (auto [link, next, target] : cases) {
+        SCOPED_TRACE(link);
         fs::remove(kState);
-        if (c.next) fs::create_symlink(c.next, c.link);
-        fs::create_symlink(c.link, kState);
+        if (next) fs::create_symlink(next, link);
+        fs::create_symlink(link, kState);
         ASSERT_EQ(save("new").first, 0);
         EXPECT_TRUE(fs::is_symlink(kState));
-        EXPECT_EQ(fs::is_symlink(c.link), c.next != nullptr);
-        EXPECT_EQ(read_file(c.target), "new");
+        EXPECT_EQ(fs::is_symlink(link), next != nullptr);
+        EXPECT_EQ(read_file(target), "new");
     }
     EXPECT_EQ(names("sub").size(), 11u) << "the saves through links left no temporary file";
 }

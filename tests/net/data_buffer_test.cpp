@@ -12,24 +12,21 @@ String Units(const std::u16string &text) {
     return String(reinterpret_cast<const Char *>(text.data()), static_cast<int>(text.size()));
 }
 
-// A surrogate pair is two three-byte sequences, one per half.
+// The text, what reads back, the encoding and the bytes; a surrogate pair is two three-byte
+// sequences, one per half.
 TEST(DataBuffer, EncodesEachCodeUnitAndReadsItBack) {
-    const struct {
-        std::u16string text, read_back;
-        const char *encoding, *bytes;
-    } cases[] = {
+    const std::tuple<std::u16string, std::u16string, const char *, const char *> cases[] = {
         {u"Az\u00E9\u0141", u"Az\u00E9A", "ascii", "Az\xE9\x41"},
         {u"A\u0080\u07FF", u"A\u0080\u07FF", "utf8", "A\xC2\x80\xDF\xBF"},
         {u"\u0800\uFFFF", u"\u0800\uFFFF", "utf8", "\xE0\xA0\x80\xEF\xBF\xBF"},
         {u"\U0001F600", u"\U0001F600", "utf8", "\xED\xA0\xBD\xED\xB8\x80"},
     };
-    for (const auto &c : cases) {
+    for (const auto &[text, read_back, encoding, bytes] : cases) {
         auto *buffer = (new c_DataBuffer)->m_new(16);
-        int n = buffer->p_PokeString(0, Units(c.text), String(c.encoding));
-        EXPECT_EQ(Bytes(buffer, n), c.bytes);
-        EXPECT_EQ(kt_databuffer_EncodedLength(Units(c.text), String(c.encoding)), n) << c.bytes;
-        EXPECT_TRUE(buffer->p_PeekString(0, n, String(c.encoding)) == Units(c.read_back))
-            << c.bytes;
+        int n = buffer->p_PokeString(0, Units(text), String(encoding));
+        EXPECT_EQ(Bytes(buffer, n), bytes);
+        EXPECT_EQ(kt_databuffer_EncodedLength(Units(text), String(encoding)), n) << bytes;
+        EXPECT_TRUE(buffer->p_PeekString(0, n, String(encoding)) == Units(read_back)) << bytes;
     }
 }
 

@@ -61,31 +61,30 @@ TEST(HttpResponse, EndsOnceWithStatusAndTextForEveryWayTheBytesArrive) {
     std::string short_lines, long_lines;
     for (int i = 0; i < 20000; ++i) short_lines += "a: b\r\n";
     for (int i = 0; i < 80; ++i) long_lines += "a: " + std::string(1000, 'b') + "\r\n";
-    const struct {
-        int end, status, body_bytes;
-        const char *text, *line;
-        std::vector<std::string> chunks;
-    } cases[] = {
-        {0, 404, 7, "missing", "", {"http/1.1 404 not found\n\nmissing"}},  // bare line feeds
-        {0, 200, 4, "body", "", {"HTTP/1.0 2", "00 OK\r\nA: b\r", "\n", "\r\nbo", "dy"}},
-        {0, 200, 7, "x\xE2\x82\xAC\xC3\xA9y", "", {ok + "x\xE2", "\x82", "\xAC\xC3", "\xA9y"}},
-        {0, 200, 2, "ok", "", {"HTTP/1.0 200 \r\n\r\nok"}},  // empty reason phrase
-        // A reset may cut the body anywhere, so what came is not the reply.
-        {-1, -1, 4, "", "connection failed", {ok + "ab", "cd"}},
-        {0, 0, 0, "", "", {"HTTP/1.0 abc OK\r\n\r\n"}},  // the status is the second word
-        {0, -1, 0, "", "", {"HTTP/1.0\r\n\r\nbody"}},
-        {0, -1, 0, "", "", {"hello there\r\n\r\nbody"}},
-        {0, -1, 0, "", "", {"\r\n" + ok}},
-        {0, -1, 0, "", "", {"HTTP/1.0 200 OK\r\nServer: t\r\n"}},  // closed before the blank line
-        {0, -1, 0, "", "", {}},                                    // closed without a byte
-        {0, -1, 0, "", "", {std::string(0x3000, 'a'), std::string(0x1000, 'a')}},  // one line
-        {0, -1, 0, "", "head is longer", {"HTTP/1.0 200 OK\r\n" + short_lines}},
-        {0, -1, 0, "", "head is longer", {"HTTP/1.0 200 OK\r\n" + long_lines}},
-        {0, -1, kBody, "", "body is longer", {ok, std::string(kBody + 1, 'z')}},  // all but 1
-        {0, 200, 5, "ok", "", {ok + "ok\xFFno"}},  // invalid UTF-8 ends the text
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(&c - cases);
+    // How the connection ends, the status, the body bytes, the text, the line, the chunks.
+    const std::tuple<int, int, int, const char *, const char *, std::vector<std::string>> cases[] =
+        {
+            {0, 404, 7, "missing", "", {"http/1.1 404 not found\n\nmissing"}},  // bare line feeds
+            {0, 200, 4, "body", "", {"HTTP/1.0 2", "00 OK\r\nA: b\r", "\n", "\r\nbo", "dy"}},
+            {0, 200, 7, "x\xE2\x82\xAC\xC3\xA9y", "", {ok + "x\xE2", "\x82", "\xAC\xC3", "\xA9y"}},
+            {0, 200, 2, "ok", "", {"HTTP/1.0 200 \r\n\r\nok"}},  // empty reason phrase
+            // A reset may cut the body anywhere, so what came is not the reply.
+            {-1, -1, 4, "", "connection failed", {ok + "ab", "cd"}},
+            {0, 0, 0, "", "", {"HTTP/1.0 abc OK\r\n\r\n"}},  // the status is the second word
+            {0, -1, 0, "", "", {"HTTP/1.0\r\n\r\nbody"}},
+            {0, -1, 0, "", "", {"hello there\r\n\r\nbody"}},
+            {0, -1, 0, "", "", {"\r\n" + ok}},
+            {0, -1, 0, "", "", {"HTTP/1.0 200 OK\r\nServer: t\r\n"}},  // closed before the blank
+                                                                       // line
+            {0, -1, 0, "", "", {}},                                    // closed without a byte
+            {0, -1, 0, "", "", {std::string(0x3000, 'a'), std::string(0x1000, 'a')}},  // one line
+            {0, -1, 0, "", "head is longer", {"HTTP/1.0 200 OK\r\n" + short_lines}},
+            {0, -1, 0, "", "head is longer", {"HTTP/1.0 200 OK\r\n" + long_lines}},
+            {0, -1, kBody, "", "body is longer", {ok, std::string(kBody + 1, 'z')}},  // all but 1
+            {0, 200, 5, "ok", "", {ok + "ok\xFFno"}},  // invalid UTF-8 ends the text
+        };
+    for (const auto &[end, status, body_bytes, text, line, chunks] : cases) {
+        SCOPED_TRACE(std::string(text) + line);
         Recorder *target = NewRecorder();
         auto *request = (new c_HttpRequest)->m_new();
         request->p_Open(String("GET"), String("http://vale.example/"), target);
@@ -94,19 +93,19 @@ TEST(HttpResponse, EndsOnceWithStatusAndTextForEveryWayTheBytesArrive) {
         const int size = buffer->p_Length();
         testing::internal::CaptureStdout();
         int at = 0;
-        for (std::size_t i = 0; i < c.chunks.size() && at >= 0; ++i) {
-            for (std::size_t from = 0; from < c.chunks[i].size() && at >= 0;) {
-                const std::size_t n = std::min(c.chunks[i].size() - from, std::size_t(size - at));
-                std::copy_n(c.chunks[i].begin() + from, n, buffer->m_data + at);
+        for (std::size_t i = 0; i < chunks.size() && at >= 0; ++i) {
+            for (std::size_t from = 0; from < chunks[i].size() && at >= 0;) {
+                const std::size_t n = std::min(chunks[i].size() - from, std::size_t(size - at));
+                std::copy_n(chunks[i].begin() + from, n, buffer->m_data + at);
                 at = request->ReadResponse(at, static_cast<int>(n));
                 from += n;
             }
         }
-        if (at >= 0) request->p_OnReceiveComplete(buffer, at, c.end, nullptr);
-        EXPECT_NE(testing::internal::GetCapturedStdout().find(c.line), std::string::npos);
-        EXPECT_EQ(request->m_bytesReceived, c.body_bytes);
-        EXPECT_EQ(std::make_pair(target->calls, target->status), std::make_pair(1, c.status));
-        EXPECT_EQ(target->text.ToUtf8(), c.text);
+        if (at >= 0) request->p_OnReceiveComplete(buffer, at, end, nullptr);
+        EXPECT_NE(testing::internal::GetCapturedStdout().find(line), std::string::npos);
+        EXPECT_EQ(request->m_bytesReceived, body_bytes);
+        EXPECT_EQ(std::make_pair(target->calls, target->status), std::make_pair(1, status));
+        EXPECT_EQ(target->text.ToUtf8(), text);
     }
 }
 

@@ -37,46 +37,41 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
     const std::string ok = "HTTP/1.0 200 OK\r\n";
     std::string file;
     for (int i = 0; i < 4000; ++i) file += std::to_string(i) + " caf\xC3\xA9 \xE2\x82\xAC\n";
-    const struct {
-        std::string path, body;
-        int over;          // -1, or bytes the head has beyond the send buffer
-        const char *rest;  // after the Host line
-        std::string text;
-        std::vector<Step> script;
-    } cases[] = {
-        {"/housecall.php?hello=1&gameID=7#top",
-         "",
-         -1,
-         "\r\n\r\n",
-         "abcdef",
-         {Reply(ok + "Content-Length: 3\r\n\r\nabc"), kPause, Reply("def")}},
-        {"/scores",
-         "h\xC3\xA9llo",
-         -1,
-         "\r\nContent-Type: text/plain\r\nContent-Length: 6\r\n\r\nh\xC3\xA9llo",
-         file,
-         {Reply(ok + "Server: SimpleHTTP/0.6 Python/3.11.2\r\nContent-Length: " +
-                std::to_string(file.size()) + "\r\n\r\n"),
-          kPause, Reply(file)}},
-        {"/", "", 0, "\r\n\r\n", "", {Reply(ok + "\r\n")}},
-        {"/", "", 1, "", "", {}},
+    const std::vector<Step> split = {Reply(ok + "Content-Length: 3\r\n\r\nabc"), kPause,
+                                     Reply("def")},
+                            python = {
+                                Reply(ok +
+                                      "Server: SimpleHTTP/0.6 Python/3.11.2\r\nContent-Length: " +
+                                      std::to_string(file.size()) + "\r\n\r\n"),
+                                kPause, Reply(file)};
+    // The path, the body, the bytes the head has beyond the send buffer (or -1), the reply and
+    // its text.
+    const std::tuple<std::string, std::string, int, std::vector<Step>, std::string> cases[] = {
+        {"/housecall.php?hello=1&gameID=7#top", "", -1, split, "abcdef"},
+        {"/scores", "h\xC3\xA9llo", -1, python, file},
+        {"", "", 0, {Reply(ok + "\r\n")}, ""},
+        {"", "", 1, {}, ""},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.path + std::to_string(c.over));
-        LoopbackServer server(c.script);
-        std::string host = " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port());
-        std::string path =
-            c.over < 0 ? c.path
-                       : "/" + std::string(
-                                   c_HttpRequest::SEND_BUFFER_SIZE + c.over - 9 - host.size(), 'p');
+    for (const auto &[given, body, over, script, text] : cases) {
+        SCOPED_TRACE(given + std::to_string(over));
+        LoopbackServer server(script);
+        const std::string host = " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port());
+        const std::string path =
+            over < 0
+                ? given
+                : "/" + std::string(c_HttpRequest::SEND_BUFFER_SIZE + over - 9 - host.size(), 'p');
         Recorder *target = NewRecorder();
-        Exchange(server.Url(path), target, c.body);
-        EXPECT_EQ(target->status, c.over > 0 ? -1 : 200);
-        EXPECT_TRUE(target->text.ToUtf8() == c.text);
+        Exchange(server.Url(path), target, body);
+        EXPECT_EQ(target->status, over > 0 ? -1 : 200);
+        EXPECT_TRUE(target->text.ToUtf8() == text);
         server.Join();
-        const std::string method = c.body.empty() ? "GET " : "POST ";
-        EXPECT_EQ(server.Request(),
-                  c.over > 0 ? "" : method + path.substr(0, path.find('#')) + host + c.rest);
+        const std::string sent =
+            (body.empty() ? "GET " : "POST ") + path.substr(0, path.find('#')) + host +
+            (body.empty() ? ""
+                          : "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                std::to_string(body.size())) +
+            "\r\n\r\n" + body;
+        EXPECT_EQ(server.Request(), over > 0 ? "" : sent);
     }
 }
 
@@ -95,11 +90,8 @@ TEST_F(HttpTest, SilentResetOrUnreachablePeersEndWithNoStatusAndALine) {
         (void)::connect(queued.back(), reinterpret_cast<sockaddr *>(&addr), sizeof addr);
     }
     auto at = [](int port) { return "http://127.0.0.1:" + std::to_string(port) + "/"; };
-    const struct {
-        const char *line;
-        std::string url;  // empty: the scripted server
-        std::vector<Step> script;
-    } cases[] = {
+    // The line printed, and the address, or none for a server playing the script.
+    const std::tuple<const char *, std::string, std::vector<Step>> cases[] = {
         {"silent past the timeout", "", {kHold}},
         {"connection failed", "", {Reply("HTTP/1.0 200 OK\r\n\r\npartial"), kPause, kReset}},
         // 65536 higher would reach the idle listener if it were cut to 16 bits.
@@ -108,13 +100,12 @@ TEST_F(HttpTest, SilentResetOrUnreachablePeersEndWithNoStatusAndALine) {
         {"cannot connect", at(closed_port), {}},
     };
     int saved = kt_socket_SetTimeoutMs(300);
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto &[line, url, script] : cases) {
         std::optional<LoopbackServer> server;
-        if (c.url.empty()) server.emplace(c.script);
+        if (url.empty()) server.emplace(script);
         Recorder *target = NewRecorder();
-        EXPECT_THAT(Exchange(c.url.empty() ? server->Url("/") : c.url, target),
-                    testing::HasSubstr(c.line));
+        EXPECT_THAT(Exchange(url.empty() ? server->Url("/") : url, target),
+                    testing::HasSubstr(line));
         EXPECT_EQ(std::make_pair(target->status, target->text.Length()), std::make_pair(-1, 0));
     }
     kt_socket_SetTimeoutMs(saved);
