@@ -1,6 +1,4 @@
-// One decoder (KT_FUZZ_DECODER: LoadWAV or LoadOGG) on arbitrary bytes read as an open file: what
-// it hands back has a sane format, and every byte the device would give OpenAL is touched, so a
-// short block shows up under ASan.
+// KT_FUZZ_DECODER on any file: a sane format, and every byte it hands back readable (ASan).
 
 #include <cstdio>
 

@@ -1,7 +1,5 @@
-// Text decoding of files on arbitrary bytes (built as data_decode and runtime_decode_fuzzer):
-// String::Load through a file handle agrees with String::Decode and stays within the input's
-// bounds, ASCII and the Latin-1 fallback come back byte for byte, and any text the state file
-// can hold (the decoded text, or the bytes taken as 16-bit units) reads back unchanged.
+// Text decoding of any file (data_decode, runtime_decode_fuzzer): Load agrees with Decode, ASCII
+// and Latin-1 come back byte for byte, and any text the state file can hold reads back unchanged.
 
 #include <cstdio>
 #include <string>
@@ -10,8 +8,7 @@
 
 namespace {
 
-// Saved as the state file saves it (UTF-8 per code unit) and decoded again; only a leading
-// U+FEFF is taken for the byte-order mark.
+// Saved as the state file saves it and decoded again; a leading U+FEFF is a byte-order mark.
 void RoundTrips(const String &text) {
     const std::string bytes = text.ToUtf8();
     check((text.Length() > 0 && text[0] == 0xFEFF) ||
@@ -35,7 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         bool ascii = true;
         for (int i = bom; i < n; ++i) ascii = ascii && data[i] < 0x80;
         check(decoded.Length() <= n - bom && (!ascii || decoded.Length() == n - bom));
-        // As many units as bytes: ASCII or the Latin-1 fallback, one unit per byte either way.
         for (int i = 0; decoded.Length() == n - bom && i < n - bom; ++i)
             check(decoded[i] == data[bom + i]);
     }

@@ -1,5 +1,4 @@
-// File names: any bytes survive the trip through UTF-16 and back, and any well-formed UTF-16
-// name without NUL survives the trip through the platform's bytes.
+// File names: any bytes survive UTF-16 and back; well-formed UTF-16 without NUL survives bytes.
 
 #include <string>
 

@@ -1,6 +1,5 @@
-// The save string's loader on arbitrary state-file bytes: no read out of bounds and no undefined
-// behaviour, on a desktop and on the console; whatever it loaded saves as a complete string (as
-// many items as a save of the defaults), and that string loads and saves back to itself.
+// The save string's loader on any state file, desktop and console: whatever it loaded saves as
+// a complete string (as many items as the defaults'), which loads and saves back to itself.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 
 namespace {
 
-// The host reduced to the state string, kept in memory.
 struct MemoryHost : KtGame {
     String state;
     int SaveState(String text) override {
@@ -40,14 +38,13 @@ String LoadAndSave(const String &text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // The loader's lines on standard output would drown the fuzzer's report on standard error.
+    // The loader's lines would drown the fuzzer's report.
     int null = open("/dev/null", O_WRONLY);
     if (null >= 0) dup2(null, STDOUT_FILENO);
     KtGame::_game = host = new MemoryHost();
     ktInit();
     gc_mark();
-    // Every step ends a full cycle, so each input frees what it allocated: libFuzzer's leak
-    // check stays quiet, and a missing write barrier shows up as a use after free.
+    // Every step ends a full cycle: a missing write barrier shows up as a use after free.
     gc_set_torture(true);
     app = (new c_MyApp())->m_new();
     items = LoadAndSave(String()).Split(String("|")).Length();
@@ -55,7 +52,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    // Decoded as the host decodes the state file.
     const String text = String::Decode(data, static_cast<int>(size));
     for (int ouya = 0; ouya <= 1; ++ouya) {
         kt_Cobble_isOuya = ouya;
@@ -63,7 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(saved.Split(String("|")).Length() == items && saved.EndsWith(String("|")));
         check(LoadAndSave(saved) == saved);
     }
-    // Collection runs between calls into the game, as the host runs it.
     gc_collect_step(kt_app__delegate);
     return 0;
 }

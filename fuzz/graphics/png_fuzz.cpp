@@ -1,5 +1,4 @@
-// The image path of LoadImageData from memory: decoding any bytes, then taking the pixels into
-// a surface (premultiplication) as the renderer does, must never read or write out of bounds.
+// Any bytes decoded as an image and taken into a surface as the renderer does, within bounds.
 
 #include <climits>
 
@@ -13,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     unsigned char *pixels = kt_image_Decode(bytes, static_cast<int>(size), &width, &height, &depth);
     if (!pixels) return 0;
     check(width >= 1 && height >= 1 && width <= 8192 && height <= 8192 && depth >= 1 && depth <= 4);
-    // No window was opened, so the surface never touches OpenGL. Discard frees the pixels at
-    // once; the collector destroys the unrooted object itself at the end of a cycle.
+    // No window, so no OpenGL; the collector destroys the unrooted surface.
     gxtkSurface *surface = new gxtkSurface();
     surface->SetData(pixels, width, height, depth);
     surface->Discard();

@@ -1,6 +1,5 @@
-// Response bytes fed to a request in receives of varying size, as the socket would deliver
-// them: the request ends exactly once, a request whose head never ended has no text, the text
-// never holds more units than body bytes arrived, and no more head lines are kept than the cap.
+// Response bytes fed to a request in receives of varying size: it ends exactly once, has text
+// only after a whole head and no more units than body bytes, and keeps at most the head-line cap.
 
 #include <algorithm>
 
@@ -38,8 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (at >= 0) request->p_OnReceiveComplete(buffer, at, end, nullptr);
     check(counter->calls == 1);
-    // Text only after the blank line that ends the head. (A server may well send "-1" as its
-    // status code, so the status alone does not tell whether a head was read.)
     const int text = request->p_ResponseText().Length();
     check((request->m_bodyPieces || text == 0) && text <= request->m_bytesReceived);
     check(request->m_headerLines->p_Length() <= c_HttpRequest::HEADER_MAX_LINES);

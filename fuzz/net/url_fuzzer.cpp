@@ -1,5 +1,4 @@
-// The address parser on arbitrary text: every part comes from the right side of its separator,
-// the path always starts with "/", and the request head built from it has its two lines.
+// Any address: each part from its side of its separator, and a request head of two lines.
 
 #include "fuzz/fuzz_support.h"
 #include "net/http.h"
@@ -16,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     auto *request = (new c_HttpRequest)->m_new();
     request->p_Open(String("GET"), text, nullptr);
     check(request->m_headerLines->p_Length() == 2 && !has(request->m_headerLines->p_Get(0), "#"));
-    // Nothing is rooted, so each step may reclaim everything this input made.
     gc_collect_step(nullptr);
     return 0;
 }

@@ -1,5 +1,4 @@
-// String::ToInt on arbitrary text: never undefined behaviour, and for numbers short enough for
-// 64-bit parsing the same value as the C library's reading wrapped to 32 bits.
+// String::ToInt on any text: for up to 18 digits, the C library's value wrapped to 32 bits.
 
 #include <cctype>
 #include <cstring>
@@ -11,7 +10,7 @@ namespace {
 
 void CheckToInt(const String &s) {
     const int value = s.ToInt();
-    // The text the conversion reads: at most 63 units, each narrowed to 8 bits, up to a zero.
+    // What it reads: at most 63 units narrowed to 8 bits, up to a zero.
     const std::string narrow = s.Slice(0, 63).ToNarrow().c_str();
     std::size_t at = narrow.find_first_not_of(" \t\n\v\f\r");
     at = std::min(at, narrow.size());

@@ -47,18 +47,14 @@ Bytes OggTone(const std::string &name, int channels, int rate, double seconds) {
 // Channels, sample width and rate come from "fmt " and the samples arrive exactly; other chunks
 // (odd ones with their pad byte) and a longer "fmt " are skipped; data may be empty.
 TEST(LoadWAV, ReadsTheFormatAndSamplesAndSkipsOtherChunks) {
-    Bytes mono8 = {0x80, 0xFF, 0x00, 0x7F, 0x81}, stereo16 = SinePcm16(440, 44100, 0.01, 0.5);
-    Bytes chunks, fmt = FmtBody(1, 1, 8000, 16);
-    PutLE(fmt, 0, 4);
-    PutChunk(chunks, "fmt ", fmt);
-    PutChunk(chunks, "LIST", Bytes(15, 'x'));
-    PutChunk(chunks, "fact", Bytes{9});
-    PutChunk(chunks, "data", Bytes{1, 2, 3, 4});
+    Bytes mono8 = {0x80, 0xFF, 0x00, 0x7F, 0x81}, stereo16 = SinePcm16(440, 44100, 0.01, 0.5), odd;
+    PutChunk(odd, "LIST", Bytes(15, 'x'));
+    PutChunk(odd, "fact", Bytes{9});
     // The file, its samples, and its channels, bytes per sample, frames and rate.
     const std::tuple<Bytes, Bytes, std::vector<int>> cases[] = {
         {Wav(1, 11025, 8, mono8), mono8, {1, 1, 5, 11025}},
         {Wav(2, 44100, 16, stereo16), stereo16, {2, 2, 220, 44100}},
-        {Riff(chunks), {1, 2, 3, 4}, {1, 2, 2, 8000}},
+        {Wav(1, 8000, 16, {1, 2, 3, 4}, odd, 4), {1, 2, 3, 4}, {1, 2, 2, 8000}},
         {Wav(2, 8000, 16, {}), {}, {2, 2, 0, 8000}},
     };
     for (const auto &[file, pcm, format] : cases) {

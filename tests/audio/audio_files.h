@@ -1,5 +1,5 @@
-// Audio test helpers: WAV and Ogg files, a host that loads plain paths, and reading and
-// measuring what OpenAL Soft's wave writer captured.
+// Audio test helpers: WAV and Ogg files, a host that loads plain paths, and what OpenAL Soft's
+// wave writer captured.
 #pragma once
 
 #include <sndfile.h>
@@ -28,38 +28,29 @@ inline void PutLE(Bytes &b, std::uint32_t v, int count) {
     for (int i = 0; i < count; ++i) b.push_back((v >> (8 * i)) & 0xFF);
 }
 
-// A chunk with its header; `size` overrides the stated size (for lying headers), and an odd
-// body gets its pad byte.
-inline void PutChunk(Bytes &b, const char *tag, const Bytes &body, long size = -1) {
+// A chunk with its header and, for an odd size, its pad byte.
+inline void PutChunk(Bytes &b, const char *tag, const Bytes &body) {
     b.insert(b.end(), tag, tag + 4);
-    PutLE(b, static_cast<std::uint32_t>(size < 0 ? static_cast<long>(body.size()) : size), 4);
+    PutLE(b, static_cast<std::uint32_t>(body.size()), 4);
     b.insert(b.end(), body.begin(), body.end());
     if (body.size() & 1) b.push_back(0);
 }
 
-inline Bytes FmtBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) {
-    Bytes f;
+// A PCM WAV file: a "fmt " chunk `fmtExtra` bytes longer than its 16, the chunks in `extra`
+// (already encoded), then the samples.
+inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &pcm,
+                 const Bytes &extra = {}, int fmtExtra = 0) {
+    Bytes fmt, b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
     const unsigned block = channels * (bits / 8);
     for (auto [v, n] :
-         {std::pair{tag, 2}, {channels, 2}, {rate, 4}, {rate * block, 4}, {block, 2}, {bits, 2}})
-        PutLE(f, v, n);
-    return f;
-}
-
-// "RIFF" size "WAVE" followed by the given chunks (already encoded).
-inline Bytes Riff(const Bytes &chunks) {
-    Bytes b = {'R', 'I', 'F', 'F'};
-    PutLE(b, static_cast<std::uint32_t>(4 + chunks.size()), 4);
-    b.insert(b.end(), {'W', 'A', 'V', 'E'});
-    b.insert(b.end(), chunks.begin(), chunks.end());
+         {std::pair{1u, 2}, {channels, 2}, {rate, 4}, {rate * block, 4}, {block, 2}, {bits, 2}})
+        PutLE(fmt, v, n);
+    fmt.resize(16 + fmtExtra);
+    PutChunk(b, "fmt ", fmt);
+    b.insert(b.end(), extra.begin(), extra.end());
+    PutChunk(b, "data", pcm);
+    for (int i = 0; i < 4; ++i) b[4 + i] = ((b.size() - 8) >> (8 * i)) & 0xFF;
     return b;
-}
-
-inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &pcm) {
-    Bytes chunks;
-    PutChunk(chunks, "fmt ", FmtBody(1, channels, rate, bits));
-    PutChunk(chunks, "data", pcm);
-    return Riff(chunks);
 }
 
 // Mono 16-bit PCM of a sine wave.

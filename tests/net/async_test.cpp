@@ -1,5 +1,5 @@
 // The asynchronous layer: the ring and its worker, the event pump and its guard, connecting and
-// closing, the fatal errors, and the host sockets' datagram path.
+// closing, and the fatal errors.
 
 #include <pthread.h>
 
@@ -109,25 +109,6 @@ TEST(AsyncDeathTest, MisuseIsFatal) {
                 socket->m_readQueue->p_Enqueue(new ProbeOp);
         },
         "Vantor Runtime Error : AsyncQueue queue overflow!");
-}
-
-TEST(KtSocket, DatagramsTravelBetweenBoundSockets) {
-    auto *a = new KtSocket, *b = new KtSocket;
-    ASSERT_TRUE(a->Open(KtSocket::Datagram) && b->Open(KtSocket::Datagram));
-    ASSERT_TRUE(a->Bind("127.0.0.1", 0) && b->Bind("", 0));
-    auto *to = new KtSocketAddress, *from = new KtSocketAddress, *local = new KtSocketAddress;
-    ASSERT_TRUE(a->GetLocalAddress(to) && b->GetLocalAddress(local));
-    ASSERT_TRUE(to->Set("127.0.0.1", to->Port()));
-    auto *data = (new c_DataBuffer)->m_new(8), *got = (new c_DataBuffer)->m_new(8);
-    data->p_PokeString(0, String("ping"), String("ascii"));
-    EXPECT_EQ(b->SendTo(data, 0, 4, to), 4);
-    EXPECT_EQ(a->ReceiveFrom(got, 2, 100, from), 4);
-    EXPECT_EQ(got->p_PeekString(2, 4, String("ascii")).ToNarrow(), "ping");
-    EXPECT_EQ(std::make_pair(from->Host().ToNarrow(), from->Port()),
-              std::make_pair(std::string("127.0.0.1"), local->Port()));
-    EXPECT_FALSE(to->Set("cobble-vale.invalid", 1));
-    a->Close();
-    EXPECT_EQ(a->Send(data, 0, 4), -1);
 }
 
 }  // namespace
