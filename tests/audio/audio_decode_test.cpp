@@ -31,8 +31,7 @@ Bytes Patched(Bytes bytes, std::size_t at, std::uint32_t value, int width = 4) {
     return bytes;
 }
 
-// A 440 Hz sine of amplitude 0.5 / (c + 1) on each channel c, written as Ogg Vorbis to `name` in
-// the scratch directory; the file's bytes.
+// The bytes of an Ogg file of 440 Hz at amplitude 0.5 / (c + 1) on each channel c.
 Bytes OggTone(const std::string &name, int channels, int rate, double seconds) {
     std::vector<float> s(static_cast<std::size_t>(rate * seconds) * channels);
     for (std::size_t i = 0; i < s.size(); ++i)
@@ -44,8 +43,7 @@ Bytes OggTone(const std::string &name, int channels, int rate, double seconds) {
 
 }  // namespace
 
-// Channels, sample width and rate come from "fmt " and the samples arrive exactly; other chunks
-// (odd ones with their pad byte) and a longer "fmt " are skipped; data may be empty.
+// Format and samples exactly; other chunks, odd ones padded, and a longer "fmt " are skipped.
 TEST(LoadWAV, ReadsTheFormatAndSamplesAndSkipsOtherChunks) {
     Bytes mono8 = {0x80, 0xFF, 0x00, 0x7F, 0x81}, stereo16 = SinePcm16(440, 44100, 0.01, 0.5), odd;
     PutChunk(odd, "LIST", Bytes(15, 'x'));
@@ -90,8 +88,7 @@ TEST(LoadWAV, RejectsWhatItCannotPlayAndLyingOrCutFiles) {
     EXPECT_EQ(Decode(LoadWAV, good).length, 100) << "exactly what remains is fine";
 }
 
-// 2.5 s makes the output buffer grow several times; each channel keeps its level (the RMS of a
-// sine is its amplitude / sqrt 2).
+// 2.5 s grows the output several times; each channel keeps its level (RMS: amplitude / sqrt 2).
 TEST(LoadOGG, DecodesAWholeStereoStreamTo16Bit) {
     Decoded d = Decode(LoadOGG, OggTone("stereo.ogg", 2, 22050, 2.5));
     ASSERT_NE(d.data, nullptr);

@@ -1,5 +1,4 @@
-// The audio device on OpenAL Soft's wave writer, which mixes in real time into a float WAV that
-// the tests read back and measure.
+// The audio device on OpenAL Soft's wave writer, whose real-time output the tests measure.
 
 #include <gtest/gtest.h>
 
@@ -30,8 +29,7 @@ double Hz(const std::vector<float> &v) {
                             : (rises.size() - 1.0) * capture->rate() / (rises.back() - rises[0]);
 }
 
-// Which sides of a stretch of capture are heard: "L", "R", both or neither; a side neither
-// clearly sounding nor silent reads as "?".
+// The sides heard, "L", "R", both or neither; a side neither sounding nor silent reads "?".
 std::string Heard(const Stereo &s) {
     auto side = [](const std::vector<float> &v, const char *name) {
         return std::string(Rms(v) > 0.1 ? name : Rms(v) < 1e-3 ? "" : "?");
@@ -111,8 +109,7 @@ TEST_F(AudioDevice, SuspendAndResumeTouchOnlyWhatWasPlaying) {
     EXPECT_EQ(Heard(capture->Next(0.1)), "LR");
 }
 
-// The replaced track's buffer is deleted at once, not left to the collector; a track that
-// cannot be loaded still stops the one before it.
+// The replaced track's buffer goes at once; a track that cannot load still stops the last.
 TEST_F(AudioDevice, SecondPlayMusicReplacesTheFirst) {
     ASSERT_EQ(kt_audio_PlayMusic(At("tone440.wav"), 1), 0);
     EXPECT_EQ(Heard(capture->Next(0.1)), "LR");
@@ -129,8 +126,7 @@ TEST_F(AudioDevice, SecondPlayMusicReplacesTheFirst) {
     EXPECT_EQ(Heard(capture->Next(0.1)) + std::to_string(dev().MusicState()), "0");
 }
 
-// When OpenAL runs out of sources, a channel takes a stopped effect channel's, never the music
-// channel's; channels that do not exist are ignored.
+// Out of sources, a channel takes a stopped effect channel's; unknown channels are ignored.
 TEST_F(AudioDevice, OutOfSourcesAChannelTakesAStoppedOnesOrFails) {
     const ALuint musicSource = dev().channels[gxtkAudio::kMusicChannel].source;
     int failed = 0;
@@ -151,9 +147,8 @@ TEST_F(AudioDevice, OutOfSourcesAChannelTakesAStoppedOnesOrFails) {
     dev().SetPan(-5, 1);
 }
 
-// Sounds only the channels hold, one looping and one one-shot, both shorter than the test: a
-// channel holds its sample until a load, play or flush sees its end; the next collection then
-// takes it and the flush after that deletes its buffer, once no source holds it.
+// A channel holds its sample until a flush sees it end; collected, its buffer goes at the next
+// flush that finds no source holding it.
 TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     CollectAll();
     dev().FlushDiscarded();
@@ -200,9 +195,7 @@ TEST_F(AudioDevice, UnplayableWavFailsAtLoadWithALine) {
     }
 }
 
-// A stopped channel lets its sample go at once, so after a collection it points at no freed
-// sample and the next play on it is safe: the music channel (whose track the collector then
-// frees) and an effect channel playing a sample nothing else holds.
+// A stopped channel lets its sample go at once, so it never points at a collected one.
 TEST_F(AudioDevice, StoppedChannelKeepsNoPointerToACollectedSample) {
     for (int channel : {gxtkAudio::kMusicChannel, 3}) {
         const bool music = channel == gxtkAudio::kMusicChannel;

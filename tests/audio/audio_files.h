@@ -36,8 +36,7 @@ inline void PutChunk(Bytes &b, const char *tag, const Bytes &body) {
     if (body.size() & 1) b.push_back(0);
 }
 
-// A PCM WAV file: a "fmt " chunk `fmtExtra` bytes longer than its 16, the chunks in `extra`
-// (already encoded), then the samples.
+// A PCM WAV: "fmt " (`fmtExtra` bytes longer than 16), the encoded `extra` chunks, "data".
 inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &pcm,
                  const Bytes &extra = {}, int fmtExtra = 0) {
     Bytes fmt, b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};

@@ -1,5 +1,4 @@
-// A machine without sound: OpenAL Soft offers no backend at all. The device reports it once and
-// the game goes on in silence.
+// No sound backend at all: the device reports it once and the game goes on in silence.
 
 #include <gtest/gtest.h>
 

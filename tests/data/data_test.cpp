@@ -1,5 +1,4 @@
-// Resource path mapping, file names, whole-file reads, and the state file's encoding and
-// whole-file loads.
+// Resource paths, file names, whole-file reads, and the state file's encoding.
 
 #include <cerrno>
 
@@ -49,8 +48,7 @@ TEST(Paths, BareNamesGoToDataAndEachAreaMapsBelowTheExecutableDirectory) {
     EXPECT_EQ(app.ToUtf8(), exe_dir);
 }
 
-// U+1F600 as a surrogate pair is a proper 4-byte sequence; bytes that are not UTF-8 (Latin-1
-// e-acute, an overlong slash, an encoded surrogate) survive the trip through UTF-16.
+// A surrogate pair is one 4-byte sequence; bytes that are not UTF-8 survive the trip.
 TEST(FileNames, ConvertToUtf8AndBackByteForByte) {
     std::string out;
     const String name = units({'a', 0xE9, 0x20AC, 0xD83D, 0xDE00});
@@ -63,8 +61,7 @@ TEST(FileNames, ConvertToUtf8AndBackByteForByte) {
     EXPECT_FALSE(kt_data_ToFileName(units({'a', 0, 'b'}), out));
 }
 
-// An unresolvable path never reaches the file system; a NUL would cut the name short and open
-// some other file.
+// An unresolvable path never reaches the file system; a NUL would open some other file.
 TEST_F(DataDir, OpenFileUsesUtf8NamesAndRefusesWhatCannotBeNamed) {
     PathGame paths;
     const String name = String((dir + "/d").c_str()) + units({0xD83D, 0xDE00});
@@ -95,8 +92,7 @@ TEST_F(DataDir, LoadDataReadsWholeFilesAcrossChunkBoundaries) {
     EXPECT_EQ(game.LoadData(String(dir.c_str()), &length), nullptr);
 }
 
-// Each UTF-16 unit is encoded alone (not the file-name encoder's 4-byte sequences), no temporary
-// file is left, and the whole file is decoded, not just its first 4096-byte chunk.
+// Each UTF-16 unit is encoded alone, no temporary file is left, and all of a file is decoded.
 TEST_F(DataDir, StateRoundTripsPerCodeUnitAndLoadsTheWholeFile) {
     KtGame game;
     EXPECT_EQ(game.LoadState().Length(), 0) << "no state file is a first start";

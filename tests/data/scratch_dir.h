@@ -1,6 +1,4 @@
-// A fixture that runs each test in a fresh working directory of its own, where "./.vantorstate"
-// lands, and removes it afterwards (write permission restored first, as tests take it away);
-// whole-file reads and writes.
+// Each test in a fresh working directory of its own, removed afterwards; whole-file reads.
 #pragma once
 
 #include <gtest/gtest.h>

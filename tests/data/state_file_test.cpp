@@ -1,5 +1,4 @@
-// The state file as the player's folder holds it: read-only, in the way, behind links, damaged or
-// oversized, beside the leftovers of killed saves; the line a failed save prints.
+// The state file as the player's folder holds it, and the line a failed save prints.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -50,8 +49,7 @@ TEST_F(StateFile, WhatCannotBeReplacedIsLeftAsItIsWithALine) {
     EXPECT_EQ(save("new"), std::make_pair(0, std::string())) << "a save that works prints nothing";
 }
 
-// A state that failed its checksum is copied aside (over an older copy); a file larger than any
-// save is moved aside unread and the game starts afresh.
+// A state failing its checksum is copied aside; one larger than any save is moved aside unread.
 TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     KtGame game;
     write_file(kState, "old");
@@ -75,12 +73,10 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     EXPECT_FALSE(fs::exists(kState));
 }
 
-// By a player who is not root: in a directory that cannot take a temporary file the player's
-// own file is written in place (-2 when that fails part-way), else the open fails; a size limit
-// (a full disk) fails the temporary file's write and keeps the old file. Nothing is left behind.
+// By a player who is not root: in place where no temporary file fits, else nothing; a size limit
+// (a full disk) keeps the old file. Nothing is left behind.
 TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
-    // Whether the player owns the file, the directory's mode, the size limit, the bytes saved,
-    // the result and what the file then holds.
+    // Player's own file?, directory mode, size limit, bytes saved, result, what the file holds.
     const std::tuple<bool, mode_t, rlim_t, std::size_t, int, std::string> cases[] = {
         {true, 0555, RLIM_INFINITY, 3, 0, "nnn"},
         {true, 0555, 1000, 5000, -2, std::string(1000, 'n')},
@@ -110,8 +106,7 @@ TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
     }
 }
 
-// The links stay and the file they name (existing, keeping its mode, or not) gets the text; the
-// leftovers of killed saves beside it go if named for a process that no longer runs.
+// The file links name gets the text; beside it, leftovers of processes no longer running go.
 TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTargetWhereLeftoversAreCleared) {
     const std::string dead = dead_pid(), live = std::to_string(getppid());
     fs::create_directory("sub");

@@ -1,5 +1,4 @@
-// The parsers of outside data without a socket: addresses, the request head built from them, and
-// response bytes fed to a request in chunks exactly as the receives would deliver them.
+// Parsers of outside data without a socket: addresses, request heads, and response bytes.
 
 #include "tests/net/net_support.h"
 
@@ -52,9 +51,7 @@ TEST(HttpRequestHead, RequestLineHasPathAndQueryAndHostHasAPortOtherThan80) {
     }
 }
 
-// Each case's chunks go in as consecutive receives (several where the room left is smaller),
-// each landing where the request asked for it; then the connection ends (0 closed, -1 failed)
-// unless the request ended itself. A request that failed prints why.
+// The chunks go in as receives where the request asks for them, then the connection ends.
 TEST(HttpResponse, EndsOnceWithStatusAndTextForEveryWayTheBytesArrive) {
     const std::string ok = "HTTP/1.0 200 OK\r\n\r\n";
     const int kBody = c_HttpRequest::BODY_MAX_BYTES;

@@ -1,6 +1,5 @@
-// HTTP requests against scripted loopback peers, pumped as the game pumps them. Only its own
-// operations in flight hold the request, and the collector ends a cycle at every step, so a
-// request or buffer not kept alive while a worker uses it fails here.
+// HTTP requests against scripted loopback peers, pumped as the game pumps them, nothing else
+// holding the request while a cycle ends at every step.
 
 #include <optional>
 
@@ -13,8 +12,7 @@ namespace {
 using namespace net_test;
 using HttpTest = NetTest;
 
-// Sends a request as the check-in does (a body goes with p_Send2), pumps until it has ended
-// exactly once, and returns what it printed meanwhile.
+// Sends a request as the check-in does; what it printed until it ended, once.
 std::string Exchange(const std::string &url, Recorder *target, const std::string &body = "") {
     testing::internal::CaptureStdout();
     auto *request = (new c_HttpRequest)->m_new();
@@ -29,10 +27,7 @@ std::string Exchange(const std::string &url, Recorder *target, const std::string
     return testing::internal::GetCapturedStdout();
 }
 
-// The request line (fragment dropped), the Host line, a body with its type and byte length; a
-// head that fills the send buffer exactly, and one byte more, which is not sent at all. The
-// reply comes over several receives, one as Python's http.server sends a file: the head, then
-// many receives' worth of one-, two- and three-byte characters.
+// The request exactly (no fragment; no head over the send buffer); replies over many receives.
 TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
     const std::string ok = "HTTP/1.0 200 OK\r\n";
     std::string file;
@@ -44,8 +39,7 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
                                       "Server: SimpleHTTP/0.6 Python/3.11.2\r\nContent-Length: " +
                                       std::to_string(file.size()) + "\r\n\r\n"),
                                 kPause, Reply(file)};
-    // The path, the body, the bytes the head has beyond the send buffer (or -1), the reply and
-    // its text.
+    // Path, body, bytes of the head beyond the send buffer (or -1), reply and its text.
     const std::tuple<std::string, std::string, int, std::vector<Step>, std::string> cases[] = {
         {"/housecall.php?hello=1&gameID=7#top", "", -1, split, "abcdef"},
         {"/scores", "h\xC3\xA9llo", -1, python, file},
@@ -75,8 +69,7 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
     }
 }
 
-// Each ends the request once, without status or text and with a line saying why, long before
-// the real timeout: the socket timeout is shortened.
+// Each ends the request without status or text and with a line saying why (timeout shortened).
 TEST_F(HttpTest, SilentResetOrUnreachablePeersEndWithNoStatusAndALine) {
     // Listeners that never accept; the full one drops further attempts unanswered.
     int idle_port, full_port, closed_port;

@@ -1,5 +1,4 @@
-// Networking test support: a scripted loopback HTTP server on its own thread, a completion
-// recorder, and the game's pump loop (event pump, then one collector step).
+// Networking test support: a scripted loopback HTTP server, a recorder, the game's pump loop.
 #pragma once
 
 #include <arpa/inet.h>
@@ -19,17 +18,15 @@
 
 namespace net_test {
 
-// One step of a server's reply: bytes to write, or one of the steps below.
+// One step of a server's reply: bytes to write; a pause, so the next write most likely lands in
+// a receive of its own; a reset; or silence until the client closes (or 20 s pass).
 using Step = std::string;
 inline Step Reply(std::string bytes) {
     return bytes;
 }
-// A pause, so the next write most likely lands in a receive of its own; a reset of the
-// connection; silence until the client closes (or 20 s pass).
 const Step kPause = "\1pause", kReset = "\1reset", kHold = "\1hold";
 
-// A socket bound to an ephemeral port of 127.0.0.1, listening unless `backlog` is negative;
-// `port` is 0 when that failed.
+// A socket on a free port of 127.0.0.1, listening unless `backlog` < 0; `port` 0 on failure.
 inline int Listen(int backlog, int *port) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
@@ -42,8 +39,8 @@ inline int Listen(int backlog, int *port) {
     return fd;
 }
 
-// Accepts one connection, reads the request head and the body its Content-Length announces,
-// plays the script and closes. Every wait has a timeout, so a client fault fails, not hangs.
+// Accepts one connection, reads the request (head and announced body), plays the script and
+// closes. Every wait has a timeout, so a client fault fails, not hangs.
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::vector<Step> script) : script_(std::move(script)) {
@@ -98,7 +95,8 @@ private:
     std::thread thread_;
 };
 
-// The game's side of a request: counts completions and keeps what the last one saw.
+// The game's side of a request: counts completions and keeps what the last one saw. A root, as
+// the game's application is.
 struct Recorder : Object, virtual c_IOnHttpRequestComplete {
     int calls = 0, status = 0;
     String text;
@@ -109,7 +107,6 @@ struct Recorder : Object, virtual c_IOnHttpRequestComplete {
     }
 };
 
-// The one recorder in use; a root, as the game's application is.
 inline Recorder *g_recorder;
 inline gc_roots recorder_root([] { gc_mark(g_recorder); });
 inline Recorder *NewRecorder() {
@@ -117,8 +114,7 @@ inline Recorder *NewRecorder() {
     return g_recorder;
 }
 
-// Runs the game's loop until `done` holds, then `extra` more rounds (so a second completion
-// would show). False when the deadline passes first.
+// The game's loop until `done` holds, then `extra` more rounds; false past the deadline.
 inline bool PumpUntil(const std::function<bool()> &done, int seconds = 60, int extra = 0) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     for (int after = 0; !done() || after++ < extra;) {
@@ -130,8 +126,7 @@ inline bool PumpUntil(const std::function<bool()> &done, int seconds = 60, int e
     return true;
 }
 
-// Every networking test runs with the collector in torture mode, so that an object a worker
-// still needs, or a store without the barrier, turns into a use-after-free the sanitizer sees.
+// The collector in torture mode: what a worker needs but nothing holds is a use-after-free.
 class NetTest : public ::testing::Test {
 protected:
     void SetUp() override { gc_set_torture(true); }
