@@ -12,10 +12,7 @@ namespace {
 
 struct MemoryHost : KtGame {
     String state;
-    int SaveState(String text) override {
-        state = text;
-        return 0;
-    }
+    int SaveState(String text) override { return state = text, 0; }
     String LoadState() override { return state; }
 };
 
@@ -39,8 +36,7 @@ String LoadAndSave(const String &text) {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     // The loader's lines would drown the fuzzer's report.
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, STDOUT_FILENO);
+    dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
     KtGame::_game = host = new MemoryHost();
     ktInit();
     gc_mark();

@@ -1,4 +1,4 @@
-// Byte buffers: the two text encodings, clipping at the buffer's ends and the fatal errors.
+// Byte buffers: the two text encodings and the fatal errors (clipping: the HTTP tests).
 
 #include "tests/net/net_support.h"
 
@@ -44,25 +44,6 @@ TEST(DataBuffer, Utf8ReadingStopsAtAnInvalidOrCutSequence) {
         EXPECT_TRUE(buffer->p_PeekString(0, buffer->p_Length(), String("utf8")) == Units(text))
             << bytes;
     }
-}
-
-// A character is not written in part; overlapping copies, and both ranges clipped.
-TEST(DataBuffer, WritingReadingAndCopyingStopAtTheEndsOfTheBuffer) {
-    auto *buffer = (new c_DataBuffer)->m_new(4);
-    EXPECT_EQ(buffer->p_PokeString(0, Units(u"a\u00E9\u20AC"), String("utf8")), 3);
-    EXPECT_EQ(buffer->p_PokeString(2, String("xyz"), String("ascii")), 2);
-    EXPECT_EQ(buffer->p_PokeString(4, String("x"), String("ascii")) +
-                  buffer->p_PokeString(-1, String("x"), String("ascii")),
-              0);
-    EXPECT_EQ(Bytes(buffer, 4), "a\xC3xy");
-    EXPECT_EQ(buffer->p_PeekString(2, 10, String("ascii")).ToNarrow(), "xy");
-    EXPECT_EQ(buffer->p_PeekString(-1, 2, String("ascii")).Length(), 0);
-    auto *six = (new c_DataBuffer)->m_new(6), *small = (new c_DataBuffer)->m_new(3);
-    six->p_PokeString(0, String("abcdef"), String("ascii"));
-    six->p_CopyBytes(0, six, 2, 4);
-    EXPECT_EQ(Bytes(six, 6), "ababcd");
-    six->p_CopyBytes(4, small, 1, 10);
-    EXPECT_EQ(Bytes(small, 3), std::string("\0cd", 3));
 }
 
 TEST(DataBufferDeathTest, UnknownEncodingAndFailedAllocationAreFatal) {
