@@ -12,7 +12,7 @@ namespace {
 const char kDamaged[] = ".vantorstate.damaged";
 constexpr int kNobody = 65534;
 
-// A process id that ran and no longer does.
+// The id of a process that ran and no longer does.
 std::string dead_pid() {
     pid_t pid = fork();
     if (pid == 0) _exit(0);
