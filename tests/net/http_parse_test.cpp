@@ -12,8 +12,6 @@ TEST(Url, SplitsEveryPartKeepsDefaultsForMissingOnesAndMakesTheRequestHead) {
         {"http://example.com", "http|||example.com|80|/||"},
         {"https://user:pw@example.com:8080/a/b?x=1&y=2#frag",
          "https|user|pw|example.com|8080|/a/b|x=1&y=2|frag"},
-        {"example.com/path/", "http|||example.com|80|/path/||"},
-        {"http://host?q=1", "http|||host|80|/|q=1|"},
         {"http://host/p#f?not-a-query", "http|||host|80|/p||f?not-a-query"},
         {"http://host/mail@x:9/y", "http|||host|80|/mail@x:9/y||"},
         {"http://u@host", "http|u||host|80|/||"},
