@@ -142,20 +142,6 @@ TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     EXPECT_EQ(Heard(capture->Next(0.1)) + std::to_string(dev().ChannelState(5)), "LR0");
 }
 
-// What the device cannot play fails at load, with a line naming the file and its format.
-TEST_F(AudioDevice, UnplayableWavFailsAtLoadWithALine) {
-    for (auto [name, wav, line] :
-         {std::tuple{"wide.wav", Wav(2, 22050, 24, Bytes(600)), "24-bit samples in 2 channels"},
-          {"surround.wav", Wav(3, 22050, 16, Bytes(600)), "16-bit samples in 3 channels"}}) {
-        WriteFile(ScratchDir() + "/" + name, wav);
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(dev().LoadSample(At(name)), nullptr) << name;
-        const std::string printed = testing::internal::GetCapturedStdout();
-        EXPECT_NE(printed.find(name + std::string(": ") + line + " at 22050 Hz"), printed.npos)
-            << printed;
-    }
-}
-
 // A stopped channel lets its sample go at once, so it never points at a collected one.
 TEST_F(AudioDevice, StoppedChannelKeepsNoPointerToACollectedSample) {
     for (int channel : {gxtkAudio::kMusicChannel, 3}) {

@@ -35,4 +35,15 @@ TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
     // A sample with no buffer lists none when discarded.
     sound->sample->Discard();
     EXPECT_EQ(gxtkAudio_DiscardedCount(), 0);
+    // What no device can play fails at load, with a line naming the file and its format.
+    for (auto [wav, line] :
+         {std::pair{Wav(2, 22050, 24, Bytes(600)), "24-bit samples in 2 channels"},
+          {Wav(3, 22050, 16, Bytes(600)), "16-bit samples in 3 channels"}}) {
+        WriteFile(tone.ToUtf8(), wav);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(dev.LoadSample(tone), nullptr);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Cannot play " + tone.ToUtf8() + ": " + line +
+                      " at 22050 Hz; sounds must be 8- or 16-bit mono or stereo\n");
+    }
 }

@@ -47,10 +47,7 @@ public:
         listener_ = Listen(1, &port_);
         if (port_) thread_ = std::thread([this] { Serve(); });
     }
-    ~LoopbackServer() {
-        Join();
-        ::close(listener_);
-    }
+    ~LoopbackServer() { Join(), ::close(listener_); }
     int Port() const { return port_; }
     std::string Url(const std::string &path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + path;
@@ -80,8 +77,7 @@ private:
         }
         for (const Step &step : script_) {
             if (step == kPause) std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            while (step == kHold && Readable(fd) && ::recv(fd, buf, 1, 0) > 0) {
-            }
+            while (step == kHold && Readable(fd) && ::recv(fd, buf, 1, 0) > 0) continue;
             linger hard{1, 0};
             if (step == kReset) setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
             if (step[0] != '\1') (void)::send(fd, step.data(), step.size(), MSG_NOSIGNAL);
