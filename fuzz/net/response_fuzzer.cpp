@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     int at = 0;
     for (std::size_t used = 0; used < size && at >= 0;) {
         seed = seed * 1103515245u + 12345u;
-        const std::size_t piece =
-            std::min({1 + (seed >> 16) % 97, size - used, std::size_t(buffer->p_Length() - at)});
+        const std::size_t piece = std::min({std::size_t(1 + (seed >> 16) % 97), size - used,
+                                            std::size_t(buffer->p_Length() - at)});
         std::copy(data + used, data + used + piece, buffer->m_data + at);
         used += piece;
         at = request->ReadResponse(at, static_cast<int>(piece));
