@@ -55,10 +55,8 @@ inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &p
 // Mono 16-bit PCM of a sine wave.
 inline Bytes SinePcm16(double hz, int rate, double seconds, double amplitude) {
     Bytes pcm;
-    for (int i = 0; i < static_cast<int>(rate * seconds); ++i) {
-        long s = std::lround(amplitude * 32767.0 * std::sin(2 * M_PI * hz * i / rate));
-        PutLE(pcm, static_cast<std::uint32_t>(s), 2);
-    }
+    for (int i = 0; i < static_cast<int>(rate * seconds); ++i)
+        PutLE(pcm, std::lround(amplitude * 32767.0 * std::sin(2 * M_PI * hz * i / rate)), 2);
     return pcm;
 }
 
