@@ -20,8 +20,7 @@ MemoryHost *host;
 c_MyApp *app;
 String defaults;
 
-// Loads `text` over the create hook's defaults (every block of their save loaded first) and
-// returns what the game then saves.
+// What the game saves after loading `text` over the create hook's defaults.
 String LoadAndSave(const String &text) {
     host->state = defaults, app->p_Load();
     host->state = text, app->p_Load();
@@ -32,7 +31,6 @@ String LoadAndSave(const String &text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // The loader's lines would drown the fuzzer's report.
     dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
     KtGame::_game = host = new MemoryHost();
     ktInit();

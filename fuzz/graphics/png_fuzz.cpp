@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     unsigned char *pixels = kt_image_Decode(bytes, static_cast<int>(size), &width, &height, &depth);
     if (!pixels) return 0;
     check(width >= 1 && height >= 1 && width <= 8192 && height <= 8192 && depth >= 1 && depth <= 4);
-    // No window, so no OpenGL; the collector destroys the unrooted surface.
     gxtkSurface *surface = new gxtkSurface();
     surface->SetData(pixels, width, height, depth);
     surface->Discard();

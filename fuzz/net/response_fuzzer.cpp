@@ -18,8 +18,7 @@ struct Counter : Object, virtual c_IOnHttpRequestComplete {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
     // The first byte chooses the receive sizes and how the connection ends.
-    unsigned seed = *data++;
-    const int end = seed & 1 ? -1 : 0;
+    unsigned seed = *data++, end = seed & 1;
     --size;
     auto *counter = new Counter;
     auto *request = (new c_HttpRequest)->m_new();
@@ -35,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         used += piece;
         at = request->ReadResponse(at, static_cast<int>(piece));
     }
-    if (at >= 0) request->p_OnReceiveComplete(buffer, at, end, nullptr);
+    if (at >= 0) request->p_OnReceiveComplete(buffer, at, end ? -1 : 0, nullptr);
     check(counter->calls == 1);
     const int text = request->p_ResponseText().Length();
     check((request->m_bodyPieces || text == 0) && text <= request->m_bytesReceived);

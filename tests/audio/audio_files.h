@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,7 +22,6 @@ namespace audiotest {
 
 using Bytes = std::vector<unsigned char>;
 
-// `count` little-endian bytes of `v`.
 inline void PutLE(Bytes &b, std::uint32_t v, int count) {
     for (int i = 0; i < count; ++i) b.push_back((v >> (8 * i)) & 0xFF);
 }

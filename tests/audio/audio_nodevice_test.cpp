@@ -26,7 +26,7 @@ TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
               "opening openal device\nOpenAl error: alcOpenDevice failed\n");
     gxtkAudio &dev = *kt_audio_device;
     EXPECT_EQ(dev.alcDevice, nullptr);
-    // Files still decode; OpenAL just has nowhere to put them.
+    // Files still decode: OpenAL has nowhere to put them.
     c_Sound *sound = kt_audio_LoadSound(tone);
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->sample->al_buffer, 0u);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "host/data.h"
 
@@ -16,9 +15,8 @@ namespace fs = std::filesystem;
 inline const char kState[] = ".vantorstate";
 
 inline std::string read_file(const std::string &name) {
-    std::stringstream s;
-    s << std::ifstream(name, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void write_file(const std::string &name, const std::string &bytes) {
@@ -37,7 +35,6 @@ protected:
         chmod(dir.c_str(), 0700);
         fs::remove_all(dir);
     }
-    // The sorted names in a directory.
     static std::vector<std::string> names(const std::string &in = ".") {
         std::vector<std::string> out;
         for (auto &e : fs::directory_iterator(in)) out.push_back(e.path().filename().string());

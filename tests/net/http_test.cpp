@@ -43,7 +43,6 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
         {"", "", 1, {}, ""},
     };
     for (const auto &[given, body, over, script, text] : cases) {
-        SCOPED_TRACE(given + std::to_string(over));
         LoopbackServer server(script);
         const std::string host = " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.Port());
         const std::string path =

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -91,8 +90,7 @@ private:
     std::thread thread_;
 };
 
-// The game's side of a request: counts completions and keeps what the last one saw. A root, as
-// the game's application is.
+// The game's side of a request, rooted as the game's application is: what the last one saw.
 struct Recorder : Object, virtual c_IOnHttpRequestComplete {
     int calls = 0, status = 0;
     String text;
