@@ -1,6 +1,5 @@
-// Response bytes fed to a request in receives of varying size, as the socket would deliver
-// them: the request ends exactly once, a request whose head never ended has no text, the text
-// never holds more units than body bytes arrived, and no more head lines are kept than the cap.
+// Response bytes fed to a request in receives of varying size: it ends exactly once, has text
+// only after a whole head and no more units than body bytes, and keeps at most the head-line cap.
 
 #include <algorithm>
 
@@ -19,31 +18,24 @@ struct Counter : Object, virtual c_IOnHttpRequestComplete {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
     // The first byte chooses the receive sizes and how the connection ends.
-    unsigned seed = data[0];
-    bool failed_end = seed & 1;
-    ++data, --size;
-
+    unsigned seed = *data++, end = seed & 1;
+    --size;
     auto *counter = new Counter;
     auto *request = (new c_HttpRequest)->m_new();
     request->p_Open(String("GET"), String("http://vale.example/"), counter);
     request->m_headerLines->p_Clear();
     c_DataBuffer *buffer = request->m_receiveBuffer;
-
-    std::size_t used = 0;
     int at = 0;
-    while (used < size && at >= 0) {
+    for (std::size_t used = 0; used < size && at >= 0;) {
         seed = seed * 1103515245u + 12345u;
-        std::size_t piece = 1 + (seed >> 16) % 97;
-        piece = std::min({piece, size - used, static_cast<std::size_t>(buffer->p_Length() - at)});
+        const std::size_t piece = std::min({std::size_t(1 + (seed >> 16) % 97), size - used,
+                                            std::size_t(buffer->p_Length() - at)});
         std::copy(data + used, data + used + piece, buffer->m_data + at);
         used += piece;
         at = request->ReadResponse(at, static_cast<int>(piece));
     }
-    if (at >= 0) request->p_OnReceiveComplete(buffer, at, failed_end ? -1 : 0, nullptr);
-
+    if (at >= 0) request->p_OnReceiveComplete(buffer, at, end ? -1 : 0, nullptr);
     check(counter->calls == 1);
-    // Text only after the blank line that ends the head. (A server may well send "-1" as its
-    // status code, so the status alone does not tell whether a head was read.)
     const int text = request->p_ResponseText().Length();
     check((request->m_bodyPieces || text == 0) && text <= request->m_bytesReceived);
     check(request->m_headerLines->p_Length() <= c_HttpRequest::HEADER_MAX_LINES);

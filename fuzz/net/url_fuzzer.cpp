@@ -1,31 +1,20 @@
-// The address parser on arbitrary text: every part comes from the right side of its separator,
-// the path always starts with "/", and the request head built from it has its two lines.
+// Any address: each part from its side of its separator, and a request head of two lines.
 
 #include "fuzz/fuzz_support.h"
 #include "net/http.h"
 
-namespace {
-
-bool has(const String &text, const char *what) {
-    return text.Contains(String(what));
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    String text(reinterpret_cast<const char *>(data), static_cast<int>(size));
+    const String text(reinterpret_cast<const char *>(data), static_cast<int>(size));
+    auto has = [](const String &part, const char *what) { return part.Contains(String(what)); };
     auto *url = (new c_Url)->m_new(String("http"), 80);
     url->p_Set2(text);
     check(url->m_path.StartsWith(String("/")));
     check(!has(url->m_path, "?") && !has(url->m_path, "#") && !has(url->m_query, "#"));
     check(!has(url->m_domain, "/") && !has(url->m_domain, "@") && !has(url->m_domain, ":"));
     check(!has(url->m_username, ":") && !has(url->m_scheme, "/"));
-
     auto *request = (new c_HttpRequest)->m_new();
     request->p_Open(String("GET"), text, nullptr);
     check(request->m_headerLines->p_Length() == 2 && !has(request->m_headerLines->p_Get(0), "#"));
-
-    // Nothing is rooted, so each step may reclaim everything this input made.
     gc_collect_step(nullptr);
     return 0;
 }

@@ -1,5 +1,5 @@
-// Audio test helpers: building WAV and Ogg files, a host that loads plain paths, an OpenAL Soft
-// configuration, and reading and measuring what OpenAL Soft's wave writer captured.
+// Audio test helpers: WAV and Ogg files, a host that loads plain paths, and what OpenAL Soft's
+// wave writer captured.
 #pragma once
 
 #include <sndfile.h>
@@ -9,10 +9,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <string>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -23,62 +22,45 @@ namespace audiotest {
 
 using Bytes = std::vector<unsigned char>;
 
-// `count` little-endian bytes of `v`.
 inline void PutLE(Bytes &b, std::uint32_t v, int count) {
     for (int i = 0; i < count; ++i) b.push_back((v >> (8 * i)) & 0xFF);
 }
 
-// A chunk with its header; `size` overrides the stated size (for lying headers), and an odd
-// body gets its pad byte.
-inline void PutChunk(Bytes &b, const char *tag, const Bytes &body, long size = -1) {
+// A chunk with its header and, for an odd size, its pad byte.
+inline void PutChunk(Bytes &b, const char *tag, const Bytes &body) {
     b.insert(b.end(), tag, tag + 4);
-    PutLE(b, static_cast<std::uint32_t>(size < 0 ? static_cast<long>(body.size()) : size), 4);
+    PutLE(b, static_cast<std::uint32_t>(body.size()), 4);
     b.insert(b.end(), body.begin(), body.end());
     if (body.size() & 1) b.push_back(0);
 }
 
-inline Bytes FmtBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits) {
-    Bytes f;
-    PutLE(f, tag, 2);
-    PutLE(f, channels, 2);
-    PutLE(f, rate, 4);
-    PutLE(f, rate * channels * (bits / 8), 4);
-    PutLE(f, channels * (bits / 8), 2);
-    PutLE(f, bits, 2);
-    return f;
-}
-
-// "RIFF" size "WAVE" followed by the given chunks (already encoded).
-inline Bytes Riff(const Bytes &chunks) {
-    Bytes b = {'R', 'I', 'F', 'F'};
-    PutLE(b, static_cast<std::uint32_t>(4 + chunks.size()), 4);
-    b.insert(b.end(), {'W', 'A', 'V', 'E'});
-    b.insert(b.end(), chunks.begin(), chunks.end());
+// A PCM WAV: "fmt " (`fmtExtra` bytes longer than 16), the encoded `extra` chunks, "data".
+inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &pcm,
+                 const Bytes &extra = {}, int fmtExtra = 0) {
+    Bytes fmt, b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    const unsigned block = channels * (bits / 8);
+    for (auto [v, n] :
+         {std::pair{1u, 2}, {channels, 2}, {rate, 4}, {rate * block, 4}, {block, 2}, {bits, 2}})
+        PutLE(fmt, v, n);
+    fmt.resize(16 + fmtExtra);
+    PutChunk(b, "fmt ", fmt);
+    b.insert(b.end(), extra.begin(), extra.end());
+    PutChunk(b, "data", pcm);
+    for (int i = 0; i < 4; ++i) b[4 + i] = ((b.size() - 8) >> (8 * i)) & 0xFF;
     return b;
-}
-
-inline Bytes Wav(unsigned channels, unsigned rate, unsigned bits, const Bytes &pcm) {
-    Bytes chunks;
-    PutChunk(chunks, "fmt ", FmtBody(1, channels, rate, bits));
-    PutChunk(chunks, "data", pcm);
-    return Riff(chunks);
 }
 
 // Mono 16-bit PCM of a sine wave.
 inline Bytes SinePcm16(double hz, int rate, double seconds, double amplitude) {
     Bytes pcm;
-    for (int i = 0; i < static_cast<int>(rate * seconds); ++i) {
-        long s = std::lround(amplitude * 32767.0 * std::sin(2 * M_PI * hz * i / rate));
-        PutLE(pcm, static_cast<std::uint32_t>(s), 2);
-    }
+    for (int i = 0; i < static_cast<int>(rate * seconds); ++i)
+        PutLE(pcm, std::lround(amplitude * 32767.0 * std::sin(2 * M_PI * hz * i / rate)), 2);
     return pcm;
 }
 
 inline void WriteFile(const std::string &path, const Bytes &bytes) {
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }
 
 // Interleaved float samples written as Ogg Vorbis through libsndfile.
@@ -99,24 +81,15 @@ inline bool WriteOgg(const std::string &path, int channels, int rate,
 
 // A scratch directory of this process, removed when the process ends.
 inline std::string ScratchDir() {
-    struct Dir {
+    static struct Dir {
         std::string path = "/tmp/kt-audio-test-" + std::to_string(getpid());
         Dir() { std::filesystem::create_directories(path); }
         ~Dir() {
             std::error_code ignored;
             std::filesystem::remove_all(path, ignored);
         }
-    };
-    static Dir dir;
+    } dir;
     return dir.path;
-}
-
-// Makes OpenAL Soft read `text` as its configuration file.
-inline void UseOpenAlConfig(const std::string &text) {
-    const std::string conf = ScratchDir() + "/alsoft.conf";
-    WriteFile(conf, Bytes(text.begin(), text.end()));
-    setenv("ALSOFT_CONF", conf.c_str(), 1);
-    unsetenv("ALSOFT_DRIVERS");
 }
 
 // A host that opens plain paths and decodes audio like the GLFW host does.
@@ -127,26 +100,10 @@ struct FileGame : KtGame {
     }
 };
 
-// ---------------------------------------------------------------------------------------------
-// Captured output
-
 inline double Rms(const std::vector<float> &v) {
     double sum = 0;
     for (float x : v) sum += double(x) * x;
     return v.empty() ? 0 : std::sqrt(sum / v.size());
-}
-
-// The frequency of a signal from its rising zero crossings.
-inline double Frequency(int rate, const std::vector<float> &v) {
-    int crossings = 0, first = -1, last = -1;
-    for (std::size_t i = 1; i < v.size(); ++i) {
-        if (v[i - 1] < 0 && v[i] >= 0) {
-            if (first < 0) first = static_cast<int>(i);
-            last = static_cast<int>(i);
-            ++crossings;
-        }
-    }
-    return crossings < 2 ? 0 : double(crossings - 1) * rate / (last - first);
 }
 
 struct Stereo {
@@ -169,45 +126,31 @@ public:
 
     // Waits `seconds` of capture time, `skip` seconds after the current end, and returns it.
     Stereo Next(double seconds, double skip = 0.05) {
-        long from = Frames() + static_cast<long>(skip * rate_);
-        long count = static_cast<long>(seconds * rate_);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (Frames() < from + count + 4096 && std::chrono::steady_clock::now() < deadline) {
+        const long from = Frames() + long(skip * rate_), count = long(seconds * rate_);
+        for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+             Frames() < from + count + 4096 && std::chrono::steady_clock::now() < end;)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        Stereo out;
-        std::FILE *f = std::fopen(path_.c_str(), "rb");
-        if (!f) return out;
-        std::fseek(f, dataOffset_ + from * 8, SEEK_SET);
         std::vector<float> buf(count * 2);
-        std::size_t got = std::fread(buf.data(), 8, count, f);
-        std::fclose(f);
-        for (std::size_t i = 0; i < got; ++i) {
-            out.left.push_back(buf[2 * i]);
-            out.right.push_back(buf[2 * i + 1]);
-        }
+        std::ifstream in(path_, std::ios::binary);
+        in.seekg(dataOffset_ + from * 8).read(reinterpret_cast<char *>(buf.data()), count * 8);
+        Stereo out;
+        for (long i = 0; i < in.gcount() / 8; ++i)
+            out.left.push_back(buf[2 * i]), out.right.push_back(buf[2 * i + 1]);
         return out;
     }
 
 private:
-    // The chunks of the header: the rate from "fmt ", the samples from "data" on.
+    // The rate from the "fmt " chunk, the samples from the "data" chunk's body on.
     bool ReadHeader() {
         if (dataOffset_ > 0) return true;
-        unsigned char h[512];
-        std::FILE *f = std::fopen(path_.c_str(), "rb");
-        std::size_t n = f ? std::fread(h, 1, sizeof h, f) : 0;
-        if (f) std::fclose(f);
-        for (std::size_t at = 12; at + 8 <= n && std::memcmp(h, "RIFF", 4) == 0;) {
-            std::uint32_t size =
-                h[at + 4] | h[at + 5] << 8 | h[at + 6] << 16 | std::uint32_t(h[at + 7]) << 24;
-            if (!std::memcmp(h + at, "fmt ", 4) && at + 16 <= n) {
-                rate_ = h[at + 12] | h[at + 13] << 8 | h[at + 14] << 16;
-            }
-            if (!std::memcmp(h + at, "data", 4)) dataOffset_ = static_cast<long>(at + 8);
-            if (dataOffset_ > 0 || size > n) break;
-            at += 8 + size;
-        }
-        return dataOffset_ > 0;
+        std::string h(512, '\0');
+        h.resize(std::ifstream(path_, std::ios::binary).read(&h[0], h.size()).gcount());
+        const std::size_t fmt = h.find("fmt "), data = h.find("data");
+        if (h.compare(0, 4, "RIFF") || data == h.npos || fmt > data || data + 8 > h.size())
+            return false;
+        std::memcpy(&rate_, &h[fmt + 12], 4);
+        dataOffset_ = static_cast<long>(data + 8);
+        return true;
     }
 
     std::string path_;

@@ -1,6 +1,4 @@
-// A fixture that runs each test in a fresh working directory of its own, where "./.vantorstate"
-// lands, and removes it afterwards (write permission restored first, as tests take it away);
-// whole-file reads and writes.
+// Each test in a fresh working directory of its own, removed afterwards; whole-file reads.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "host/data.h"
 
@@ -18,9 +15,8 @@ namespace fs = std::filesystem;
 inline const char kState[] = ".vantorstate";
 
 inline std::string read_file(const std::string &name) {
-    std::stringstream s;
-    s << std::ifstream(name, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void write_file(const std::string &name, const std::string &bytes) {
@@ -32,16 +28,13 @@ protected:
     void SetUp() override {
         char templ[] = "/tmp/kt-data-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        old_cwd = fs::current_path();
-        fs::current_path(dir);
+        fs::current_path(dir = templ);
     }
     void TearDown() override {
         fs::current_path(old_cwd);
         chmod(dir.c_str(), 0700);
         fs::remove_all(dir);
     }
-    // The sorted names in a directory.
     static std::vector<std::string> names(const std::string &in = ".") {
         std::vector<std::string> out;
         for (auto &e : fs::directory_iterator(in)) out.push_back(e.path().filename().string());
@@ -50,5 +43,5 @@ protected:
     }
 
     std::string dir;
-    fs::path old_cwd;
+    const fs::path old_cwd = fs::current_path();
 };

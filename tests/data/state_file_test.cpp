@@ -1,6 +1,4 @@
-// The state file as the player's folder holds it: read-only files, directories that cannot take
-// a temporary file, symbolic links, a directory in its place, damaged or oversized states, the
-// leftovers of killed saves, and the line a failed save prints.
+// The state file as the player's folder holds it, and the line a failed save prints.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -14,52 +12,41 @@ namespace {
 const char kDamaged[] = ".vantorstate.damaged";
 constexpr int kNobody = 65534;
 
-// A process id that ran and no longer does.
-pid_t dead_pid() {
+// The id of a process that ran and no longer does.
+std::string dead_pid() {
     pid_t pid = fork();
     if (pid == 0) _exit(0);
     waitpid(pid, nullptr, 0);
-    return pid;
+    return std::to_string(pid);
 }
 
-class StateFile : public InScratchDir {
-protected:
-    // Saves `text` and returns the result and what the save printed.
-    int save(const std::string &text, std::string *printed = nullptr) {
-        testing::internal::CaptureStdout();
-        int result = KtGame().SaveState(String(text.c_str()));
-        std::string out = testing::internal::GetCapturedStdout();
-        if (printed) *printed = out;
-        return result;
-    }
-};
+// Saves `text`; the result and what the save printed.
+std::pair<int, std::string> save(const std::string &text) {
+    testing::internal::CaptureStdout();
+    int result = KtGame().SaveState(String(text.c_str()));
+    return {result, testing::internal::GetCapturedStdout()};
+}
 
-}  // namespace
+using StateFile = InScratchDir;
 
-// Read-only by the owner's write bit, so also when root runs the game; a directory in the way.
-TEST_F(StateFile, ReadOnlyFileOrDirectoryIsNotReplaced) {
+// Read-only by the owner's write bit (so also for root), a directory in the way, a link loop.
+TEST_F(StateFile, WhatCannotBeReplacedIsLeftAsItIsWithALine) {
+    const std::string line = "Could not save the game state to .vantorstate: ";
     write_file(kState, "old");
     chmod(kState, 0444);
-    std::string printed;
-    EXPECT_EQ(save("new", &printed), -1);
+    EXPECT_EQ(save("new"), std::make_pair(-1, line + "Permission denied\n"));
     EXPECT_EQ(read_file(kState), "old");
-    EXPECT_EQ(fs::status(kState).permissions() & fs::perms::all, fs::perms(0444));
-    EXPECT_EQ(printed, "Could not save the game state to .vantorstate: Permission denied\n");
-
     fs::remove(kState);
     fs::create_directory(kState);
-    EXPECT_EQ(save("new", &printed), -1);
-    EXPECT_EQ(printed, "Could not save the game state to .vantorstate: Is a directory\n");
+    EXPECT_EQ(save("new"), std::make_pair(-1, line + "Is a directory\n"));
     EXPECT_TRUE(fs::is_directory(kState));
     EXPECT_EQ(names(), std::vector<std::string>{kState});
-
     fs::remove(kState);
-    EXPECT_EQ(save("new", &printed), 0);
-    EXPECT_EQ(printed, "") << "a save that works prints nothing";
+    fs::create_symlink(kState, kState);
+    EXPECT_EQ(save("new"), std::make_pair(-1, line + "Too many levels of symbolic links\n"));
 }
 
-// A state that failed its checksum is copied aside (replacing an older copy) before a save can
-// replace it; a file larger than any save is moved aside unread and the game starts afresh.
+// A state failing its checksum is copied aside; one larger than any save is moved aside unread.
 TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     KtGame game;
     write_file(kState, "old");
@@ -69,9 +56,7 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "The game state in .vantorstate failed its checksum; it is kept as "
               ".vantorstate.damaged\n");
-    EXPECT_EQ(read_file(kDamaged), "old");
-    EXPECT_EQ(read_file(kState), "old");
-
+    EXPECT_EQ(read_file(kDamaged) + read_file(kState), "oldold");
     write_file(kState, std::string(kt_data_MaxStateBytes, '7'));
     EXPECT_EQ(game.LoadState().Length(), kt_data_MaxStateBytes) << "the bound itself is read";
     const std::string big(kt_data_MaxStateBytes + 1, '7');
@@ -85,113 +70,70 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     EXPECT_FALSE(fs::exists(kState));
 }
 
-// Saves by a player who is not root (root ignores permissions): a directory the player cannot
-// add files to has the player's own file written in place, and -2 when that write fails
-// part-way; a file-size limit (a full disk, say) fails the temporary file's write and keeps the
-// old file; a file the player can neither replace nor write fails the open. No temporary file
-// is left behind.
+// By a player who is not root: in place where no temporary file fits, else nothing; a size limit
+// (a full disk) keeps the old file. Nothing is left behind.
 TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
-    const struct {
-        bool owned;
-        mode_t dir_mode;
-        rlim_t limit;
-        std::size_t size;
-        int result;
-        std::string kept;
-    } cases[] = {
+    // Player's own file?, directory mode, size limit, bytes saved, result, what the file holds.
+    const std::tuple<bool, mode_t, rlim_t, std::size_t, int, std::string> cases[] = {
         {true, 0555, RLIM_INFINITY, 3, 0, "nnn"},
         {true, 0555, 1000, 5000, -2, std::string(1000, 'n')},
         {false, 0777, 1000, 5000, -2, "old"},
         {false, 0555, RLIM_INFINITY, 3, -1, "old"},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.owned << " " << c.dir_mode << " " << c.size);
+    for (const auto &[owned, dir_mode, limit, size, result, kept] : cases) {
+        SCOPED_TRACE(testing::Message() << owned << dir_mode << size);
         ASSERT_EQ(chmod(".", 0700), 0);
-        fs::remove(kState);
         write_file(kState, "old");
-        ASSERT_EQ(chown(kState, c.owned ? kNobody : 0, c.owned ? kNobody : 0), 0);
-        ASSERT_EQ(chmod(".", c.dir_mode), 0);
+        ASSERT_EQ(chown(kState, owned ? kNobody : 0, owned ? kNobody : 0), 0);
+        ASSERT_EQ(chmod(".", dir_mode), 0);
         pid_t pid = fork();
         if (pid == 0) {
             if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(50);
             signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = {c.limit, c.limit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(100 + KtGame().SaveState(String(std::string(c.size, 'n').c_str())));
+            rlimit bound = {limit, limit};
+            setrlimit(RLIMIT_FSIZE, &bound);
+            _exit(100 + KtGame().SaveState(String(std::string(size, 'n').c_str())));
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        if (WEXITSTATUS(status) == 50) {
-            GTEST_SKIP() << "cannot drop root privileges here";
-        }
-        EXPECT_EQ(WEXITSTATUS(status) - 100, c.result);
-        EXPECT_EQ(read_file(kState), c.kept);
+        if (WEXITSTATUS(status) == 50) GTEST_SKIP() << "cannot drop root privileges here";
+        EXPECT_EQ(WEXITSTATUS(status) - 100, result);
+        EXPECT_EQ(read_file(kState), kept);
         EXPECT_EQ(names(), std::vector<std::string>{kState});
     }
 }
 
-// The links stay; the file they name, existing (keeping its mode) or not, gets the text.
-TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTarget) {
+// The file links name gets the text; beside it, leftovers of processes no longer running go.
+TEST_F(StateFile, SymbolicLinksAreSavedThroughToTheirTargetWhereLeftoversAreCleared) {
+    const std::string dead = dead_pid(), live = std::to_string(getppid()), prefix = "sub/real.tmp-";
     fs::create_directory("sub");
-    const struct {
-        const char *link;  // what .vantorstate points to
-        const char *next;  // what that points to in turn, if it is a link
-        const char *target;
-        bool exists;
-    } cases[] = {
-        {"sub/real", nullptr, "sub/real", true},
-        {"sub/missing", nullptr, "sub/missing", false},
-        {"hop", "sub/far", "sub/far", false},
-        {"sub/rel", "back", "sub/back", false},  // relative to the link's own directory
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.link);
-        fs::remove(kState);
-        if (c.exists) {
-            write_file(c.target, "old");
-            chmod(c.target, 0600);
-        }
-        if (c.next) fs::create_symlink(c.next, c.link);
-        fs::create_symlink(c.link, kState);
-        ASSERT_EQ(save("new"), 0);
-        EXPECT_TRUE(fs::is_symlink(kState));
-        EXPECT_EQ(fs::is_symlink(c.link), c.next != nullptr);
-        EXPECT_EQ(read_file(c.target), "new");
-        if (c.exists) {
-            EXPECT_EQ(fs::status(c.target).permissions() & fs::perms::all, fs::perms(0600));
-        }
-    }
-    for (const std::string &name : names("sub")) EXPECT_EQ(name.find(".tmp-"), std::string::npos);
-
-    // A loop of links ends nowhere.
-    fs::remove(kState);
-    fs::create_symlink(kState, kState);
-    std::string printed;
-    EXPECT_EQ(save("new", &printed), -1);
-    EXPECT_NE(printed.find("symbolic links"), std::string::npos) << printed;
-}
-
-// A save killed part-way leaves its temporary file; the next save removes those of processes
-// that no longer run, and nothing else, also beside a link's target where its saves put them.
-TEST_F(StateFile, LeftoversOfDeadSavesAreCleared) {
-    const std::string dead = std::to_string(dead_pid()), dead2 = std::to_string(dead_pid());
-    const std::string live = std::to_string(getppid()), prefix = std::string(kState) + ".tmp-";
     for (const std::string &name : {prefix + dead, prefix + live, prefix + "0", prefix + "12x",
-                                    prefix + "99999999999", "other.tmp-" + dead}) {
+                                    prefix + "99999999999", "sub/other.tmp-" + dead})
         write_file(name, "left");
-    }
-    fs::create_directory(prefix + dead2);  // only files are ever removed
-    ASSERT_EQ(save("new"), 0);
-    std::vector<std::string> want = {
-        kState,        prefix + "0",       prefix + "12x", prefix + dead2, prefix + "99999999999",
-        prefix + live, "other.tmp-" + dead};
-    std::sort(want.begin(), want.end());
-    EXPECT_EQ(names(), want);
-
-    fs::create_directory("sub");
-    write_file("sub/real.tmp-" + dead, "left");
-    fs::remove(kState);
+    fs::create_directory(prefix + dead_pid());  // only files are ever removed
+    write_file("sub/real", "old");
+    chmod("sub/real", 0600);
     fs::create_symlink("sub/real", kState);
-    ASSERT_EQ(save("new"), 0);
-    EXPECT_EQ(names("sub"), std::vector<std::string>{"real"});
+    ASSERT_EQ(save("new").first, 0);
+    EXPECT_EQ(read_file("sub/real"), "new");
+    EXPECT_EQ(fs::status("sub/real").permissions() & fs::perms::all, fs::perms(0600));
+    EXPECT_TRUE(names("sub").size() == 7 && !fs::exists(prefix + dead)) << "only the dead's went";
+    // What .vantorstate points to, what that points to in turn, and the file saved.
+    const std::tuple<const char *, const char *, const char *> cases[] = {
+        {"sub/missing", nullptr, "sub/missing"},
+        {"sub/rel", "back", "sub/back"},
+    };
+    for (auto [link, next, target] : cases) {
+        SCOPED_TRACE(link);
+        fs::remove(kState);
+        if (next) fs::create_symlink(next, link);
+        fs::create_symlink(link, kState);
+        ASSERT_EQ(save("new").first, 0);
+        EXPECT_TRUE(fs::is_symlink(kState));
+        EXPECT_EQ(fs::is_symlink(link), next != nullptr);
+        EXPECT_EQ(read_file(target), "new");
+    }
+    EXPECT_EQ(names("sub").size(), 10u) << "the saves through links left no temporary file";
 }
+
+}  // namespace

@@ -1,5 +1,4 @@
-// Networking test support: a scripted loopback HTTP server on its own thread, a completion
-// recorder, and the game's pump loop (event pump, then one collector step).
+// Networking test support: a scripted loopback HTTP server, a recorder, the game's pump loop.
 #pragma once
 
 #include <arpa/inet.h>
@@ -10,7 +9,6 @@
 
 #include <chrono>
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,21 +17,15 @@
 
 namespace net_test {
 
-// One step of a server's reply: write bytes; pause, so the next write most likely lands in a
-// receive of its own; reset the connection; write without end; or say nothing more until the
-// client closes. The last two end when the client has gone (or after 20 s).
-struct Step {
-    enum Kind { Write, Pause, Reset, Flood, Hold } kind;
-    std::string bytes;
-};
+// One step of a server's reply: bytes to write; a pause, so the next write most likely lands in
+// a receive of its own; a reset; or silence until the client closes (or 20 s pass).
+using Step = std::string;
 inline Step Reply(std::string bytes) {
-    return {Step::Write, std::move(bytes)};
+    return bytes;
 }
-const Step kPause{Step::Pause, {}}, kReset{Step::Reset, {}}, kFlood{Step::Flood, {}},
-    kHold{Step::Hold, {}};
+const Step kPause = "\1pause", kReset = "\1reset", kHold = "\1hold";
 
-// A socket bound to an ephemeral port of 127.0.0.1 and listening unless `backlog` is negative;
-// `port` is 0 when that failed.
+// A socket on a free port of 127.0.0.1, listening unless `backlog` < 0; `port` 0 on failure.
 inline int Listen(int backlog, int *port) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
@@ -46,23 +38,15 @@ inline int Listen(int backlog, int *port) {
     return fd;
 }
 
-inline bool Readable(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 20000) == 1;
-}
-
-// Accepts one connection, reads the request head and the body its Content-Length announces,
-// plays the script and closes. Every wait has a timeout, so a client fault fails, not hangs.
+// Accepts one connection, reads the request (head and announced body), plays the script and
+// closes. Every wait has a timeout, so a client fault fails, not hangs.
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::vector<Step> script) : script_(std::move(script)) {
         listener_ = Listen(1, &port_);
         if (port_) thread_ = std::thread([this] { Serve(); });
     }
-    ~LoopbackServer() {
-        Join();
-        ::close(listener_);
-    }
+    ~LoopbackServer() { Join(), ::close(listener_); }
     int Port() const { return port_; }
     std::string Url(const std::string &path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + path;
@@ -74,37 +58,28 @@ public:
     }
 
 private:
+    static bool Readable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 20000) == 1;
+    }
     void Serve() {
         int fd = Readable(listener_) ? ::accept(listener_, nullptr, nullptr) : -1;
         if (fd < 0) return;
         char buf[4096];
-        for (std::size_t want = std::string::npos; request_.size() < want && Readable(fd);) {
+        for (std::size_t want = -1; request_.size() < want && Readable(fd);) {
             ssize_t n = ::recv(fd, buf, sizeof buf, 0);
             if (n <= 0) break;
             request_.append(buf, static_cast<std::size_t>(n));
             std::size_t head = request_.find("\r\n\r\n"), at = request_.find("Content-Length: ");
-            if (head == std::string::npos) continue;
-            want = head + 4 + (at < head ? std::stoul(request_.substr(at + 16)) : 0);
+            if (head != std::string::npos)
+                want = head + 4 + (at < head ? std::stoul(request_.substr(at + 16)) : 0);
         }
-        const std::string chunk(1 << 16, 'z');
-        pollfd out{fd, POLLOUT, 0};
         for (const Step &step : script_) {
-            if (step.kind == Step::Write) {
-                (void)::send(fd, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL);
-            } else if (step.kind == Step::Pause) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            } else if (step.kind == Step::Flood) {  // at most 1 GiB, so an endless reader fails
-                for (int i = 0; i < (1 << 14) && ::poll(&out, 1, 20000) == 1 &&
-                                ::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL) > 0;
-                     ++i) {
-                }
-            } else if (step.kind == Step::Hold) {
-                while (Readable(fd) && ::recv(fd, buf, 1, 0) > 0) {
-                }
-            } else {
-                linger hard{1, 0};
-                setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-            }
+            if (step == kPause) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            while (step == kHold && Readable(fd) && ::recv(fd, buf, 1, 0) > 0) continue;
+            linger hard{1, 0};
+            if (step == kReset) setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            if (step[0] != '\1') (void)::send(fd, step.data(), step.size(), MSG_NOSIGNAL);
         }
         ::close(fd);
     }
@@ -115,7 +90,7 @@ private:
     std::thread thread_;
 };
 
-// The game's side of a request: counts completions and keeps what the last one saw.
+// The game's side of a request, rooted as the game's application is: what the last one saw.
 struct Recorder : Object, virtual c_IOnHttpRequestComplete {
     int calls = 0, status = 0;
     String text;
@@ -126,7 +101,6 @@ struct Recorder : Object, virtual c_IOnHttpRequestComplete {
     }
 };
 
-// The one recorder in use; a root, as the game's application is.
 inline Recorder *g_recorder;
 inline gc_roots recorder_root([] { gc_mark(g_recorder); });
 inline Recorder *NewRecorder() {
@@ -134,8 +108,7 @@ inline Recorder *NewRecorder() {
     return g_recorder;
 }
 
-// Runs the game's loop until `done` holds, then `extra` more rounds (so a second completion
-// would show). False when the deadline passes first.
+// The game's loop until `done` holds, then `extra` more rounds; false past the deadline.
 inline bool PumpUntil(const std::function<bool()> &done, int seconds = 60, int extra = 0) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     for (int after = 0; !done() || after++ < extra;) {
@@ -147,8 +120,7 @@ inline bool PumpUntil(const std::function<bool()> &done, int seconds = 60, int e
     return true;
 }
 
-// Every networking test runs with the collector in torture mode, so that an object a worker
-// still needs, or a store without the barrier, turns into a use-after-free the sanitizer sees.
+// The collector in torture mode: what a worker needs but nothing holds is a use-after-free.
 class NetTest : public ::testing::Test {
 protected:
     void SetUp() override { gc_set_torture(true); }
