@@ -10,23 +10,14 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "runtime/debug.h"
 
 namespace {
 
-struct ChildResult {
-    int status;  // exit status, or -1000 when the child did not exit normally
-    std::string out, err;
-    bool operator==(const ChildResult &o) const {
-        return status == o.status && out == o.out && err == o.err;
-    }
-};
-
-std::ostream &operator<<(std::ostream &s, const ChildResult &r) {
-    return s << r.status << " " << testing::PrintToString(r.out) << " "
-             << testing::PrintToString(r.err);
-}
+// Exit status (-1000 when the child did not exit normally), standard output, standard error.
+using ChildResult = std::tuple<int, std::string, std::string>;
 
 std::string contents(std::FILE *file) {
     std::string out;
@@ -44,7 +35,6 @@ ChildResult run_child(const std::function<void()> &body, Input mode,
                       const std::string &input = "") {
     std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
     std::fputs(input.c_str(), in);
-    std::fflush(in);
     std::rewind(in);
     int master = -1, terminal = -1;
     if (mode == Input::Terminal) {
@@ -56,8 +46,7 @@ ChildResult run_child(const std::function<void()> &body, Input mode,
     if (pid == 0) {
         dup2(fileno(out), 1);
         dup2(fileno(err), 2);
-        if (mode == Input::Closed) close(0);
-        if (mode != Input::Closed) dup2(mode == Input::File ? fileno(in) : terminal, 0);
+        mode == Input::Closed ? close(0) : dup2(mode == Input::File ? fileno(in) : terminal, 0);
         body();
         std::fflush(stdout);
         _exit(99);
@@ -78,17 +67,15 @@ const std::string kReport = "Vantor Runtime Error : boom\n\n", kStop = "{{~~~~}}
 }  // namespace
 
 TEST(Print, WritesUtf8PerCodeUnitInOrderWithBufferedOutputAndEndsAtZero) {
-    ChildResult r = run_child(
-        [] {
-            std::fputs("first ", stdout);  // buffered: must come out before the print
-            const Char e9[] = {0xE9};
-            ktPrint(String(e9, 1));
-            const Char with_zero[] = {'a', 0x20AC, 0, 'b'};
-            ktDebugLog(String(with_zero, 4));
-            ktPrint(String());
-        },
-        Input::Closed);
-    EXPECT_EQ(r.out, "first \xC3\xA9\na\xE2\x82\xAC\n\n");
+    auto print = [] {
+        std::fputs("first ", stdout);  // buffered: must come out before the print
+        const Char text[] = {0xE9, 'a', 0x20AC, 0, 'b'};
+        ktPrint(String(text, 1));
+        ktDebugLog(String(text + 1, 4));
+        ktPrint(String());
+    };
+    EXPECT_EQ(run_child(print, Input::Closed),
+              (ChildResult{99, "first \xC3\xA9\na\xE2\x82\xAC\n\n", ""}));
 }
 
 // Closed input, a terminal (a person, not a debugger) and an empty input all mean no debugger:
