@@ -28,10 +28,7 @@ struct KtTestJoystick {
 
 class KtTestGame : public KtHeadlessGame, public KtJoystickSource {
 public:
-    void SetDeviceSize(int w, int h) {
-        width = w;
-        height = h;
-    }
+    void SetDeviceSize(int w, int h) { width = w, height = h; }
     int GetDeviceWidth() override { return width; }
     int GetDeviceHeight() override { return height; }
     // Releases every held scripted key first, as the GLFW host does before re-creating its window.
@@ -51,11 +48,7 @@ public:
         Post([this, button, action] { OnMouseButton(this, button, action, cursor[0], cursor[1]); });
     }
     void ScriptCursor(double x, double y) {
-        Post([this, x, y] {
-            cursor[0] = x;
-            cursor[1] = y;
-            OnMousePos(this, x, y);
-        });
+        Post([this, x, y] { cursor[0] = x, cursor[1] = y, OnMousePos(this, x, y); });
     }
     void ScriptClose() {
         Post([this] { OnWindowClose(this); });
