@@ -142,35 +142,6 @@ TEST_F(Collector, BarrierSavesAnObjectStoredIntoAScannedOne) {
     expect_invariants();
     end_cycle_now();
     EXPECT_TRUE(white(saved) && on_list(gc_unmarked_list, saved));  // the colour flip
-    // Without the barrier the same store would lose the object.
-    Probe *lost = new Probe(3);
-    gc_mark_queued(-1);
-    g_root->ref = lost;
-    end_cycle_now();
-    EXPECT_TRUE(on_list(gc_free_list, lost));
-    EXPECT_FALSE(on_list(gc_free_list, saved));
-    g_root->ref = nullptr;
-}
-
-// The delegate passed to every step is kept with what it holds; a cycle without garbage leaves
-// the free list as it was.
-TEST_F(Collector, DelegateIsKeptByEveryStepAndQuietCyclesKeepTheFreeList) {
-    Probe *delegate = new Probe(1);
-    gc_assign(delegate->ref, new Probe(2));
-    new Probe(3);
-    gc_collect_step(delegate);
-    EXPECT_TRUE(on_list(gc_marked_list, delegate));
-    end_cycle_now();
-    gc_object *first = gc_free_list.succ;
-    ASSERT_NE(first, &gc_free_list);
-    for (int i = 0; i < 3; ++i) {
-        gc_collect_step(delegate);
-        end_cycle_now();
-    }
-    EXPECT_TRUE(destroyed.empty());
-    EXPECT_EQ(gc_free_list.succ, first);
-    EXPECT_EQ(std::vector<long long>({gc_free_bytes, gc_alloced_bytes}),
-              std::vector<long long>({48, 96}));
 }
 
 // Arrays start zeroed (an uninitialised number array would pass the sanitizer) and mark what
