@@ -51,7 +51,9 @@ TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
 }
 
 // A rate change inside an update ends the catch-up; the new rate starts from the next frame.
-TEST_F(Loop, SetUpdateRateInsideAnUpdateEndsTheCatchUp) {
+// Suspended, the loop renders once per iteration and its pumps wait for events; back in focus
+// the first update is due at once, without a burst of catch-up updates.
+TEST_F(Loop, ARateChangeEndsTheCatchUpAndASuspendedLoopBlocks) {
     game.RunFrame();
     game.Advance(0.05);  // 3 updates due
     delegate->onUpdate = [&] {
@@ -64,23 +66,17 @@ TEST_F(Loop, SetUpdateRateInsideAnUpdateEndsTheCatchUp) {
     game.RunFrame();
     EXPECT_EQ(delegate->updates, 3);
     EXPECT_NEAR(game.NextUpdate(), now + 1.0 / 30.0, 1e-9);
-}
 
-// Suspended, the loop renders once per iteration and its pumps wait for events; back in focus
-// the first update is due at once, without a burst of catch-up updates.
-TEST_F(Loop, SuspendedLoopBlocksAndResumesWithAnUpdateDueAtOnce) {
-    UpdatesPerFrame(3);
     game.ScriptFocus(false);
     EXPECT_EQ(UpdatesPerFrame(4), Ints(4, 0));
-    EXPECT_TRUE(game.Suspended());
-    EXPECT_EQ(game.NextUpdate(), 0.0);
+    EXPECT_TRUE(game.Suspended() && game.NextUpdate() == 0.0);
     EXPECT_EQ(Ints({game.waits, delegate->renders}), Ints({3, 7}));
     game.Advance(10.0);
     game.ScriptFocus(true);
-    size_t sleepsBefore = game.sleeps.size();
+    size_t sleeps = game.sleeps.size();
     EXPECT_EQ(UpdatesPerFrame(2), Ints({1, 1}));
     EXPECT_FALSE(game.Suspended());
-    EXPECT_EQ(game.sleeps.size(), sleepsBefore + 1);
+    EXPECT_EQ(game.sleeps.size(), sleeps + 1);
     EXPECT_EQ(delegate->Events(), (Calls{"start", "suspend", "resume"}));
 }
 
