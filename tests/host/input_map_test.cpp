@@ -33,15 +33,6 @@ TEST(KeyCodes, TranslationRangesOneCodePerKeyAndTheCharactersKeysType) {
     for (auto [code, keys] : keysPerCode) {
         EXPECT_EQ(keys, code == KeyCode::Shift || code == KeyCode::Control ? 2 : 1) << code;
     }
-    for (auto [key, code] : {std::pair{GLFW_KEY_LEFT, KeyCode::Left},
-                             {GLFW_KEY_RIGHT, KeyCode::Right},
-                             {GLFW_KEY_UP, KeyCode::Up},
-                             {GLFW_KEY_DOWN, KeyCode::Down},
-                             {GLFW_KEY_ENTER, KeyCode::Enter},
-                             {GLFW_KEY_ESCAPE, KeyCode::Escape},
-                             {GLFW_KEY_SPACE, KeyCode::Space},
-                             {GLFW_KEY_RIGHT_SHIFT, KeyCode::Shift}})
-        EXPECT_EQ(TransKey(key), code) << "GLFW key " << key;
     for (int code = -1; code <= KeyCode::Count; ++code) {
         int expected = code == 8 || code == 9 || code == 13 || code == 27 ? code
                        : code == 45 || (code >= 33 && code <= 40)         ? code + 0x10000
@@ -87,12 +78,11 @@ TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
               std::vector<int>({seq + 1, 800}));
 }
 
-// Layout A: 14 buttons and 5 axes (device buttons 1, 8 and 13 are framework 1, 12 and 11).
-// Layout B, any other: 12 buttons plus one hat (the last 4 buttons): device buttons 0, 12 (hat
-// up) and 15 (hat left) are framework 2, 8 and 11, device button 7 the right trigger; with 6 axes,
-// device
-// button 6 is its left trigger, not a button; with 2 buttons only hat buttons 10 and 11 are read.
-// Ports follow the present ids in order, as last enumerated at a port 0 poll.
+// Layout A (14 buttons and 5 axes) is checked through the game's controls. Layout B, any other: 12
+// buttons plus one hat (the last 4 buttons): device buttons 0, 12 (hat up) and 15 (hat left) are
+// framework 2, 8 and 11, device button 7 the right trigger; with 6 axes, device button 6 is its
+// left trigger, not a button; with 2 buttons only hat buttons 10 and 11 are read. Ports follow the
+// present ids in order, as last enumerated at a port 0 poll.
 TEST(Joystick, LayoutsAndPorts) {
     KtTestGame game;
     Array<float> joyx(2), joyy(2), joyz(2);
@@ -113,11 +103,6 @@ TEST(Joystick, LayoutsAndPorts) {
     };
     joyx[0] = 9.0f;
     EXPECT_EQ(poll(0), (std::vector<float>{0, 9, 0, 0, 0, 0, 0}));
-    KtTestJoystick &a = game.AddJoystick(0, 14, 5);
-    a.axes = {0.125f, 0.25f, 0.375f, 0.5f, 0.625f};
-    a.buttons[1] = a.buttons[8] = a.buttons[13] = 1;
-    EXPECT_EQ(poll(0),
-              (std::vector<float>{1, 0.125f, 0.25f, 0.375f, 0.625f, -0.5f, -0.375f, 1, 11, 12}));
     KtTestJoystick &b = game.AddJoystick(0, 16, 4);
     b.axes = {-1.0f, 1.0f, 0.25f, 0.75f};
     b.buttons[0] = b.buttons[7] = b.buttons[12] = b.buttons[15] = 1;
