@@ -94,7 +94,7 @@ protected:
 
 // Points land on pixel centres after the transform. Which end pixels a line leaves out is the
 // rasteriser's choice; the ones between are lit and nothing spills beside them.
-TEST_F(Render, PointsAndLinesLandOnPixelCentresAfterTheTransform) {
+TEST_F(Render, Primitives) {
     gr->DrawPoint(5, 6);
     kt_graphics_Scale(2, 2);
     kt_graphics_DrawRect(0, 0, 0, 0);  // hands the matrix over, draws nothing
@@ -107,11 +107,10 @@ TEST_F(Render, PointsAndLinesLandOnPixelCentresAfterTheTransform) {
               Px(6, kWhite));
     int lit = Region(kWhite)[0];
     EXPECT_TRUE(lit >= 2 + 2 * 8 && lit <= 2 + 2 * 9) << lit;
-}
 
-// A triangle and a quad each go out as their own call; ovals of different vertex counts share
-// one, each fan drawn from its own first vertex, and fill their bounding ellipse.
-TEST_F(Render, PolygonsAndOvals) {
+    // A triangle and a quad each go out as their own call; ovals of different vertex counts
+    // share one, each fan drawn from its own first vertex, and fill their bounding ellipse.
+    Start();
     float tri[6] = {10, 10, 50, 10, 10, 50}, quad[8] = {60, 10, 100, 10, 100, 50, 60, 50};
     gr->DrawPoly(Array<float>(tri, 6));
     gr->SetColor(255, 0, 0);
@@ -120,7 +119,7 @@ TEST_F(Render, PolygonsAndOvals) {
     EXPECT_EQ(Finish().drawCalls, 2);
     EXPECT_EQ(Region(kRed), (Box{40 * 40, 60, 10, 99, 49}));
     EXPECT_EQ(Pixels({{11, 45}, {45, 45}}), (Px{kWhite, kBlack}));
-    int lit = Region(kWhite)[0];
+    lit = Region(kWhite)[0];
     EXPECT_TRUE(lit >= 780 && lit <= 820) << lit;
 
     Start();
