@@ -55,31 +55,11 @@ protected:
     void Keys(std::initializer_list<std::pair<int, int>> events) {
         for (auto [event, code] : events) device->p_KeyEvent(event, code);
     }
-    // Touch `i` down, x and y, then the left button down, the mouse x and y.
-    V Pointer(int i) {
-        return {float(kt_input_TouchDown(i)), kt_input_TouchX(i), kt_input_TouchY(i),
-                float(kt_input_MouseDown(0)), kt_input_MouseX(),  kt_input_MouseY()};
-    }
 
     JoyHost host;
     KtGame *saved = nullptr;
     c_InputDevice *device = nullptr;
 };
-
-// Touch 0 and the left button are one pointer: a release does not move it, other touches and
-// the right button (its own code) leave it alone.
-TEST_F(Input, LeftButtonAndTouchZeroAreOnePointer) {
-    device->p_MouseEvent(4, 0, 10, 20);
-    device->p_MouseEvent(6, -1, 30, 40);
-    device->p_MouseEvent(5, 0, 99, 99);
-    EXPECT_EQ(Pointer(0), (V{0, 30, 40, 0, 30, 40}));
-    EXPECT_EQ(kt_input_KeyHit(KeyCode::Touch0), 1);
-    device->p_MouseEvent(4, 1, 30, 40);
-    device->p_TouchEvent(7, 0, 5, 6);
-    device->p_TouchEvent(7, 3, 70, 80);
-    EXPECT_EQ(Pointer(3), (V{1, 70, 80, 1, 5, 6}));
-    EXPECT_EQ(kt_input_KeyDown(KeyCode::MouseRight), 1);
-}
 
 // A hit lasts one update; auto-repeat adds none; a key pressed twice between updates is two hits,
 // and released, not down after. 33 key hits and 32 characters fit an update; the rest are
@@ -114,6 +94,8 @@ TEST_F(Input, HitsAndCharactersLastOneUpdateWithinTheirQueues) {
         V({1, 0, 1}));
 }
 
+// Codes, buttons, touches and ports out of range read 0 and are ignored. (Touch 0 and the left
+// button as one pointer are played through by the game's tour.)
 TEST_F(Input, OutOfRangeReadsZeroAndIsIgnored) {
     Keys({{1, 0}, {1, 512}, {1, -7}});
     device->p_TouchEvent(7, 32, 1, 1);
@@ -126,6 +108,8 @@ TEST_F(Input, OutOfRangeReadsZeroAndIsIgnored) {
               V(8, 0));
     device->p_KeyEvent(1, 1);
     EXPECT_EQ(kt_input_TouchDown(-383), 1) << "the lowest touch index reaches code 1";
+    device->p_MouseEvent(4, 1, 30, 40);
+    EXPECT_EQ(kt_input_KeyDown(KeyCode::MouseRight), 1) << "the right button's own code";
 }
 
 // Ports are polled in order until one is missing. A held button is down without a new hit; a
