@@ -50,14 +50,10 @@ TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
     KtRecordingDelegate *delegate = new KtRecordingDelegate();
     game.SetDelegate(delegate);
     game.StartGame();
-    for (auto [key, action] : {std::pair{GLFW_KEY_LEFT, GLFW_PRESS},
-                               {GLFW_KEY_LEFT, GLFW_REPEAT},
-                               {GLFW_KEY_LEFT, GLFW_RELEASE},
-                               {GLFW_KEY_BACKSPACE, GLFW_REPEAT},
-                               {GLFW_KEY_A, GLFW_REPEAT},
-                               {GLFW_KEY_LEFT_ALT, GLFW_PRESS}}) {
-        game.ScriptKey(key, action);
-    }
+    const int keys[][2] = {{GLFW_KEY_LEFT, GLFW_PRESS},   {GLFW_KEY_LEFT, GLFW_REPEAT},
+                           {GLFW_KEY_LEFT, GLFW_RELEASE}, {GLFW_KEY_BACKSPACE, GLFW_REPEAT},
+                           {GLFW_KEY_A, GLFW_REPEAT},     {GLFW_KEY_LEFT_ALT, GLFW_PRESS}};
+    for (auto &[key, action] : keys) game.ScriptKey(key, action);
     game.ScriptChar(0xE9);
     game.ScriptCursor(120.75, 33.5);
     game.ScriptMouseButton(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
