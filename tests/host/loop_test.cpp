@@ -80,6 +80,40 @@ TEST_F(Loop, ARateChangeEndsTheCatchUpAndASuspendedLoopBlocks) {
     EXPECT_EQ(delegate->Events(), (Calls{"start", "suspend", "resume"}));
 }
 
+// Nothing reaches the delegate before the start; each state change is delivered once; while
+// suspended renders and input arrive but updates do not. One collector step per delivered call.
+TEST(LoopEntries, GuardedEntryPointsFollowTheGameState) {
+    KtTestGame game;
+    KtRecordingDelegate *delegate = new KtRecordingDelegate();
+    game.Install();
+    game.SetDelegate(delegate);
+    auto everyCall = [&] {
+        game.UpdateGame();
+        game.RenderGame();
+        game.KeyEvent(1, 65);
+        game.MouseEvent(6, -1, 1, 2);
+        game.TouchEvent(7, 0, 1, 2);
+        game.MotionEvent(10, 0, 1, 2, 3);
+        game.DiscardGraphics();
+    };
+    everyCall();
+    game.SuspendGame();
+    game.ResumeGame();
+    EXPECT_TRUE(delegate->calls.empty());
+    long long steps = gc_stats.steps;
+    game.StartGame();
+    game.StartGame();
+    EXPECT_EQ(gc_stats.steps, steps + 1);
+    game.SuspendGame();
+    game.SuspendGame();
+    everyCall();
+    game.ResumeGame();
+    game.ResumeGame();
+    game.UpdateGame();
+    EXPECT_EQ(delegate->calls, (Calls{"start", "suspend", "render", "key 1 65", "mouse 6 -1 1 2",
+                                      "touch 7 0", "motion 10", "discard", "resume", "update"}));
+}
+
 // The game re-creates its window during an update: the held key's release arrives inside the
 // update and must not collect the update's unrooted objects under it. A language exception
 // escaping an update dies; any other passes through.
