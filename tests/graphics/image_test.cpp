@@ -69,9 +69,7 @@ protected:
 
 }  // namespace
 
-// Borders narrow the frame, the mid handle centres on it, frames wrap to the next row when they
-// no longer fit, a cut-out's frames are offset by its source rectangle; only a single frame
-// showing its whole surface is marked to be drawn whole, whatever flags the caller passed.
+// Borders, handles, row wrapping, cut-outs and the whole-frame mark of the frame layout.
 TEST_F(GraphicsModule, FrameLayout) {
     // {width, height, handle x, handle y, full frame, then x and y of every frame}
     auto Layout = [](c_Image *image) {
@@ -123,8 +121,7 @@ TEST_F(GraphicsModule, MisuseIsARuntimeError) {
     for (auto &[call, message] : cases) EXPECT_RUNTIME_ERROR(call(), message);
 }
 
-// Every frame starts from the same state (the matrix the framework sends when drawing is compared
-// by the game's tour); a scissor rectangle is rounded and clamped to int.
+// Every frame starts from the same state; a scissor rectangle is rounded and clamped to int.
 TEST_F(GraphicsModule, EveryFrameStartsFromTheSameState) {
     kt_graphics_BeginRender();
     kt_graphics_SetColor(1, 2, 3);
@@ -147,8 +144,7 @@ TEST_F(GraphicsModule, EveryFrameStartsFromTheSameState) {
               Ints({10, 11, -4, 2147483647}));
 }
 
-// An oval is a polygon of (x radius + y radius) vertices under the matrix, a multiple of 4
-// from 12 to 1024.
+// An oval has x radius + y radius vertices under the matrix, a multiple of 4 from 12 to 1024.
 TEST_F(GraphicsModule, OvalSegmentCountsAreClampedAndFollowTheMatrix) {
     auto segments = [&](float w, float h) {
         gr->DrawOval(0, 0, w, h);
@@ -193,8 +189,7 @@ TEST_F(GraphicsModule, PngDecodingKeepsTheChannelCountAndRefusesDamagedFiles) {
     EXPECT_FALSE(Decodes(std::vector<unsigned char>(gif, gif + sizeof gif - 1)));
 }
 
-// Loaded and written pixels are premultiplied (rounding down by 255); a missing file gives null;
-// the first write makes a created image's store and touches only its rectangle.
+// Loaded and written pixels are premultiplied (rounding down); a missing file gives null.
 TEST_F(GraphicsModule, LoadAndWritePremultiply) {
     Png("rgba.png", 2, 1, 4, {200, 100, 255, 128, 9, 9, 9, 255});
     Png("la.png", 1, 1, 2, {200, 128});
@@ -220,8 +215,7 @@ TEST_F(GraphicsModule, LoadAndWritePremultiply) {
     EXPECT_EQ(s->data[0], 0);
 }
 
-// The loader's prefetch: files decoded on a worker, each taken once; a file that fails leaves
-// its load empty; a batch for another level (a resize) is abandoned and never handed out.
+// Prefetched decodes are taken once; failures load nothing; another level's batch is dropped.
 TEST_F(GraphicsModule, PrefetchHandsOutEachDecodeOnceAndAbandonsAnotherLevelsBatch) {
     for (const char *name : {"a1.png", "b1.png", "a2.png", "b2.png"})
         Png(name, 2, 1, 4, {0, 0, 0, 0, 0, 0, 0, 0});

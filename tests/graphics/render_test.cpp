@@ -92,8 +92,7 @@ protected:
 
 }  // namespace
 
-// Points land on pixel centres after the transform. Which end pixels a line leaves out is the
-// rasteriser's choice; the ones between are lit and nothing spills beside them.
+// Points land on pixel centres; a line lights the pixels between its ends (which ends: Mesa's).
 TEST_F(Render, Primitives) {
     gr->DrawPoint(5, 6);
     kt_graphics_Scale(2, 2);
@@ -203,8 +202,7 @@ TEST_F(Render, DrawImage2TurnsAboutTheHandleAndTheMatrixStackHoldsThirtyThreeLev
     EXPECT_EQ(Region(kBlack)[0], kWidth * kHeight - 14);
 }
 
-// The pending draw of a canvas goes out before a write to it; an RGB image is left unchanged by
-// one. Textures come back, written and premultiplied once, after the window is re-created.
+// A pending draw of a canvas goes out before a write to it; textures survive a new window.
 TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow) {
     c_Image *canvas = kt_graphics_CreateImage(4, 4, 1, 0);
     Array<int> red(16), green(4);
@@ -234,8 +232,7 @@ TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow
     EXPECT_EQ(canvas->surface->seq, glfwGraphicsSeq);
 }
 
-// A new window whose driver refuses the size: the texture made at the next draw is padded, and
-// that draw's coordinates already use the padded size.
+// A texture re-made padded in a new window is drawn with the padded size at once.
 TEST_F(Render, RefusedSizesFallBackToPowerOfTwoTextures) {
     std::vector<unsigned char> px(100 * 60 * 3);
     for (int i = 0; i < 100 * 60; ++i) {
@@ -260,8 +257,7 @@ TEST_F(Render, RefusedSizesFallBackToPowerOfTwoTextures) {
 // ---------------------------------------------------------------------------------------------
 // Batching
 
-// Two frames of one sheet are one call; an image between two rectangles forces two flushes, and
-// the three calls keep their order.
+// Frames of one sheet share a call; a surface change flushes, in order.
 TEST_F(Render, OneSurfaceIsOneCallAndASurfaceChangeFlushesInOrder) {
     c_Image *sheet = LoadPng("sheet.png", 4, 2, 4, std::vector<unsigned char>(4 * 2 * 4, 255), 2);
     ASSERT_NE(sheet, nullptr);

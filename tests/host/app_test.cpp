@@ -36,8 +36,7 @@ struct App : ::testing::Test {
     void TearDown() override { gc_set_torture(false); }
 };
 
-// One app a process; its devices exist from the start. Only key downs of Close and Back end the
-// process, with 0. (Rate, time and state calls reach the host in every game test.)
+// One app a process, devices from the start; Close and Back key downs end it with 0.
 TEST_F(App, OneAppAndTheKeysThatEndIt) {
     EXPECT_EQ(game.Delegate(), kt_app__delegate);
     EXPECT_TRUE(kt_graphics_device && kt_audio_device && kt_input_device);
@@ -54,8 +53,7 @@ TEST_F(App, OneAppAndTheKeysThatEndIt) {
     EXPECT_EXIT(game.PumpNow(), ::testing::ExitedWithCode(0), "");
 }
 
-// Display modes are the distinct sizes in first-seen order; with none and no desktop mode, the
-// empty array and the current window size.
+// Display modes: distinct, first-seen order; none and no desktop: the window size.
 TEST_F(App, DisplayModesAreDistinctSizesInFirstSeenOrder) {
     game.SetDisplayModes({{800, 600}, {640, 480}, {800, 600}, {1024, 768}, {640, 480}});
     game.SetDesktopMode(1920, 1080);

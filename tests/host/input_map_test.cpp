@@ -12,10 +12,7 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// Letters, digits, F1..F12 and keypad digits translate by range; every other key maps to its
-// own code below the joystick range (only left and right Shift and Control share one) or to 0.
-// Backspace, Tab, Enter and Escape type themselves, Delete types 127, Insert and Page Up..Down
-// a non-printing character (bit 16); no other code types anything.
+// Keys translate by range, one code per key (Shift and Control twice); few codes type a char.
 TEST(KeyCodes, TranslationRangesOneCodePerKeyAndTheCharactersKeysType) {
     const int ranges[][3] = {{GLFW_KEY_A, 26, 'A'},
                              {GLFW_KEY_0, 10, '0'},
@@ -42,9 +39,7 @@ TEST(KeyCodes, TranslationRangesOneCodePerKeyAndTheCharactersKeysType) {
     }
 }
 
-// Auto-repeat repeats the key down and its key char; characters and mouse buttons 0..2 come
-// with the cursor position; untranslated keys and buttons send nothing. The close button sends
-// the close key, and a new window releases the keys still held.
+// Repeats, characters, mouse buttons 0..2, close and a new window's releases, as events.
 TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
     KtTestGame game;
     KtRecordingDelegate *delegate = new KtRecordingDelegate();
@@ -74,11 +69,7 @@ TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
               std::vector<int>({seq + 1, 800}));
 }
 
-// Layout A (14 buttons and 5 axes) is checked through the game's controls. Layout B, any other: 12
-// buttons plus one hat (the last 4 buttons): device buttons 0, 12 (hat up) and 15 (hat left) are
-// framework 2, 8 and 11, device button 7 the right trigger; with 6 axes, device button 6 is its
-// left trigger, not a button; with 2 buttons only hat buttons 10 and 11 are read. Ports follow the
-// present ids in order, as last enumerated at a port 0 poll.
+// Layout B (hat as the last 4 buttons, triggers) and port order; layout A: the game's controls.
 TEST(Joystick, LayoutsAndPorts) {
     KtTestGame game;
     Array<float> joyx(2), joyy(2), joyz(2);

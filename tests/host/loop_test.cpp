@@ -32,9 +32,7 @@ struct Loop : ::testing::Test {
     }
 };
 
-// Each SetUpdateRate restarts the update clock: the first update is due at once. Fast renders
-// sleep 1/60 s between updates; 100 ms renders run 5 updates per 200 ms (the game runs slower
-// instead of skipping ahead) without sleeping; rate 0 runs one update per render, never sleeping.
+// 1/60 s sleeps when renders are fast, a slower game (not skipped updates) when they are slow.
 TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
     EXPECT_EQ(UpdatesPerFrame(120), Ints(120, 1));
     EXPECT_EQ(game.sleeps.size(), 119u);
@@ -50,9 +48,7 @@ TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
     EXPECT_TRUE(game.sleeps.empty());
 }
 
-// A rate change inside an update ends the catch-up; the new rate starts from the next frame.
-// Suspended, the loop renders once per iteration and its pumps wait for events; back in focus
-// the first update is due at once, without a burst of catch-up updates.
+// A rate change in an update ends the catch-up; a suspended loop waits, resumes without a burst.
 TEST_F(Loop, ARateChangeEndsTheCatchUpAndASuspendedLoopBlocks) {
     game.RunFrame();
     game.Advance(0.05);  // 3 updates due
@@ -80,8 +76,7 @@ TEST_F(Loop, ARateChangeEndsTheCatchUpAndASuspendedLoopBlocks) {
     EXPECT_EQ(delegate->Events(), (Calls{"start", "suspend", "resume"}));
 }
 
-// Nothing reaches the delegate before the start; each state change is delivered once; while
-// suspended renders and input arrive but updates do not. One collector step per delivered call.
+// Nothing before the start, each state change once, no updates while suspended; one step a call.
 TEST(LoopEntries, GuardedEntryPointsFollowTheGameState) {
     KtTestGame game;
     KtRecordingDelegate *delegate = new KtRecordingDelegate();
@@ -114,9 +109,7 @@ TEST(LoopEntries, GuardedEntryPointsFollowTheGameState) {
                                       "touch 7 0", "motion 10", "discard", "resume", "update"}));
 }
 
-// The game re-creates its window during an update: the held key's release arrives inside the
-// update and must not collect the update's unrooted objects under it. A language exception
-// escaping an update dies; any other passes through.
+// A key release nested in an update (a new window) leaves collecting to it; exceptions die.
 TEST_F(Loop, NestedCallsLeaveCollectionToTheUpdateAndLanguageExceptionsDie) {
     game.ScriptKey(GLFW_KEY_UP, GLFW_PRESS);
     game.PumpNow();

@@ -13,8 +13,7 @@
 
 namespace {
 
-// OpenUrl hands the URL to the desktop's opener: one argument, 8 bits per code unit (0x141 keeps
-// 'A'), no shell. The opener here is a fake that writes its argument to a file, whole by a rename.
+// OpenUrl gives the opener one narrowed argument, no shell (a fake opener writes it to a file).
 TEST(OpenUrl, PassesTheNarrowedUrlAsOneArgumentWithoutAShell) {
     char dir[] = "/tmp/kt_open_url_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
@@ -37,8 +36,7 @@ TEST(OpenUrl, PassesTheNarrowedUrlAsOneArgumentWithoutAShell) {
     rmdir(dir);
 }
 
-// A crash signal ends the process through the runtime's fatal error line and status -1 (the
-// runtime prints to standard output, moved onto standard error for the death test to read).
+// A crash signal ends the process with the runtime's fatal error line and status -1.
 TEST(CrashSignals, ReportTheFaultAndEndWithStatusMinusOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::pair<int, const char *> cases[] = {{SIGSEGV, "Memory access violation"},

@@ -61,9 +61,7 @@ protected:
     c_InputDevice *device = nullptr;
 };
 
-// A hit lasts one update; auto-repeat adds none; a key pressed twice between updates is two hits,
-// and released, not down after. 33 key hits and 32 characters fit an update; the rest are
-// dropped, as are characters left unread. A mirrored code takes its own entry while there is room.
+// Hits last one update; 33 hits and 32 characters fit one, the rest are dropped.
 TEST_F(Input, HitsAndCharactersLastOneUpdateWithinTheirQueues) {
     Keys({{1, 65}, {1, 65}, {1, 66}, {2, 66}, {1, 66}, {2, 66}});
     auto ab = [] {
@@ -94,8 +92,7 @@ TEST_F(Input, HitsAndCharactersLastOneUpdateWithinTheirQueues) {
         V({1, 0, 1}));
 }
 
-// Codes, buttons, touches and ports out of range read 0 and are ignored. (Touch 0 and the left
-// button as one pointer are played through by the game's tour.)
+// Codes, buttons, touches and ports out of range read 0 and are ignored.
 TEST_F(Input, OutOfRangeReadsZeroAndIsIgnored) {
     Keys({{1, 0}, {1, 512}, {1, -7}});
     device->p_TouchEvent(7, 32, 1, 1);
@@ -112,10 +109,7 @@ TEST_F(Input, OutOfRangeReadsZeroAndIsIgnored) {
     EXPECT_EQ(kt_input_KeyDown(KeyCode::MouseRight), 1) << "the right button's own code";
 }
 
-// Ports are polled in order until one is missing. A held button is down without a new hit; a
-// poll that finds it up releases it; an unplugged pad goes idle. The last port's buttons end
-// where the touch codes begin. The installed device is a collector root and keeps its tables
-// and joystick states alive.
+// Ports polled until one is missing; held, released and unplugged pads; the device is a root.
 TEST_F(Input, JoysticksArePolledInOrderUntilOneIsMissingAndSurviveCollection) {
     Update();
     EXPECT_EQ(host.polled, std::vector<int>({0}));

@@ -59,8 +59,7 @@ int check_map(c_IntMap<V> *m) {
 
 }  // namespace
 
-// A stack grows to twice its length plus ten, copies the array it is made from and joins like
-// String::Join, sharing the one string of a single-element stack.
+// A stack grows to twice its length plus ten, copies what it is given and joins like Join.
 TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     c_Stack2 *s = (new c_Stack2)->m_new();
     std::vector<int> capacities;
@@ -88,8 +87,7 @@ TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     EXPECT_TRUE(one->p_Join(String(",")).Shares(v[0]));
 }
 
-// Shortening or clearing releases what the slots held; growing fills with nil; a negative
-// length is taken as 0, never writing before the storage.
+// Shortening or clearing releases the slots; growing fills with nil; a negative length is 0.
 TEST(Stack, SettingTheLengthClearsAndGrowsWithNil) {
     c_Stack2 *s = (new c_Stack2)->m_new();
     String held("held");
@@ -110,8 +108,7 @@ TEST(Stack, SettingTheLengthClearsAndGrowsWithNil) {
               std::vector<int>({0, refs - 2}));
 }
 
-// Contains compares identity; pushed elements and map nodes and values survive collection (every
-// rotation's stores go through the barrier).
+// Contains compares identity; stack and map contents survive torture-mode collection.
 TEST(Containers, ElementsSurviveCollection) {
     under_torture([] {
         gc_assign(g_sources, (new SourceStack)->m_new());
@@ -143,9 +140,7 @@ TEST(Containers, ElementsSurviveCollection) {
     });
 }
 
-// Set reports whether the key was new and replaces a value in its node; the tree stays a
-// red-black search tree through random, ascending, descending and extreme keys (a 32-bit
-// difference would overflow).
+// Set reports new keys; the tree stays red-black through random, sorted and extreme keys.
 TEST(Map, StaysARedBlackSearchTreeUnderManyInsertions) {
     c_IntMap<int> *m = (new c_IntMap<int>)->m_new();
     EXPECT_TRUE(m->p_Set(10, 100));

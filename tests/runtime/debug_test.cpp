@@ -78,8 +78,7 @@ TEST(Print, WritesUtf8PerCodeUnitInOrderWithBufferedOutputAndEndsAtZero) {
               (ChildResult{99, "first \xC3\xA9\na\xE2\x82\xAC\n\n", ""}));
 }
 
-// Closed input, a terminal (a person, not a debugger) and an empty input all mean no debugger:
-// a fatal error exits -1, an empty one ends quietly with 0.
+// No debugger (input closed, a terminal, empty input): a fatal error exits -1, an empty one 0.
 TEST(Errors, WithoutDebuggerAFatalErrorExitsMinusOneAndAnEmptyOneEndsQuietly) {
     for (Input mode : {Input::Closed, Input::Terminal, Input::File}) {
         EXPECT_EQ(run_child(fatal, mode), (ChildResult{255, kReport, kStop}));
@@ -87,8 +86,7 @@ TEST(Errors, WithoutDebuggerAFatalErrorExitsMinusOneAndAnEmptyOneEndsQuietly) {
     EXPECT_EQ(run_child([] { ktError(String()); }, Input::Closed), (ChildResult{0, "", ""}));
 }
 
-// "q" quits with 0; "r" continues, so the fatal report repeats; "?" lines are ignored; an
-// unknown command or a line without a line feed ends the process with -1.
+// q quits, r continues, ? is ignored; anything else, or no line feed, ends with -1.
 TEST(Errors, StopProtocolCommands) {
     const std::pair<const char *, ChildResult> cases[] = {
         {"q\n", {0, kReport, kStop}},

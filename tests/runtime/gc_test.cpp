@@ -92,9 +92,7 @@ protected:
 
 }  // namespace
 
-// A cycle ends beyond GC_CYCLE_BYTES of new and outside allocation; garbage then goes to the free
-// list and is destroyed lazily, oldest first, as later allocations pay it back (a 72-byte one
-// destroys down to 144 - 72 bytes); blocks below 64 bytes are reused from the cache.
+// Cycles end beyond the limit; allocations pay garbage back oldest first; torture frees at once.
 TEST_F(Collector, CyclesEndBeyondTheLimitAndAllocationsPayBackGarbage) {
     long long cycles = gc_stats.cycles;
     gc_ext_malloced(GC_CYCLE_BYTES);  // exactly the limit is not yet beyond it
@@ -133,9 +131,7 @@ TEST_F(Collector, CyclesEndBeyondTheLimitAndAllocationsPayBackGarbage) {
     gc_set_torture(false);
 }
 
-// Arrays start zeroed (an uninitialised number array would pass the sanitizer) and are collected
-// like objects; the shared empty array is static and never queued. What they hold is marked
-// under verify mode by every game test.
+// Arrays start zeroed and are collected; the shared empty array is static, never queued.
 TEST_F(Collector, ArraysStartZeroedAndTheEmptyOneIsStatic) {
     Array<Object *> empty;
     gc_mark(empty);
@@ -152,8 +148,7 @@ TEST_F(Collector, ArraysStartZeroedAndTheEmptyOneIsStatic) {
     EXPECT_TRUE(on_list(gc_free_list, loose.GetRep()));
 }
 
-// Verify mode keeps every reachable object black between steps: stores through the barrier pass
-// its check, a plain store into a black object or a root stops the process at the next step.
+// Verify mode passes stores through the barrier and stops at one that skips it.
 TEST_F(Collector, VerifyModeCatchesStoresThatSkipTheBarrier) {
     gc_set_verify(true);
     long long cycles = gc_stats.cycles;
@@ -176,8 +171,7 @@ TEST_F(Collector, VerifyModeCatchesStoresThatSkipTheBarrier) {
     gc_set_verify(false);
 }
 
-// An object not made with new, or too large for the int size in its header (8 GiB of ints
-// would wrap negative), stops the program with a message.
+// An object not made with new, or too large for its int size (8 GiB of ints), stops the program.
 TEST(CollectorMisuse, StopsWithAMessage) {
     EXPECT_DEATH({ Object on_stack; }, "not created with new");
     EXPECT_RUNTIME_ERROR(Array<int>(0x7FFFFFFF),

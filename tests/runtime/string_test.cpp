@@ -30,8 +30,7 @@ Texts texts(std::initializer_list<String> list) {
 
 }  // namespace
 
-// Empty results are the shared, uncounted empty representation (handles to it are made on
-// every thread); unchanged results share their source.
+// Empty results share the uncounted empty representation; unchanged results share their source.
 TEST(String, EmptyAndUnchangedResultsShare) {
     String abc("abc"), parts[] = {String("a"), String("b"), String("c")};
     EXPECT_EQ(String("").GetRep(), &String::nullRep);
@@ -46,8 +45,7 @@ TEST(String, EmptyAndUnchangedResultsShare) {
     (void)copies;
 }
 
-// Slice counts negative ends from the end and clamps the start; Split does not overlap
-// occurrences and splits into units on an empty separator; Replace and Join likewise.
+// Slice, Split, Replace and Join at their boundaries.
 TEST(String, SliceSplitReplaceAndJoinBoundaries) {
     String s("abcdef");
     EXPECT_EQ(texts({s.Slice(-3, -1), s.Slice(4, 2), s.Slice(-100, 2), s.Slice(100, 200),
@@ -76,8 +74,7 @@ TEST(StringDeathTest, LengthBeyondIntIsAFatalErrorNotAWrappedSize) {
                          "Vantor Runtime Error : String too long: Join");
 }
 
-// Floats keep ".0" unless there is an exponent; ToInt reads space, sign and digits (the low 8
-// bits of each unit, the first 63 units) and wraps modulo 2^32.
+// Floats keep ".0" without an exponent; ToInt reads the low 8 bits of 63 units, mod 2^32.
 TEST(String, NumberFormattingAndParsing) {
     EXPECT_EQ(texts({String(3.0f), String(0.1f), String(-0.5f), String(1e20f), String(-7),
                      String(-2147483647 - 1)}),
@@ -94,9 +91,7 @@ TEST(String, NumberFormattingAndParsing) {
                                       1, 1, 1661992959, 12, 7}));
 }
 
-// Also what the state file and text loads decode with. UTF-16 by its mark drops an odd final
-// byte; a four-byte or cut-off UTF-8 sequence makes the whole text Latin-1, after the UTF-8 mark
-// too; overlong forms are accepted as decoded.
+// UTF-16 by its mark, UTF-8 unless a sequence is invalid (then Latin-1), as the state file reads.
 TEST(String, DecodeChoosesTheEncodingByContent) {
     const std::pair<std::vector<unsigned char>, String> cases[] = {
         {{0xFE, 0xFF, 0x00, 0x41, 0x20, 0xAC, 0x00}, units({'A', 0x20AC})},
