@@ -1,5 +1,4 @@
-// Images, frames, render state and PNG decoding, without a display: surfaces get no texture
-// (no window was ever opened) and the renderer never submits.
+// Images, frames, render state and PNG decoding without a display (the renderer never submits).
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// Pixels and draw calls of the renderer on a real OpenGL context (Xvfb + Mesa's software
-// rasteriser), which gives the same pixels on every machine.
+// The renderer's pixels and draw calls on OpenGL under Xvfb (Mesa: the same pixels everywhere).
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// The app module on the test host, for what the game's own tests do not reach: a second app,
-// the back key, display modes and the window-size cache. The collector runs in
-// torture mode, so a reference the module stores without the barrier is freed at once.
+// The app module where the game's tests do not reach, with the collector in torture mode.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Stacks and the int-keyed red-black map: growth, nil clearing, joins, colouring, ordering, and
-// survival of their contents through the collector (torture mode catches a missing barrier).
+// Stacks and the int-keyed red-black map, their contents kept through torture-mode collection.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// Printing and the fatal-error path: the bytes ktPrint writes, exit statuses, and the debugger
-// stop protocol as a debugger feeding standard input sees it. Fatal paths run in a forked child.
+// Printing, fatal errors and the debugger stop protocol, each in a forked child.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// The collector on real object graphs: colours, lists, pay-back, cycle ends, roots, torture and
-// verify modes. It is global, so every test settles it first (all garbage destroyed, survivors
-// white, roots queued) and checks its invariants after.
+// The collector, settled before each test (garbage destroyed, roots queued), invariants after.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// Strings: sharing rules, slicing and splitting boundaries, number formatting and parsing, text
-// decoding and encoding.
+// Strings: sharing, boundaries, numbers, decoding and encoding.
 
 #include <gtest/gtest.h>
 
