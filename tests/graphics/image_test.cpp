@@ -167,8 +167,7 @@ TEST_F(GraphicsModule, PngDecodingKeepsTheChannelCountAndRefusesDamagedFiles) {
     }
     std::vector<unsigned char> png = EncodePng(4, 4, 4, std::vector<unsigned char>(64, 200));
     EXPECT_FALSE(Decodes(std::vector<unsigned char>(png.begin(), png.begin() + png.size() / 2)));
-    // A chunk declaring more data than the file holds is refused before the decoder sizes a
-    // buffer by it (2 GB here); so is an empty first data chunk.
+    // A chunk longer than the file (2 GB here) is refused before a buffer is sized by it.
     auto withChunk = [&](const std::string &length, const char *type) {
         std::string chunk = length + type + std::string(4, '\0');  // the checksum goes unread
         std::vector<unsigned char> bytes = png;

@@ -106,8 +106,7 @@ TEST_F(Render, Primitives) {
     int lit = Region(kWhite)[0];
     EXPECT_TRUE(lit >= 2 + 2 * 8 && lit <= 2 + 2 * 9) << lit;
 
-    // A triangle and a quad each go out as their own call; ovals of different vertex counts
-    // share one, each fan drawn from its own first vertex, and fill their bounding ellipse.
+    // A triangle and a quad are a call each; ovals share one, each fan from its own first vertex.
     Start();
     float tri[6] = {10, 10, 50, 10, 10, 50}, quad[8] = {60, 10, 100, 10, 100, 50, 60, 50};
     gr->DrawPoly(Array<float>(tri, 6));
@@ -127,8 +126,7 @@ TEST_F(Render, Primitives) {
     EXPECT_EQ(Finish().drawCalls, 1);
     EXPECT_EQ(Pixels({{52, 75}, {147, 75}, {100, 27}, {100, 122}, {175, 25}, {167, 115}}),
               Px(6, kWhite));
-    // The bounding box's corner, the pixels just outside each oval and those between them stay
-    // black.
+    // The box's corner, the pixels just outside each oval and those between them stay black.
     EXPECT_EQ(Pixels({{57, 32}, {49, 75}, {192, 25}, {176, 115}, {162, 50}, {158, 95}}),
               Px(6, kBlack));
 }
@@ -301,8 +299,7 @@ TEST_F(Render, StateCallsThatChangeNothingDoNotFlushClsDropsAndAFullBufferSplits
     EXPECT_EQ(Finish().drawCalls, 2);
     EXPECT_EQ(Pixels({{5, 2}, {25, 2}, {25, 7}}), (Px{0xFFFF00, 0x00FFFF, kBlue}));
 
-    // Cls drops what was pending; 256 quads fill the 1024 vertices and the rest go in a second
-    // call.
+    // Cls drops what was pending; 256 quads fill the 1024 vertices, the rest go in a second call.
     Start();
     kt_graphics_DrawRect(0, 0, 50, 50);
     gr->Cls(0, 0, 0);
