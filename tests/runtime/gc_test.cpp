@@ -129,6 +129,26 @@ TEST_F(Collector, CyclesEndBeyondTheLimitAndAllocationsPayBackGarbage) {
     gc_set_torture(false);
 }
 
+// A step's delegate is marked at once and kept; a cycle without garbage leaves the free list.
+TEST_F(Collector, DelegateIsKeptByEveryStepAndQuietCyclesKeepTheFreeList) {
+    Probe *delegate = new Probe(1);
+    gc_assign(delegate->ref, new Probe(2));
+    new Probe(3);
+    gc_collect_step(delegate);
+    EXPECT_TRUE(on_list(gc_marked_list, delegate));
+    end_cycle_now();
+    gc_object *first = gc_free_list.succ;
+    ASSERT_NE(first, &gc_free_list);
+    for (int i = 0; i < 3; ++i) {
+        gc_collect_step(delegate);
+        end_cycle_now();
+    }
+    EXPECT_TRUE(destroyed.empty());
+    EXPECT_EQ(gc_free_list.succ, first);
+    EXPECT_EQ(std::vector<long long>({gc_free_bytes, gc_alloced_bytes}),
+              std::vector<long long>({48, 96}));
+}
+
 // Arrays start zeroed and are collected; the shared empty array is static, never queued.
 TEST_F(Collector, ArraysStartZeroedAndTheEmptyOneIsStatic) {
     Array<Object *> empty;
