@@ -69,7 +69,7 @@ TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
               std::vector<int>({seq + 1, 800}));
 }
 
-// Layout B (hat as the last 4 buttons, triggers) and port order; layout A: the game's controls.
+// Layout A (14 buttons, 5 axes), layout B (hat as the last 4 buttons, triggers), port order.
 TEST(Joystick, LayoutsAndPorts) {
     KtTestGame game;
     Array<float> joyx(2), joyy(2), joyz(2);
@@ -90,6 +90,11 @@ TEST(Joystick, LayoutsAndPorts) {
     };
     joyx[0] = 9.0f;
     EXPECT_EQ(poll(0), (std::vector<float>{0, 9, 0, 0, 0, 0, 0}));
+    KtTestJoystick &a = game.AddJoystick(0, 14, 5);
+    a.axes = {0.125f, 0.25f, 0.375f, 0.5f, 0.625f};
+    a.buttons[1] = a.buttons[8] = a.buttons[13] = 1;
+    EXPECT_EQ(poll(0),
+              (std::vector<float>{1, 0.125f, 0.25f, 0.375f, 0.625f, -0.5f, -0.375f, 1, 11, 12}));
     KtTestJoystick &b = game.AddJoystick(0, 16, 4);
     b.axes = {-1.0f, 1.0f, 0.25f, 0.75f};
     b.buttons[0] = b.buttons[7] = b.buttons[12] = b.buttons[15] = 1;
