@@ -32,9 +32,11 @@ static_assert(sizeof(Big) == 72, "the pay-back test counts on 72-byte objects");
 
 Probe *g_root;
 Array<Object *> g_slots;
+Array<Array<int>> g_nested;
 gc_roots root_marker([] {
     gc_mark(g_root);
     gc_mark(g_slots);
+    gc_mark(g_nested);
 });
 
 bool on_list(gc_object &list, const gc_object *o) {
@@ -83,6 +85,7 @@ protected:
     void TearDown() override {
         g_root = nullptr;
         g_slots = Array<Object *>();
+        g_nested = Array<Array<int>>();
         settle();
         expect_invariants();
     }
@@ -149,8 +152,8 @@ TEST_F(Collector, DelegateIsKeptByEveryStepAndQuietCyclesKeepTheFreeList) {
               std::vector<long long>({48, 96}));
 }
 
-// Arrays start zeroed and are collected; the shared empty array is static, never queued.
-TEST_F(Collector, ArraysStartZeroedAndTheEmptyOneIsStatic) {
+// Arrays start zeroed, mark the arrays they hold and are collected; the empty one is static.
+TEST_F(Collector, ArraysStartZeroedAndMarkTheArraysTheyHold) {
     Array<Object *> empty;
     gc_mark(empty);
     EXPECT_FALSE(on_list(gc_queued_list, empty.GetRep()));
@@ -160,9 +163,12 @@ TEST_F(Collector, ArraysStartZeroedAndTheEmptyOneIsStatic) {
     Array<Array<int>> nested(2);
     EXPECT_TRUE(refs[2] == nullptr && ints[3] == 0 && nested[1].IsEmptyShared());
 
+    gc_assign(g_nested, nested);  // no game code nests arrays: their marking is checked here
+    nested.Store(0, ints);
     Array<int> loose(5);
     end_cycle_now();
     end_cycle_now();
+    EXPECT_FALSE(on_list(gc_free_list, ints.GetRep()));
     EXPECT_TRUE(on_list(gc_free_list, loose.GetRep()));
 }
 
