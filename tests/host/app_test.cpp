@@ -10,15 +10,33 @@
 
 namespace {
 
+// Records each hook: an update with A's hit and down counts and the device size, a render
+// whether the render device was set.
 struct c_ProbeApp : c_App {
+    std::vector<std::string> hooks;
     c_ProbeApp *m_new() {
         c_App::m_new();
         return this;
     }
+    int Hook(std::string name) {
+        hooks.push_back(name);
+        return 0;
+    }
+    int p_OnCreate() override { return Hook("create"); }
+    int p_OnSuspend() override { return Hook("suspend"); }
+    int p_OnResume() override { return Hook("resume"); }
+    int p_OnUpdate() override {
+        return Hook("update " + std::to_string(kt_input_KeyHit(65)) + " " +
+                    std::to_string(kt_input_KeyDown(65)) + " " +
+                    std::to_string(kt_app_DeviceWidth()) + "x" +
+                    std::to_string(kt_app_DeviceHeight()));
+    }
+    int p_OnRender() override { return Hook(kt_graphics_renderDevice ? "render" : "render?"); }
 };
 
 struct App : ::testing::Test {
     KtTestGame game;
+    c_ProbeApp *app = nullptr;
 
     void SetUp() override {
         setenv("ALSOFT_DRIVERS", "null", 1);  // test machines have no sound card
@@ -28,7 +46,7 @@ struct App : ::testing::Test {
         kt_input_Init();
         kt_audio_Init();
         gc_set_torture(true);
-        (new c_ProbeApp())->m_new();
+        app = (new c_ProbeApp())->m_new();
         game.StartGame();
     }
     void TearDown() override { gc_set_torture(false); }
@@ -38,6 +56,20 @@ struct App : ::testing::Test {
 TEST_F(App, OneAppAndTheKeysThatEndIt) {
     EXPECT_EQ(game.Delegate(), kt_app__delegate);
     EXPECT_TRUE(kt_graphics_device && kt_audio_device && kt_input_device);
+    // A render sets the render state and clears it after; the size is refreshed before every
+    // update, render or not.
+    game.RenderGame();
+    EXPECT_EQ(kt_graphics_renderDevice, nullptr);
+    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS);
+    game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
+    game.PumpNow();
+    game.UpdateGame();
+    game.SetDeviceSize(800, 600);
+    game.UpdateGame();
+    game.SuspendGame();
+    game.ResumeGame();
+    EXPECT_EQ(app->hooks, (std::vector<std::string>{"create", "render", "update 1 0 640x480",
+                                                    "update 0 0 800x600", "suspend", "resume"}));
 
     // The audio device runs threads: each death test re-runs the program instead of forking it.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
