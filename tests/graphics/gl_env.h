@@ -1,8 +1,6 @@
 // A private X display and an OpenGL window for programs that render (pixel tests, benchmarks).
-//
-// Xvfb picks a free display number itself (-displayfd), so parallel test programs never
-// collide; Mesa's software rasteriser gives the same pixels on every machine. The window's
-// game object answers the renderer's size queries and decodes images from a data directory.
+// Xvfb picks a free display number itself (-displayfd), so parallel programs never collide;
+// Mesa's software rasteriser gives the same pixels on every machine.
 #pragma once
 
 #include <GLFW/glfw3.h>
@@ -20,9 +18,6 @@
 #include "host/image_decode.h"
 #include "host/ktgame.h"
 
-// ---------------------------------------------------------------------------------------------
-// Types
-
 // The host for rendering tests: one GLFW window (320 x 240 while there is none), data files
 // under `dataDir`.
 struct GlTestGame : KtGame {
@@ -32,9 +27,8 @@ struct GlTestGame : KtGame {
     int GetDeviceWidth() override { return FramebufferSize(0); }
     int GetDeviceHeight() override { return FramebufferSize(1); }
     String PathToFilePath(String path) override {
-        String scheme("vantor://data/");
-        if (path.StartsWith(scheme)) return String(dataDir.c_str()) + "/" + path.Slice(14);
-        return path;
+        if (!path.StartsWith(String("vantor://data/"))) return path;
+        return String(dataDir.c_str()) + "/" + path.Slice(14);
     }
     unsigned char *LoadImageData(String path, int *w, int *h, int *depth) override {
         return kt_image_LoadFile(this, path, w, h, depth);
@@ -66,9 +60,7 @@ public:
     // Starts the server and points DISPLAY at it; false (with a message) when it fails.
     bool Start() {
         int fds[2];
-        if (pipe(fds) != 0) return false;
-        pid = fork();
-        if (pid < 0) return false;
+        if (pipe(fds) != 0 || (pid = fork()) < 0) return false;
         if (pid == 0) {
             // The server goes with this program even if it dies before Stop.
             prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -92,8 +84,7 @@ public:
         close(fds[0]);
         if (number.empty()) {
             std::fprintf(stderr, "Xvfb did not start (is the xvfb package installed?)\n");
-            Stop();
-            return false;
+            return Stop(), false;
         }
         setenv("DISPLAY", (":" + number).c_str(), 1);
         setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);

@@ -12,9 +12,8 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-// Letters, digits, F1..F12 and keypad digits translate by range; every other key maps to its
-// own code below the joystick range (only left and right Shift and Control share one) or to 0.
-TEST(TransKey, RangesAndOneCodePerKey) {
+// Keys translate by range, one code per key (Shift and Control twice); few codes type a char.
+TEST(KeyCodes, TranslationRangesOneCodePerKeyAndTheCharactersKeysType) {
     const int ranges[][3] = {{GLFW_KEY_A, 26, 'A'},
                              {GLFW_KEY_0, 10, '0'},
                              {GLFW_KEY_F1, 12, KeyCode::F1},
@@ -31,18 +30,6 @@ TEST(TransKey, RangesAndOneCodePerKey) {
     for (auto [code, keys] : keysPerCode) {
         EXPECT_EQ(keys, code == KeyCode::Shift || code == KeyCode::Control ? 2 : 1) << code;
     }
-    // The keys the game asks for by name.
-    const std::pair<int, int> named[] = {
-        {GLFW_KEY_LEFT, KeyCode::Left},   {GLFW_KEY_RIGHT, KeyCode::Right},
-        {GLFW_KEY_UP, KeyCode::Up},       {GLFW_KEY_DOWN, KeyCode::Down},
-        {GLFW_KEY_ENTER, KeyCode::Enter}, {GLFW_KEY_ESCAPE, KeyCode::Escape},
-        {GLFW_KEY_SPACE, KeyCode::Space}, {GLFW_KEY_RIGHT_SHIFT, KeyCode::Shift}};
-    for (auto [key, code] : named) EXPECT_EQ(TransKey(key), code) << "GLFW key " << key;
-}
-
-// Backspace, Tab, Enter and Escape type themselves, Delete types 127, Insert and Page Up..Down
-// a non-printing character (bit 16); no other code types anything.
-TEST(KeyToChar, ControlAndNavigationKeysOnly) {
     for (int code = -1; code <= KeyCode::Count; ++code) {
         int expected = code == 8 || code == 9 || code == 13 || code == 27 ? code
                        : code == 45 || (code >= 33 && code <= 40)         ? code + 0x10000
@@ -52,22 +39,16 @@ TEST(KeyToChar, ControlAndNavigationKeysOnly) {
     }
 }
 
-// Auto-repeat repeats the key down and its key char; characters and mouse buttons 0..2 come
-// with the cursor position; untranslated keys and buttons send nothing. The close button sends
-// the close key, and a new window releases the keys still held.
+// Repeats, characters, mouse buttons 0..2, close and a new window's releases, as events.
 TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
     KtTestGame game;
     KtRecordingDelegate *delegate = new KtRecordingDelegate();
     game.SetDelegate(delegate);
     game.StartGame();
-    for (auto [key, action] : {std::pair{GLFW_KEY_LEFT, GLFW_PRESS},
-                               {GLFW_KEY_LEFT, GLFW_REPEAT},
-                               {GLFW_KEY_LEFT, GLFW_RELEASE},
-                               {GLFW_KEY_BACKSPACE, GLFW_REPEAT},
-                               {GLFW_KEY_A, GLFW_REPEAT},
-                               {GLFW_KEY_LEFT_ALT, GLFW_PRESS}}) {
-        game.ScriptKey(key, action);
-    }
+    const int keys[][2] = {{GLFW_KEY_LEFT, GLFW_PRESS},   {GLFW_KEY_LEFT, GLFW_REPEAT},
+                           {GLFW_KEY_LEFT, GLFW_RELEASE}, {GLFW_KEY_BACKSPACE, GLFW_REPEAT},
+                           {GLFW_KEY_A, GLFW_REPEAT},     {GLFW_KEY_LEFT_ALT, GLFW_PRESS}};
+    for (auto &[key, action] : keys) game.ScriptKey(key, action);
     game.ScriptChar(0xE9);
     game.ScriptCursor(120.75, 33.5);
     game.ScriptMouseButton(GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS);
@@ -77,82 +58,58 @@ TEST(InputCallbacks, GiveTheFrameworkEventSequences) {
     game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
     game.ScriptKey(GLFW_KEY_RIGHT_CONTROL, GLFW_PRESS);
     game.PumpNow();
+    int seq = glfwGraphicsSeq;
+    game.SetDeviceWindow(800, 600, 0);
     EXPECT_EQ(delegate->Events(),
               (Events{"start", "key 1 37", "key 3 65573", "key 1 37", "key 3 65573", "key 2 37",
                       "key 1 8", "key 3 8", "key 1 65", "key 3 233", "mouse 6 -1 120 33",
                       "mouse 4 0 120 33", "mouse 5 2 120 33", "key 1 432", "key 2 432", "key 2 65",
-                      "key 1 17"}));
-    delegate->calls.clear();
-
-    int seq = glfwGraphicsSeq;
-    game.SetDeviceWindow(800, 600, 0);
-    EXPECT_EQ(delegate->calls, (Events{"key 2 8", "key 2 17"}));
-    EXPECT_EQ(glfwGraphicsSeq, seq + 1);
-    EXPECT_EQ(game.GetDeviceWidth(), 800);
+                      "key 1 17", "key 2 8", "key 2 17"}));
+    EXPECT_EQ(std::vector<int>({glfwGraphicsSeq, game.GetDeviceWidth()}),
+              std::vector<int>({seq + 1, 800}));
 }
 
-struct Joystick : ::testing::Test {
+// Layout A (14 buttons, 5 axes), layout B (hat as the last 4 buttons, triggers), port order.
+TEST(Joystick, LayoutsAndPorts) {
     KtTestGame game;
-    Array<float> joyx{2}, joyy{2}, joyz{2};
-    Array<bool> buttons{32};
-
-    bool Poll(int port) { return game.PollJoystick(port, joyx, joyy, joyz, buttons); }
-    // Left stick x y z, right stick x y z.
-    std::vector<float> Sticks() { return {joyx[0], joyy[0], joyz[0], joyx[1], joyy[1], joyz[1]}; }
-    std::vector<int> Pressed() {
-        std::vector<int> out;
+    Array<float> joyx(2), joyy(2), joyz(2);
+    Array<bool> buttons(32);
+    // Polls `port`: {present, left stick x y z, right stick x y z, then the pressed buttons}.
+    auto poll = [&](int port) {
+        std::vector<float> out{float(game.PollJoystick(port, joyx, joyy, joyz, buttons)),
+                               joyx[0],
+                               joyy[0],
+                               joyz[0],
+                               joyx[1],
+                               joyy[1],
+                               joyz[1]};
         for (int i = 0; i < 32; ++i) {
             if (buttons[i]) out.push_back(i);
         }
         return out;
-    }
-};
-
-// Layout A: 14 buttons and 5 axes (device buttons 1, 8 and 13 are framework 1, 12 and 11).
-// Layout B, any other: 12 buttons plus one hat (4 trailing buttons), device buttons 0, 12 (hat
-// up) and 15 (hat left) are framework 2, 8 and 11; device button 7 is the right trigger.
-TEST_F(Joystick, LayoutAForFourteenButtonsAndFiveAxesLayoutBForAnyOther) {
+    };
+    joyx[0] = 9.0f;
+    EXPECT_EQ(poll(0), (std::vector<float>{0, 9, 0, 0, 0, 0, 0}));
     KtTestJoystick &a = game.AddJoystick(0, 14, 5);
     a.axes = {0.125f, 0.25f, 0.375f, 0.5f, 0.625f};
     a.buttons[1] = a.buttons[8] = a.buttons[13] = 1;
-    ASSERT_TRUE(Poll(0));
-    EXPECT_EQ(Sticks(), (std::vector<float>{0.125f, 0.25f, 0.375f, 0.625f, -0.5f, -0.375f}));
-    EXPECT_EQ(Pressed(), (std::vector<int>{1, 11, 12}));
-
+    EXPECT_EQ(poll(0),
+              (std::vector<float>{1, 0.125f, 0.25f, 0.375f, 0.625f, -0.5f, -0.375f, 1, 11, 12}));
     KtTestJoystick &b = game.AddJoystick(0, 16, 4);
     b.axes = {-1.0f, 1.0f, 0.25f, 0.75f};
     b.buttons[0] = b.buttons[7] = b.buttons[12] = b.buttons[15] = 1;
-    ASSERT_TRUE(Poll(0));
-    EXPECT_EQ(Sticks(), (std::vector<float>{-1.0f, 1.0f, 0.0f, 0.25f, -0.75f, 1.0f}));
-    EXPECT_EQ(Pressed(), (std::vector<int>{2, 8, 11}));
-
-    // 14 buttons with 6 axes is layout B: button 6 is its left trigger, not a button.
+    EXPECT_EQ(poll(0), (std::vector<float>{1, -1, 1, 0, 0.25f, -0.75f, 1, 2, 8, 11}));
     game.AddJoystick(0, 14, 6).buttons[6] = 1;
-    ASSERT_TRUE(Poll(0));
-    EXPECT_FLOAT_EQ(joyz[0], 1.0f);
-    EXPECT_EQ(Pressed(), std::vector<int>{});
-}
-
-TEST_F(Joystick, PortsFollowThePresentIdsInOrder) {
-    joyx[0] = 9.0f;
-    EXPECT_FALSE(Poll(0));
-    EXPECT_FLOAT_EQ(joyx[0], 9.0f) << "no joystick leaves the arrays untouched";
-    EXPECT_FALSE(Poll(4));
+    EXPECT_EQ(poll(0), (std::vector<float>{1, 0, 0, 1, 0, 0, 0}));
 
     game.AddJoystick(15, 14, 5).axes[0] = 0.5f;
-    game.AddJoystick(3, 2, 1).buttons[1] = 1;
-    ASSERT_TRUE(Poll(0));
-    // Hat directions are the last four buttons; with two, only 10 and 11 are read.
-    EXPECT_EQ(Pressed(), (std::vector<int>{0, 11}));
-    ASSERT_TRUE(Poll(1));
-    EXPECT_FLOAT_EQ(joyx[0], 0.5f);
-    EXPECT_FALSE(Poll(2));
-
-    // Ports 1..3 use the list as last enumerated: a new joystick appears at the next port 0 poll.
+    game.AddJoystick(0, 2, 1).buttons[1] = 1;
+    EXPECT_EQ(poll(0), (std::vector<float>{1, 0, 0, 0, 0, 0, 0, 0, 11}));
+    EXPECT_EQ(poll(1)[1], 0.5f);
+    EXPECT_EQ(poll(2)[0] + poll(4)[0], 0);
     game.AddJoystick(7, 14, 5);
-    EXPECT_FALSE(Poll(2));
-    ASSERT_TRUE(Poll(0));
-    EXPECT_TRUE(Poll(2));
+    EXPECT_EQ(poll(2)[0], 0);
+    EXPECT_EQ(poll(0)[0] + poll(2)[0], 2);
 }
 
 }  // namespace

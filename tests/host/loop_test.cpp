@@ -8,6 +8,7 @@
 namespace {
 
 using Calls = std::vector<std::string>;
+using Ints = std::vector<int>;
 
 struct Loop : ::testing::Test {
     KtTestGame game;
@@ -16,11 +17,12 @@ struct Loop : ::testing::Test {
     void SetUp() override {
         game.Install();
         game.SetDelegate(delegate);
+        game.SetUpdateRate(60);
+        game.StartGame();
     }
-
     // Runs `frames` iterations and returns the number of updates each one ran.
-    std::vector<int> UpdatesPerFrame(int frames) {
-        std::vector<int> out;
+    Ints UpdatesPerFrame(int frames) {
+        Ints out;
         for (int i = 0; i < frames; ++i) {
             int before = delegate->updates;
             game.RunFrame();
@@ -30,32 +32,24 @@ struct Loop : ::testing::Test {
     }
 };
 
-// Each SetUpdateRate restarts the update clock: the first update is due at once. Fast renders
-// sleep 1/60 s between updates; 100 ms renders run 5 updates per 200 ms (the game runs slower
-// instead of skipping ahead) without sleeping; rate 0 runs one update per render, never sleeping.
+// 1/60 s sleeps when renders are fast, a slower game (not skipped updates) when they are slow.
 TEST_F(Loop, PacingFollowsTheRateAndTheRenderCost) {
-    game.SetUpdateRate(60);
-    game.StartGame();
-    EXPECT_EQ(UpdatesPerFrame(120), std::vector<int>(120, 1));
+    EXPECT_EQ(UpdatesPerFrame(120), Ints(120, 1));
     EXPECT_EQ(game.sleeps.size(), 119u);
     for (double s : game.sleeps) EXPECT_NEAR(s, 1.0 / 60.0, 1e-9);
-
     game.sleeps.clear();
     game.SetUpdateRate(60);
     delegate->onRender = [&] { game.Advance(0.1); };
-    EXPECT_EQ(UpdatesPerFrame(10), (std::vector<int>{1, 4, 1, 4, 1, 4, 1, 4, 1, 4}));
-
+    EXPECT_EQ(UpdatesPerFrame(10), (Ints{1, 4, 1, 4, 1, 4, 1, 4, 1, 4}));
     game.SetUpdateRate(0);
-    EXPECT_EQ(UpdatesPerFrame(6), std::vector<int>(6, 1));
+    EXPECT_EQ(UpdatesPerFrame(6), Ints(6, 1));
     delegate->onRender = nullptr;
-    EXPECT_EQ(UpdatesPerFrame(3), std::vector<int>(3, 1));
+    EXPECT_EQ(UpdatesPerFrame(3), Ints(3, 1));
     EXPECT_TRUE(game.sleeps.empty());
 }
 
-// A rate change inside an update ends the catch-up; the new rate starts from the next frame.
-TEST_F(Loop, SetUpdateRateInsideAnUpdateEndsTheCatchUp) {
-    game.SetUpdateRate(60);
-    game.StartGame();
+// A rate change in an update ends the catch-up; a suspended loop waits, resumes without a burst.
+TEST_F(Loop, ARateChangeEndsTheCatchUpAndASuspendedLoopBlocks) {
     game.RunFrame();
     game.Advance(0.05);  // 3 updates due
     delegate->onUpdate = [&] {
@@ -68,33 +62,26 @@ TEST_F(Loop, SetUpdateRateInsideAnUpdateEndsTheCatchUp) {
     game.RunFrame();
     EXPECT_EQ(delegate->updates, 3);
     EXPECT_NEAR(game.NextUpdate(), now + 1.0 / 30.0, 1e-9);
-}
 
-// Suspended, the loop renders once per iteration and its pumps wait for events; back in focus
-// the first update is due at once, without a burst of catch-up updates.
-TEST_F(Loop, SuspendedLoopBlocksAndResumesWithAnUpdateDueAtOnce) {
-    game.SetUpdateRate(60);
-    game.StartGame();
-    UpdatesPerFrame(3);
     game.ScriptFocus(false);
-    EXPECT_EQ(UpdatesPerFrame(4), (std::vector<int>{0, 0, 0, 0}));
-    EXPECT_TRUE(game.Suspended());
-    EXPECT_EQ(game.NextUpdate(), 0.0);
-    EXPECT_EQ(game.waits, 3);
-    EXPECT_EQ(delegate->renders, 7);
-
+    EXPECT_EQ(UpdatesPerFrame(4), Ints(4, 0));
+    EXPECT_TRUE(game.Suspended() && game.NextUpdate() == 0.0);
+    EXPECT_EQ(Ints({game.waits, delegate->renders}), Ints({3, 7}));
     game.Advance(10.0);
     game.ScriptFocus(true);
-    size_t sleepsBefore = game.sleeps.size();
-    EXPECT_EQ(UpdatesPerFrame(2), (std::vector<int>{1, 1}));
+    size_t sleeps = game.sleeps.size();
+    EXPECT_EQ(UpdatesPerFrame(2), Ints({1, 1}));
     EXPECT_FALSE(game.Suspended());
-    EXPECT_EQ(game.sleeps.size(), sleepsBefore + 1);
+    EXPECT_EQ(game.sleeps.size(), sleeps + 1);
     EXPECT_EQ(delegate->Events(), (Calls{"start", "suspend", "resume"}));
 }
 
-// Nothing reaches the delegate before the start; each state change is delivered once; while
-// suspended renders and input arrive but updates do not. One collector step per delivered call.
-TEST_F(Loop, GuardedEntryPointsFollowTheGameState) {
+// Nothing before the start, each state change once, no updates while suspended; one step a call.
+TEST(LoopEntries, GuardedEntryPointsFollowTheGameState) {
+    KtTestGame game;
+    KtRecordingDelegate *delegate = new KtRecordingDelegate();
+    game.Install();
+    game.SetDelegate(delegate);
     auto everyCall = [&] {
         game.UpdateGame();
         game.RenderGame();
@@ -108,7 +95,6 @@ TEST_F(Loop, GuardedEntryPointsFollowTheGameState) {
     game.SuspendGame();
     game.ResumeGame();
     EXPECT_TRUE(delegate->calls.empty());
-
     long long steps = gc_stats.steps;
     game.StartGame();
     game.StartGame();
@@ -123,10 +109,8 @@ TEST_F(Loop, GuardedEntryPointsFollowTheGameState) {
                                       "touch 7 0", "motion 10", "discard", "resume", "update"}));
 }
 
-// The game re-creates its window during an update: the held key's release arrives inside the
-// update and must not collect the update's unrooted objects under it.
-TEST_F(Loop, CallsNestedInAnUpdateLeaveCollectionToTheUpdate) {
-    game.StartGame();
+// A key release nested in an update (a new window) leaves collecting to it; exceptions die.
+TEST_F(Loop, NestedCallsLeaveCollectionToTheUpdateAndLanguageExceptionsDie) {
     game.ScriptKey(GLFW_KEY_UP, GLFW_PRESS);
     game.PumpNow();
     long long steps = 0;
@@ -138,10 +122,7 @@ TEST_F(Loop, CallsNestedInAnUpdateLeaveCollectionToTheUpdate) {
     game.UpdateGame();
     EXPECT_EQ(gc_stats.steps, steps + 1);
     EXPECT_EQ(delegate->calls.back(), "key 2 38");
-}
 
-TEST_F(Loop, LanguageExceptionsDieAndOthersPassThrough) {
-    game.StartGame();
     ThrowableObject *thrown = new ThrowableObject();
     delegate->onUpdate = [&] { throw thrown; };
     try {

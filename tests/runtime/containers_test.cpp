@@ -1,37 +1,35 @@
-// Stacks and the int-keyed red-black map: growth, nil clearing, joins, colouring, ordering, and
-// survival of their contents through the collector (torture mode catches a missing barrier).
+// Stacks and the int-keyed red-black map, their contents kept through torture-mode collection.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "runtime/containers.h"
 
 namespace {
 
-// Element classes of this test's own.
-struct Size : Object {
-    int width = 0, height = 0;
-    Size *m_new(int w, int h) {
-        width = w;
-        height = h;
-        return this;
-    }
+struct Source : Object {
+    int id = 0;
 };
-struct Source : Object {};
 using SourceStack = c_StackOf<Source *>;
 
 SourceStack *g_sources;
-c_IntMap<Size *> *g_modes;
+c_IntMap<Source *> *g_modes;
 gc_roots root_marker([] {
     gc_mark(g_sources);
     gc_mark(g_modes);
 });
 
-void settle() {
+// Runs `body` with the collector in torture mode, from and back to a settled state.
+template <class F>
+void under_torture(F &&body) {
     gc_set_torture(true);
+    gc_collect_step(nullptr);
+    body();
+    g_sources = nullptr;
+    g_modes = nullptr;
     gc_collect_step(nullptr);
     gc_collect_step(nullptr);
     gc_set_torture(false);
@@ -44,12 +42,9 @@ int check_tree(c_Node<V> *node, c_Node<V> *parent, long long lo, long long hi, i
     ++*count;
     EXPECT_EQ(node->m_parent, parent);
     EXPECT_TRUE(node->m_key > lo && node->m_key < hi) << node->m_key;
-    if (node->m_color == KT_MAP_RED && parent) {
-        EXPECT_EQ(parent->m_color, KT_MAP_BLACK);
-    }
+    EXPECT_FALSE(node->m_color == KT_MAP_RED && parent && parent->m_color != KT_MAP_BLACK);
     int left = check_tree(node->m_left, node, lo, node->m_key, count);
-    int right = check_tree(node->m_right, node, node->m_key, hi, count);
-    EXPECT_EQ(left, right);
+    EXPECT_EQ(left, check_tree(node->m_right, node, node->m_key, hi, count));
     return left + (node->m_color == KT_MAP_BLACK ? 1 : 0);
 }
 
@@ -57,11 +52,13 @@ template <class V>
 int check_map(c_IntMap<V> *m) {
     int count = 0;
     check_tree(m->m_root, static_cast<c_Node<V> *>(nullptr), -(1LL << 32), 1LL << 32, &count);
+    EXPECT_EQ(m->m_root->m_color, KT_MAP_BLACK);
     return count;
 }
 
 }  // namespace
 
+// A stack grows to twice its length plus ten, copies what it is given and joins like Join.
 TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     c_Stack2 *s = (new c_Stack2)->m_new();
     std::vector<int> capacities;
@@ -77,12 +74,11 @@ TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     String v[] = {String("a"), String("b"), String("c"), String("d")};
     Array<String> values(v, 4);
     c_StringStack *t = (new c_StringStack)->m_new2(values);
-    EXPECT_NE(t->m_data.GetRep(), values.GetRep());  // a copy, not the caller's array
+    EXPECT_NE(t->m_data.GetRep(), values.GetRep());
     t->p_Push5(values, 1, 2);
     t->p_Push6(values, 3);
     EXPECT_EQ(t->p_Join(String()).ToUtf8(), "abcdbcd");
     EXPECT_EQ(t->p_Join(String("-")), String("-").Join(t->p_ToArray()));
-
     c_StringStack *one = (new c_StringStack)->m_new();
     EXPECT_TRUE(one->p_ToArray().IsEmptyShared());
     EXPECT_EQ(one->p_Join(String(",")).GetRep(), &String::nullRep);
@@ -90,104 +86,80 @@ TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     EXPECT_TRUE(one->p_Join(String(",")).Shares(v[0]));
 }
 
+// Shortening or clearing releases the slots; growing fills with nil; a negative length is 0.
 TEST(Stack, SettingTheLengthClearsAndGrowsWithNil) {
     c_Stack2 *s = (new c_Stack2)->m_new();
     String held("held");
     for (int i = 0; i < 5; ++i) s->p_Push4(held);
     EXPECT_EQ(held.GetRep()->refs, 6);
     s->p_Length(0);
-    EXPECT_EQ(held.GetRep()->refs, 1);  // every slot released its string
-
+    EXPECT_EQ(held.GetRep()->refs, 1);
     s->p_Push4(held);
     s->p_Length(45);  // beyond the capacity of 10
     EXPECT_EQ(s->p_Get(44).Length(), 0);
-    s->p_Length(-3);  // taken as 0, never writes before the storage
+    s->p_Length(-3);
     EXPECT_EQ(s->p_Length(), 0);
-
     s->p_Push4(held);
     s->p_Push4(held);
     int refs = held.GetRep()->refs;  // the outgrown storage holds one until it is collected
     s->p_Clear();
-    EXPECT_EQ(s->p_Length(), 0);
-    EXPECT_EQ(held.GetRep()->refs, refs - 2);
+    EXPECT_EQ(std::vector<int>({s->p_Length(), held.GetRep()->refs}),
+              std::vector<int>({0, refs - 2}));
 }
 
-TEST(Stack, ContainsComparesIdentityAndKeepsElementsAlive) {
-    settle();
-    gc_assign(g_sources, (new SourceStack)->m_new());
-    Source *a = new Source, *b = new Source;
-    g_sources->p_Push7(a);
-    EXPECT_TRUE(g_sources->p_Contains2(a));
-    EXPECT_FALSE(g_sources->p_Contains2(b));
-    EXPECT_FALSE(g_sources->p_Contains2(nullptr));
-
-    // Pushed elements survive collection.
-    gc_set_torture(true);
-    for (int i = 0; i < 25; ++i) {
-        g_sources->p_Push7(new Source);
+// Contains compares identity; stack and map contents survive torture-mode collection.
+TEST(Containers, ElementsSurviveCollection) {
+    under_torture([] {
+        gc_assign(g_sources, (new SourceStack)->m_new());
+        Source *a = new Source, *b = new Source;
+        g_sources->p_Push7(a);
+        EXPECT_FALSE(g_sources->p_Contains2(b) || g_sources->p_Contains2(nullptr));
+        for (int i = 0; i < 25; ++i) {
+            g_sources->p_Push7(new Source);
+            gc_collect_step(nullptr);
+        }
+        g_sources->p_Push7(b);
         gc_collect_step(nullptr);
-    }
-    g_sources->p_Push7(b);
-    gc_collect_step(nullptr);
-    EXPECT_TRUE(g_sources->p_Contains2(a));
-    EXPECT_TRUE(g_sources->p_Contains2(b));
-    gc_set_torture(false);
+        EXPECT_TRUE(g_sources->p_Contains2(a) && g_sources->p_Contains2(b));
 
-    g_sources = nullptr;
-    settle();
+        gc_assign(g_modes, (new c_IntMap<Source *>)->m_new());
+        gc_collect_step(nullptr);
+        for (int w = 0; w <= 200; ++w) {
+            Source *value = new Source;
+            value->id = w < 200 ? w : 99;  // key 3 is set again, last
+            g_modes->p_Set((w < 200 ? w : 3) << 16, value);
+            gc_collect_step(nullptr);
+        }
+        std::vector<int> ids;
+        for (int w = 0; w < 200; ++w) ids.push_back(g_modes->p_FindNode(w << 16)->m_value->id);
+        std::vector<int> expected(200);
+        for (int w = 0; w < 200; ++w) expected[w] = w == 3 ? 99 : w;
+        EXPECT_EQ(ids, expected);
+        EXPECT_EQ(check_map(g_modes), 200);
+    });
 }
 
+// Set reports new keys; the tree stays red-black through random, sorted and extreme keys.
 TEST(Map, StaysARedBlackSearchTreeUnderManyInsertions) {
     c_IntMap<int> *m = (new c_IntMap<int>)->m_new();
     EXPECT_TRUE(m->p_Set(10, 100));
     EXPECT_EQ(m->m_root->m_color, KT_MAP_RED);
     EXPECT_TRUE(m->p_Insert(5, 50));
-    EXPECT_EQ(m->m_root->m_color, KT_MAP_BLACK);
-    // Replacing keeps the node and reports false.
     c_Node<int> *node = m->p_FindNode(5);
     EXPECT_FALSE(m->p_Set(5, 55));
     EXPECT_EQ(m->p_FindNode(5), node);
     EXPECT_EQ(node->m_value, 55);
 
     std::mt19937 rng(7);
-    std::vector<int> keys = {10, 5};
+    std::set<int> keys = {10, 5};
     for (int i = 0; i < 2000; ++i) {
         int k = static_cast<int>(rng() % 5000) - 2500;
-        bool fresh = std::find(keys.begin(), keys.end(), k) == keys.end();
-        EXPECT_EQ(m->p_Set(k, k * 3), fresh);
-        if (fresh) keys.push_back(k);
+        EXPECT_EQ(m->p_Set(k, k * 3), keys.insert(k).second);
     }
-    // Ascending and descending runs exercise both rotation directions; extreme keys compare
-    // correctly (a 32-bit difference would overflow).
-    for (int k = 10000; k < 10100; ++k) m->p_Set(k, 1), keys.push_back(k);
-    for (int k = -10000; k > -10100; --k) m->p_Set(k, 1), keys.push_back(k);
-    for (int k : {2147483647, -2147483647 - 1}) m->p_Set(k, 1), keys.push_back(k);
-
-    EXPECT_EQ(m->m_root->m_color, KT_MAP_BLACK);
+    // An ascending and a descending run, then the extreme keys.
+    for (int k = 10000; k < 10100; ++k) m->p_Set(k, 1), m->p_Set(-k, 1), keys.insert({k, -k});
+    for (int k : {2147483647, -2147483647 - 1}) m->p_Set(k, 1), keys.insert(k);
     EXPECT_EQ(check_map(m), static_cast<int>(keys.size()));
     for (int k : keys) ASSERT_TRUE(m->p_Contains(k)) << k;
     EXPECT_FALSE(m->p_Contains(123456));
-}
-
-TEST(Map, NodesAndValuesSurviveCollection) {
-    settle();
-    gc_set_torture(true);
-    gc_assign(g_modes, (new c_IntMap<Size *>)->m_new());
-    gc_collect_step(nullptr);
-    for (int w = 0; w < 200; ++w) {
-        g_modes->p_Set(w << 16, (new Size)->m_new(w, 0));
-        gc_collect_step(nullptr);  // every rotation's stores must have gone through the barrier
-    }
-    g_modes->p_Set(3 << 16, (new Size)->m_new(3, 99));
-    gc_collect_step(nullptr);
-    gc_set_torture(false);
-    for (int w = 0; w < 200; ++w) {
-        c_Node<Size *> *node = g_modes->p_FindNode(w << 16);
-        ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->m_value->width, w);
-    }
-    EXPECT_EQ(g_modes->p_FindNode(3 << 16)->m_value->height, 99);
-    EXPECT_EQ(check_map(g_modes), 200);
-    g_modes = nullptr;
-    settle();
 }

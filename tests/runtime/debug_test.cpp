@@ -1,5 +1,4 @@
-// Printing and the fatal-error path: the bytes ktPrint writes, exit statuses, and the debugger
-// stop protocol as a debugger feeding standard input sees it. Fatal paths run in a forked child.
+// Printing, fatal errors and the debugger stop protocol, each in a forked child.
 
 #include <gtest/gtest.h>
 
@@ -10,23 +9,14 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "runtime/debug.h"
 
 namespace {
 
-struct ChildResult {
-    int status;  // exit status, or -1000 when the child did not exit normally
-    std::string out, err;
-    bool operator==(const ChildResult &o) const {
-        return status == o.status && out == o.out && err == o.err;
-    }
-};
-
-std::ostream &operator<<(std::ostream &s, const ChildResult &r) {
-    return s << r.status << " " << testing::PrintToString(r.out) << " "
-             << testing::PrintToString(r.err);
-}
+// Exit status (-1000 when the child did not exit normally), standard output, standard error.
+using ChildResult = std::tuple<int, std::string, std::string>;
 
 std::string contents(std::FILE *file) {
     std::string out;
@@ -44,7 +34,6 @@ ChildResult run_child(const std::function<void()> &body, Input mode,
                       const std::string &input = "") {
     std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
     std::fputs(input.c_str(), in);
-    std::fflush(in);
     std::rewind(in);
     int master = -1, terminal = -1;
     if (mode == Input::Terminal) {
@@ -56,8 +45,7 @@ ChildResult run_child(const std::function<void()> &body, Input mode,
     if (pid == 0) {
         dup2(fileno(out), 1);
         dup2(fileno(err), 2);
-        if (mode == Input::Closed) close(0);
-        if (mode != Input::Closed) dup2(mode == Input::File ? fileno(in) : terminal, 0);
+        mode == Input::Closed ? close(0) : dup2(mode == Input::File ? fileno(in) : terminal, 0);
         body();
         std::fflush(stdout);
         _exit(99);
@@ -78,21 +66,18 @@ const std::string kReport = "Vantor Runtime Error : boom\n\n", kStop = "{{~~~~}}
 }  // namespace
 
 TEST(Print, WritesUtf8PerCodeUnitInOrderWithBufferedOutputAndEndsAtZero) {
-    ChildResult r = run_child(
-        [] {
-            std::fputs("first ", stdout);  // buffered: must come out before the print
-            const Char e9[] = {0xE9};
-            ktPrint(String(e9, 1));
-            const Char with_zero[] = {'a', 0x20AC, 0, 'b'};
-            ktDebugLog(String(with_zero, 4));
-            ktPrint(String());
-        },
-        Input::Closed);
-    EXPECT_EQ(r.out, "first \xC3\xA9\na\xE2\x82\xAC\n\n");
+    auto print = [] {
+        std::fputs("first ", stdout);  // buffered: must come out before the print
+        const Char text[] = {0xE9, 'a', 0x20AC, 0, 'b'};
+        ktPrint(String(text, 1));
+        ktDebugLog(String(text + 1, 4));
+        ktPrint(String());
+    };
+    EXPECT_EQ(run_child(print, Input::Closed),
+              (ChildResult{99, "first \xC3\xA9\na\xE2\x82\xAC\n\n", ""}));
 }
 
-// Closed input, a terminal (a person, not a debugger) and an empty input all mean no debugger:
-// a fatal error exits -1, an empty one ends quietly with 0.
+// No debugger (input closed, a terminal, empty input): a fatal error exits -1, an empty one 0.
 TEST(Errors, WithoutDebuggerAFatalErrorExitsMinusOneAndAnEmptyOneEndsQuietly) {
     for (Input mode : {Input::Closed, Input::Terminal, Input::File}) {
         EXPECT_EQ(run_child(fatal, mode), (ChildResult{255, kReport, kStop}));
@@ -100,8 +85,7 @@ TEST(Errors, WithoutDebuggerAFatalErrorExitsMinusOneAndAnEmptyOneEndsQuietly) {
     EXPECT_EQ(run_child([] { ktError(String()); }, Input::Closed), (ChildResult{0, "", ""}));
 }
 
-// "q" quits with 0; "r" continues, so the fatal report repeats; "?" lines are ignored; an
-// unknown command or a line without a line feed ends the process with -1.
+// q quits, r continues, ? is ignored; anything else, or no line feed, ends with -1.
 TEST(Errors, StopProtocolCommands) {
     const std::pair<const char *, ChildResult> cases[] = {
         {"q\n", {0, kReport, kStop}},

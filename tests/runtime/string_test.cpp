@@ -1,5 +1,4 @@
-// Strings: sharing rules, slicing and splitting boundaries, number formatting and parsing, text
-// decoding and encoding.
+// Strings: sharing, boundaries, numbers, decoding and encoding.
 
 #include <gtest/gtest.h>
 
@@ -12,71 +11,58 @@
 
 namespace {
 
-std::string utf8(const String &s) {
-    return s.ToUtf8();
-}
+using Texts = std::vector<std::string>;
 
 String units(std::initializer_list<Char> list) {
     return String(list.begin(), static_cast<int>(list.size()));
 }
 
-std::vector<std::string> split(const char *text, const char *separator) {
-    Array<String> parts = String(text).Split(String(separator));
-    std::vector<std::string> out;
-    for (int i = 0; i < parts.Length(); ++i) out.push_back(utf8(parts[i]));
+Texts texts(Array<String> parts) {
+    Texts out;
+    for (int i = 0; i < parts.Length(); ++i) out.push_back(parts[i].ToUtf8());
     return out;
 }
 
-using Parts = std::vector<std::string>;
+Texts texts(std::initializer_list<String> list) {
+    return texts(Array<String>(list.begin(), static_cast<int>(list.size())));
+}
 
 }  // namespace
 
+// Empty results share the uncounted empty representation; unchanged results share their source.
 TEST(String, EmptyAndUnchangedResultsShare) {
-    String abc("abc");
+    String abc("abc"), parts[] = {String("a"), String("b"), String("c")};
     EXPECT_EQ(String("").GetRep(), &String::nullRep);
     EXPECT_EQ(abc.Slice(2, 1).GetRep(), &String::nullRep);
-    EXPECT_TRUE((abc + String()).Shares(abc));
-    EXPECT_TRUE((String() + abc).Shares(abc));
-    EXPECT_TRUE(abc.Replace(String("x"), String("y")).Shares(abc));
-    EXPECT_EQ(utf8(abc + String("de")), "abcde");
-    // Empty handles are made on every thread, so the shared representation is never counted.
+    for (const String &same :
+         {abc + String(), String() + abc, abc.Slice(0, 100), abc.Slice(-100, 3),
+          abc.Replace(String("x"), String("y")), abc.Replace(String(), String("z"))})
+        EXPECT_TRUE(same.Shares(abc));
+    EXPECT_TRUE(String("-").Join(Array<String>(parts, 1)).Shares(parts[0]));
     String copies[3] = {String(), abc.Slice(5), String("")};
     EXPECT_EQ(String::nullRep.refs, 1);
     (void)copies;
 }
 
-TEST(String, SliceBoundaries) {
+// Slice, Split, Replace and Join at their boundaries.
+TEST(String, SliceSplitReplaceAndJoinBoundaries) {
     String s("abcdef");
-    EXPECT_EQ(utf8(s.Slice(-3, -1)), "de");
-    EXPECT_EQ(s.Slice(4, 2).Length(), 0);
-    EXPECT_TRUE(s.Slice(0, 100).Shares(s));
-    EXPECT_TRUE(s.Slice(-100, 6).Shares(s));  // from clamped at 0
-    EXPECT_EQ(utf8(s.Slice(-100, 2)), "ab");
-    EXPECT_EQ(s.Slice(100, 200).Length(), 0);  // from clamped to the length
-    EXPECT_EQ(s.Slice(2, -100).Length(), 0);   // to counts from the end, not clamped
-    EXPECT_EQ(utf8(s.Slice(-1)), "f");
-    EXPECT_EQ(s.Slice(6).Length(), 0);
-}
-
-TEST(String, SplitReplaceAndJoinBoundaries) {
-    EXPECT_EQ(split("a,,b", ","), (Parts{"a", "", "b"}));
-    EXPECT_EQ(split("", ","), (Parts{""}));
-    EXPECT_EQ(split(",x,", ","), (Parts{"", "x", ""}));
-    EXPECT_EQ(split("aaa", "aa"), (Parts{"", "a"}));  // occurrences do not overlap
-    EXPECT_EQ(split("xyz", ""), (Parts{"x", "y", "z"}));
-    EXPECT_EQ(split("", ""), Parts{});
-    EXPECT_EQ(split("abc", "abcd"), (Parts{"abc"}));
-
-    EXPECT_EQ(utf8(String("aaaa").Replace(String("aa"), String("a"))), "aa");
-    EXPECT_EQ(utf8(String("a.b.c").Replace(String("."), String("--"))), "a--b--c");
-    EXPECT_EQ(utf8(String("xx").Replace(String("x"), String())), "");
-    String same("abc");
-    EXPECT_TRUE(same.Replace(String(), String("z")).Shares(same));  // empty find: unchanged
-
-    String parts[] = {String("a"), String("b"), String("c")};
-    EXPECT_EQ(utf8(String("-").Join(Array<String>(parts, 3))), "a-b-c");
-    EXPECT_EQ(String("-").Join(Array<String>()).Length(), 0);
-    EXPECT_TRUE(String("-").Join(Array<String>(parts, 1)).Shares(parts[0]));
+    EXPECT_EQ(texts({s.Slice(-3, -1), s.Slice(4, 2), s.Slice(-100, 2), s.Slice(100, 200),
+                     s.Slice(2, -100), s.Slice(-1), s.Slice(6)}),
+              (Texts{"de", "", "ab", "", "", "f", ""}));
+    const std::pair<const char *, Texts> splits[] = {
+        {"a,,b|,", {"a", "", "b"}}, {"|,", {""}}, {",x,|,", {"", "x", ""}}, {"aaa|aa", {"", "a"}},
+        {"xyz|", {"x", "y", "z"}},  {"|", {}},    {"abc|abcd", {"abc"}}};
+    for (auto &[text, parts] : splits) {
+        std::string t = text, at = t.substr(0, t.find('|')), by = t.substr(t.find('|') + 1);
+        EXPECT_EQ(texts(String(at.c_str()).Split(String(by.c_str()))), parts) << text;
+    }
+    String ab[] = {String("a"), String("b")};
+    EXPECT_EQ(texts({String("aaaa").Replace(String("aa"), String("a")),
+                     String("a.b.c").Replace(String("."), String("--")),
+                     String("xx").Replace(String("x"), String()),
+                     String("-").Join(Array<String>(ab, 2)), String("-").Join(Array<String>())}),
+              (Texts{"aa", "a--b--c", "", "a-b", ""}));
 }
 
 TEST(StringDeathTest, LengthBeyondIntIsAFatalErrorNotAWrappedSize) {
@@ -87,38 +73,25 @@ TEST(StringDeathTest, LengthBeyondIntIsAFatalErrorNotAWrappedSize) {
                          "Vantor Runtime Error : String too long: Join");
 }
 
-TEST(String, NumberFormatting) {
-    EXPECT_EQ(utf8(String(3.0f)), "3.0");
-    EXPECT_EQ(utf8(String(2.5f)), "2.5");
-    EXPECT_EQ(utf8(String(0.1f)), "0.10000000149011612");
-    EXPECT_EQ(utf8(String(-0.5f)), "-0.5");
-    EXPECT_EQ(utf8(String(1e20f)), "1.0000000200408773e+20");  // "e" present: no ".0"
-    EXPECT_EQ(utf8(String(-7)), "-7");
-    EXPECT_EQ(utf8(String(-2147483647 - 1)), "-2147483648");
+// Floats keep ".0" without an exponent; ToInt reads the low 8 bits of 63 units, mod 2^32.
+TEST(String, NumberFormattingAndParsing) {
+    EXPECT_EQ(texts({String(3.0f), String(0.1f), String(-0.5f), String(1e20f), String(-7),
+                     String(-2147483647 - 1)}),
+              (Texts{"3.0", "0.10000000149011612", "-0.5", "1.0000000200408773e+20", "-7",
+                     "-2147483648"}));
+    std::vector<int> read;
+    for (const String &text :
+         {String(" \t\n-17xyz"), String("+5"), String("abc"), String(""), String("- 5"),
+          String("2147483647"), String("-2147483648"), String("2147483648"), String("4294967297"),
+          String("-4294967295"), String("99999999999999999999"), units({0x0131, 0x0132}),
+          String((std::string(62, '0') + "78").c_str())})
+        read.push_back(text.ToInt());
+    EXPECT_EQ(read, (std::vector<int>{-17, 5, 0, 0, 0, 2147483647, -2147483647 - 1, -2147483647 - 1,
+                                      1, 1, 1661992959, 12, 7}));
 }
 
-TEST(String, ToIntReadsSpaceSignAndDigitsAndWrapsModulo2To32) {
-    EXPECT_EQ(String(" \t\n-17xyz").ToInt(), -17);
-    EXPECT_EQ(String("+5").ToInt(), 5);
-    EXPECT_EQ(String("abc").ToInt(), 0);
-    EXPECT_EQ(String("").ToInt(), 0);
-    EXPECT_EQ(String("- 5").ToInt(), 0);
-    EXPECT_EQ(String("2147483647").ToInt(), 2147483647);
-    EXPECT_EQ(String("-2147483648").ToInt(), -2147483647 - 1);
-    EXPECT_EQ(String("2147483648").ToInt(), -2147483647 - 1);
-    EXPECT_EQ(String("4294967297").ToInt(), 1);
-    EXPECT_EQ(String("-4294967295").ToInt(), 1);
-    EXPECT_EQ(String("99999999999999999999").ToInt(), static_cast<int>(1661992959u));
-    // Code units are narrowed to their low 8 bits: 0x0131 reads as '1'.
-    EXPECT_EQ(units({0x0131, 0x0132}).ToInt(), 12);
-    // Only the first 63 units are read.
-    EXPECT_EQ(String((std::string(62, '0') + "78").c_str()).ToInt(), 7);
-}
-
-// Also what the state file and text loads decode with.
+// UTF-16 by its mark, UTF-8 unless a sequence is invalid (then Latin-1), as the state file reads.
 TEST(String, DecodeChoosesTheEncodingByContent) {
-    // UTF-16 by its mark drops an odd final byte; a four-byte or cut-off UTF-8 sequence makes
-    // the whole text Latin-1, after the UTF-8 mark too; overlong forms are accepted as decoded.
     const std::pair<std::vector<unsigned char>, String> cases[] = {
         {{0xFE, 0xFF, 0x00, 0x41, 0x20, 0xAC, 0x00}, units({'A', 0x20AC})},
         {{0xFF, 0xFE, 0x41, 0x00, 0xAC, 0x20, 0x42}, units({'A', 0x20AC})},
@@ -135,14 +108,11 @@ TEST(String, DecodeChoosesTheEncodingByContent) {
     }
 }
 
+// Eight-bit literals are signed chars; output is UTF-8 per code unit, surrogate halves alone.
 TEST(String, EightBitTextIsSignedAndOutputIsUtf8PerCodeUnit) {
     String s("A\xE9");
-    ASSERT_EQ(s.Length(), 2);
-    EXPECT_EQ(s[1], 0xFFE9);
+    EXPECT_EQ(std::vector<int>({s.Length(), s[1]}), std::vector<int>({2, 0xFFE9}));
     EXPECT_EQ(s.ToNarrow(), "A\xE9");
-
-    EXPECT_EQ(utf8(units({0xE9})), "\xC3\xA9");
-    EXPECT_EQ(utf8(units({0x7F, 0x80, 0x7FF, 0x800})), "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80");
-    // Surrogate halves are encoded on their own.
-    EXPECT_EQ(utf8(units({0xD83D, 0xDE00})), "\xED\xA0\xBD\xED\xB8\x80");
+    EXPECT_EQ(units({0xE9, 0x7F, 0x80, 0x7FF, 0x800, 0xD83D, 0xDE00}).ToUtf8(),
+              "\xC3\xA9\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\xA0\xBD\xED\xB8\x80");
 }

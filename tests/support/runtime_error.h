@@ -1,7 +1,5 @@
-// EXPECT_RUNTIME_ERROR: the statement ends the process through the runtime's fatal error path.
-//
-// A fatal runtime error prints to standard output and exits with -1; the child's output goes
-// to standard error so the message can be matched, and stdin is closed so no debugger waits.
+// EXPECT_RUNTIME_ERROR: the statement ends the process through the runtime's fatal error path
+// (exit -1); its output goes to standard error to be matched, and stdin is closed.
 #pragma once
 
 #include <gtest/gtest.h>

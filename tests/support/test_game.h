@@ -1,15 +1,12 @@
-// KtTestGame: the in-process test host. The windowless host (host/headless_game.h: real frame
-// loop and input mapping, fake clock, state in memory) plus a scriptable device: window size and
-// display modes, focus, characters, mouse, the close button and joysticks, and a record of how
-// the loop waited and slept.
+// KtTestGame: the in-process test host. The windowless host (host/headless_game.h) plus a
+// scriptable device (window, display modes, focus, characters, mouse, close button, joysticks)
+// and a record of how the loop waited and slept.
 #pragma once
 
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "host/headless_game.h"
@@ -28,10 +25,7 @@ struct KtTestJoystick {
 
 class KtTestGame : public KtHeadlessGame, public KtJoystickSource {
 public:
-    void SetDeviceSize(int w, int h) {
-        width = w;
-        height = h;
-    }
+    void SetDeviceSize(int w, int h) { width = w, height = h; }
     int GetDeviceWidth() override { return width; }
     int GetDeviceHeight() override { return height; }
     // Releases every held scripted key first, as the GLFW host does before re-creating its window.
@@ -42,8 +36,7 @@ public:
     Array<KtDisplayMode *> GetDisplayModes() override;
     KtDisplayMode *GetDesktopMode() override;
 
-    // Scripted input (GLFW 3 codes), delivered at the next event pump like ScriptKey. A focus
-    // change takes effect at the same pump as the events queued before it.
+    // Scripted input (GLFW 3 codes), delivered in order at the next event pump like ScriptKey.
     void ScriptChar(unsigned int c) {
         Post([this, c] { OnChar(this, c); });
     }
@@ -51,11 +44,7 @@ public:
         Post([this, button, action] { OnMouseButton(this, button, action, cursor[0], cursor[1]); });
     }
     void ScriptCursor(double x, double y) {
-        Post([this, x, y] {
-            cursor[0] = x;
-            cursor[1] = y;
-            OnMousePos(this, x, y);
-        });
+        Post([this, x, y] { cursor[0] = x, cursor[1] = y, OnMousePos(this, x, y); });
     }
     void ScriptClose() {
         Post([this] { OnWindowClose(this); });
@@ -79,8 +68,7 @@ public:
     }
     [[noreturn]] void Die(ThrowableObject *exception) override { throw KtTestDeath(exception); }
 
-    // What the loop did: event pumps that waited, and each sleep's length.
-    int waits = 0;
+    int waits = 0;  // event pumps that waited, and each sleep's length
     std::vector<double> sleeps;
 
 protected:
@@ -103,7 +91,6 @@ protected:
     }
 
 private:
-    // Like GLFW, a joystick that went away reports nothing rather than failing.
     KtTestJoystick &Joystick(int id) { return joysticks.count(id) ? joysticks[id] : gone; }
     template <class T>
     static const T *Report(const std::vector<T> &values, int *count) {
@@ -117,7 +104,7 @@ private:
     std::vector<std::pair<int, int>> displayModes;
     double cursor[2] = {0, 0};
     std::map<int, KtTestJoystick> joysticks;
-    KtTestJoystick gone;
+    KtTestJoystick gone;  // what a joystick that went away reports: nothing, as in GLFW
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
 };
 
@@ -145,7 +132,6 @@ struct KtRecordingDelegate : KtGameDelegate {
     void Record(const char *name, std::initializer_list<int> values);
 
 private:
-    // Counts and records the call, then runs its hook.
     void Hook(const char *name, int &count, const std::function<void()> &hook) {
         ++count;
         calls.push_back(name);
