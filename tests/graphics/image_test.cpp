@@ -192,8 +192,10 @@ TEST_F(GraphicsModule, LoadAndWritePremultiply) {
     Png("rgba.png", 2, 1, 4, {200, 100, 255, 128, 9, 9, 9, 255});
     Png("la.png", 1, 1, 2, {200, 128});
     Png("rgb.png", 1, 1, 3, {200, 100, 50});
+    const int counted = gc_ext_new_bytes;
     c_Image *rgba = kt_graphics_LoadImage(String("rgba.png"), 2, 0);
     ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(gc_ext_new_bytes - counted, 2 * 4) << "decoded pixels pace the collector";
     const unsigned char *p = rgba->surface->data;
     EXPECT_EQ(Ints(p, p + 8), (Ints{100, 50, 128, 128, 9, 9, 9, 255}));
     EXPECT_EQ(rgba->width, 1);
@@ -206,11 +208,11 @@ TEST_F(GraphicsModule, LoadAndWritePremultiply) {
     gxtkSurface *s = kt_graphics_CreateImage(3, 2, 2, 0)->surface;
     EXPECT_EQ(s->data, nullptr);
     int argb[4] = {static_cast<int>(0x80C86432u), static_cast<int>(0xFF0A141Eu), 0, 0x7F000000};
-    gr->WritePixels2(s, Array<int>(argb, 4), 4, 1, 2, 1, 0, 2);
+    gr->WritePixels2(s, Array<int>(argb, 4), 4, 0, 2, 1, 0, 2);
     ASSERT_NE(s->data, nullptr);
-    p = s->data + (1 * 6 + 4) * 4;
-    EXPECT_EQ(Ints(p, p + 8), (Ints{100, 50, 25, 128, 10, 20, 30, 255}));
-    EXPECT_EQ(s->data[0], 0);
+    Ints surface(6 * 2 * 4), row{100, 50, 25, 128, 10, 20, 30, 255};
+    std::copy(row.begin(), row.end(), surface.begin() + 4 * 4);
+    EXPECT_EQ(Ints(s->data, s->data + surface.size()), surface) << "only the rectangle changes";
 }
 
 // The framework font: optional, loaded once, 96 frames with an x border.
