@@ -124,9 +124,12 @@ TEST_F(Render, Primitives) {
     kt_graphics_DrawEllipse(50, 25, 100, 100);
     kt_graphics_DrawEllipse(160, 10, 30, 30);
     kt_graphics_DrawEllipse(160, 100, 14, 30);
+    kt_graphics_SetMatrix(2, 0, 0, 2, 0, 0);
+    kt_graphics_DrawEllipse(30, 60, 10, 5);  // through the matrix: (60, 120) to (80, 130)
     EXPECT_EQ(Finish().drawCalls, 1);
-    EXPECT_EQ(Pixels({{52, 75}, {147, 75}, {100, 27}, {100, 122}, {175, 25}, {167, 115}}),
-              Px(6, kWhite));
+    EXPECT_EQ(
+        Pixels({{52, 75}, {147, 75}, {100, 27}, {100, 122}, {175, 25}, {167, 115}, {70, 125}}),
+        Px(7, kWhite));
     // The box's corner, the pixels just outside each oval and those between them stay black.
     EXPECT_EQ(Pixels({{57, 32}, {49, 75}, {192, 25}, {176, 115}, {162, 50}, {158, 95}}),
               Px(6, kBlack));
