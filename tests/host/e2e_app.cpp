@@ -1,7 +1,6 @@
-// A reporting application for the end-to-end tests: the real process entry, host, delegate and
-// input module, with an application that prints what reaches it, one line per fact:
-//   "created", "suspend", "resume", "hit <code> <count>", "char <character>", and with the
-//   argument --ticks also "tick <millisecs>" for every update.
+// The real process entry, host, delegate and input module with an application that prints what
+// reaches it, one line per fact: "created", "suspend", "resume", "hit <code> <count>",
+// "char <character>", and with --ticks "tick <millisecs>" for every update.
 
 #include <cstring>
 #include <string>
@@ -17,15 +16,8 @@ int Report(const std::string &line) {
 }
 
 struct c_ReportApp : c_App {
-    bool ticks = false;
+    bool ticks = kt_argc > 1 && std::strcmp(kt_argv[1], "--ticks") == 0;
 
-    c_ReportApp *m_new() {
-        c_App::m_new();
-        for (int i = 1; i < kt_argc; ++i) {
-            if (std::strcmp(kt_argv[i], "--ticks") == 0) ticks = true;
-        }
-        return this;
-    }
     int p_OnCreate() override {
         kt_app_SetUpdateRate(60);
         return Report("created");
