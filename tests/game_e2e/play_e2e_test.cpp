@@ -8,7 +8,6 @@
 #include <stdlib.h>  // mkdtemp
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,9 +24,8 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// Backdrops after the fade: the menu's, its side panel (darkened by black at alpha 0.45), the
-// board's.
-constexpr Rgb kMenuBackdrop{0, 20, 40}, kMenuPanel{0, 11, 22}, kBoardBackdrop{0, 40, 80};
+// The menu's backdrop after the fade and its side panel (darkened by black at alpha 0.45).
+constexpr Rgb kMenuBackdrop{0, 20, 40}, kMenuPanel{0, 11, 22};
 
 bool IsMenu(const Image &s) {
     return Near(s.At(400, 300), kMenuBackdrop, 4) && Near(s.At(570, 250), kMenuPanel, 4);
@@ -41,19 +39,6 @@ bool IsLoading(const Image &s) {
 const std::map<std::string, std::function<bool(const Image &)>> kScreens = {
     {"loading", IsLoading},
     {"menu", IsMenu},
-    {"board",
-     [](const Image &s) {
-         return Near(s.At(300, 200), kBoardBackdrop, 4) && Near(s.At(20, 216), kBoardBackdrop, 4);
-     }},
-    // "PAUSED" in large white letters right of the centre, over the dimmed board.
-    {"paused",
-     [](const Image &s) {
-         int white = 0;
-         for (int y = 228; y < 256; ++y) {
-             for (int x = 350; x < 515; ++x) white += s.At(x, y).r > 200 && s.At(x, y).b > 200;
-         }
-         return white > 300 && s.At(300, 420).b < 40;
-     }},
     // An orange-brown box from x 50 to the width less 50, full height.
     {"options",
      [](const Image &s) {
@@ -71,7 +56,7 @@ const std::map<std::string, std::function<bool(const Image &)>> kScreens = {
      }},
 };
 
-// The items of a save text ("%i|" each); the sound mode is item 5.
+// The items of a save text ("%i|" each): the sound mode is item 5, the settings checksum 25.
 std::vector<int> Items(const std::string &text) {
     std::vector<int> items;
     std::stringstream in(text);
@@ -79,35 +64,12 @@ std::vector<int> Items(const std::string &text) {
     return items;
 }
 
-// A save text written independently of the game: default settings but the sound mode (settings
-// checksum: the sum of i item_i), no badges, highscore tables with one score each (Easy, Normal,
-// Hard) as first top and last entry. Block t's checksum is the sum of (k + 4) top_k and
-// (t + k + 3) last_k; blocks 3 to 5 repeat the last lists as tops. The errors are added to the
-// settings checksum and the Normal block's.
-std::string SaveText(int sound, int settingsError, std::array<int, 3> scores, int normalError) {
-    auto zeros = [](int n) {
-        std::string s;
-        while (n-- > 0) s += "0|";
-        return s;
-    };
-    std::string text = zeros(5) + std::to_string(sound) + "|0|0|0|0|64|64|10|0|1|" + zeros(10) +
-                       std::to_string(1478 + 5 * sound + settingsError) + "|" + zeros(9);
-    for (int t = 0; t < 8; ++t) {
-        int top = t < 6 ? scores[t % 3] : 0, last = t < 3 ? top : 0;
-        int check = 4 * top + (t + 3) * last + (t == 1 ? normalError : 0);
-        text += std::to_string(top) + "|" + std::to_string(last) + "|" + zeros(18) +
-                std::to_string(check) + "|";
-    }
-    return text;
-}
-
 struct Play : ::testing::Test {
     XSession x{{"-screen", "0", "1920x1080x24"}};  // room for a 1280 x 720 window
     std::string dir, window, keptState;
     std::unique_ptr<Child> game;
     std::unique_ptr<audiotest::WaveCapture> wave;
-    long mark = 0;  // the audio frame "heard" and "silent" judge from
-    Image kept;     // what "changed" compares with
+    Image shot;  // what "changed" compares with
 
     void SetUp() override {
         ASSERT_TRUE(x.Running()) << "Xvfb did not start";
@@ -138,7 +100,6 @@ struct Play : ::testing::Test {
                                      fs::absolute("cobblevale").string()},
             x.Display());
         wave = std::make_unique<audiotest::WaveCapture>(dir + "/audio.wav");
-        mark = 0;
         std::string ids = FindWindow(), printed;
         EXPECT_EQ(std::count(ids.begin(), ids.end(), '\n'), 1) << "one window titled Cobble Vale";
         for (const std::string &line : game->Lines()) printed += line + "\n";
@@ -169,9 +130,9 @@ struct Play : ::testing::Test {
         }
         return image;
     }
-    // The loudest sample (0..1) captured since the mark; silence is exactly 0.
+    // The loudest sample (0..1) since the start; silence is exactly 0.
     double Peak() {
-        double seconds = static_cast<double>(wave->Frames() - mark) / wave->rate();
+        double seconds = static_cast<double>(wave->Frames()) / wave->rate();
         audiotest::Stereo s = wave->Next(seconds, -seconds);
         double peak = 0;
         for (const auto *channel : {&s.left, &s.right}) {
@@ -203,18 +164,20 @@ struct Play : ::testing::Test {
         }
     }
 
-    // Inputs: "start", "click:X,Y", "wait:MS", "resize:WxH", "mark" (audio judged from here),
-    // "shot" (kept for "changed"), "keep" (the state text), "damaged" (a damaged state file),
-    // "rm-state", "unfocus", "focus", "close" (a window manager's close request), else an
-    // xdotool key. Checks: a screen of kScreens (waited for), "heard", "silent", "unsaved",
-    // "saved" (the whole state file written anew in this step), "sound-off", "kept-state",
-    // "recovered", "changed:X,Y,W,H" (against the shot), "line=TEXT", "no-line=TEXT" (printed,
-    // '_' a space), "window=WxH+X+Y", "exit=N".
+    // Inputs: "start", "click:X,Y", "wait:MS", "resize:WxH", "shot" (kept for "changed"),
+    // "keep" (the state text), "damage" (its settings checksum off by one), "rm-state",
+    // "unfocus", "focus", "close" (a window manager's close request), else an xdotool key.
+    // Checks: a screen of kScreens (waited for), "heard" or "silent" (since the start),
+    // "unsaved", "saved" (the whole state file written anew in this step), "sound-off",
+    // "kept-state", "defaults" (the kept state but the settings' sound on),
+    // "changed:X,Y,W,H" (against the shot), "line=TEXT", "no-line=TEXT" (printed, '_' a space),
+    // "window=WxH+X+Y", "exit=N".
     void Act(const std::string &word, const std::string &before) {
         int a = 0, b = 0, c = 0, d = 0;
         const char *w = word.c_str();
         std::string text = word.substr(word.find('=') + 1);
         std::replace(text.begin(), text.end(), '_', ' ');
+        std::vector<int> items = Items(State()), kept = Items(keptState);
         if (kScreens.count(word)) {
             auto end = std::chrono::steady_clock::now() + 90s;
             while (!kScreens.at(word)(Shot()) && std::chrono::steady_clock::now() < end) {
@@ -232,16 +195,20 @@ struct Play : ::testing::Test {
             }
             ASSERT_TRUE(State() != before && Items(State()).size() == 203) << State();
         } else if (word == "sound-off") {
-            EXPECT_EQ(Items(State()).at(5), 0) << State();
-        } else if (word == "keep" || word == "kept-state") {
-            if (word == "keep") keptState = State();
+            EXPECT_EQ(items.at(5), 0) << State();
+        } else if (word == "keep") {
+            keptState = State();
+        } else if (word == "kept-state") {
             EXPECT_EQ(State(), keptState);
-        } else if (word == "damaged") {
-            std::ofstream(dir + "/.vantorstate") << SaveText(0, 1, {120, 340, 560}, 1);
-        } else if (word == "recovered") {
-            EXPECT_EQ(State(), SaveText(1, 0, {120, 0, 560}, 0));
+        } else if (word == "damage") {
+            std::ofstream file(dir + "/.vantorstate");
+            for (size_t i = 0; i < kept.size(); ++i) file << kept[i] + (i == 25) << "|";
+        } else if (word == "defaults") {
+            ASSERT_EQ(items.size(), kept.size()) << State();
+            EXPECT_EQ(items[5], 1);
+            EXPECT_TRUE(std::equal(items.begin() + 26, items.end(), kept.begin() + 26));
         } else if (std::sscanf(w, "changed:%d,%d,%d,%d", &a, &b, &c, &d) == 4) {
-            EXPECT_GT(Shot().Differing(kept, 24, a, b, c, d), 10);
+            EXPECT_GT(Shot().Differing(shot, 24, a, b, c, d), 10);
         } else if (word.rfind("line=", 0) == 0 || word.rfind("no-line=", 0) == 0) {
             EXPECT_EQ(game->WaitForLine(text, word[0] == 'l' ? 10s : 1s), word[0] == 'l');
         } else if (word.rfind("window=", 0) == 0) {
@@ -259,10 +226,8 @@ struct Play : ::testing::Test {
         } else if (std::sscanf(w, "resize:%dx%d", &a, &b) == 2) {
             ASSERT_EQ(
                 x.Run({"xdotool", "windowsize", window, std::to_string(a), std::to_string(b)}), 0);
-        } else if (word == "mark") {
-            mark = wave->Frames();
         } else if (word == "shot") {
-            kept = Shot();
+            shot = Shot();
         } else if (word == "unfocus" || word == "focus" || word == "close") {
             ASSERT_EQ(x.Run({"./host_xhelper", word, window}), 0);
         } else if (word == "rm-state") {
@@ -273,59 +238,37 @@ struct Play : ::testing::Test {
     }
 };
 
-// A fresh start shows the loading screen with the jingle, then the menu, and saves nothing. A
-// Normal game starts by key; the pause button and the resume row answer clicks, Escape pauses;
-// the options box (from the pause screen) turns the sound off (row 1: 1 -> 2 -> 3 -> 0), saved as
-// it closes; the quit row answers a click; F4 ends with status 0. A second start reads the state
-// file (its lines, no jingle) and, losing the focus, saves the same text again; close: status 0.
-TEST_F(Play, KeysAndClicksPlayAndTheStateFileCarriesTheSoundModeAcrossRestarts) {
+// A fresh start shows the loading screen with the jingle and the menu, and saves nothing; the
+// options box (the gear: one column left) turns the sound off (row 1: 1 -> 2 -> 3 -> 0), saved
+// as it closes; F4 ends with status 0. A second start reads the state file (its lines, no
+// jingle) and saves the same text again on losing the focus. Its window opens centred, F11
+// switches to fullscreen and back; at 1280 x 720 the art loads again and the menu is laid out
+// at scale 2, where F1 shows the debug line at the bottom and the gear at virtual (38, 296)
+// answers a click 26 virtual pixels above its hub; the close button ends it with status 0. A
+// wrong settings checksum is reported and costs the settings alone (the jingle plays again).
+TEST_F(Play, TheRealGameKeepsItsStateOnDiskAndAnswersTheWindowSystem) {
     Run({
         "start loading menu",
         "wait:1000 heard unsaved",
-        "space board",
-        "click:16,16 paused",
-        "wait:500 click:64,196 board",
-        "Escape paused",
-        "Down space options",
+        "Left space options",
         "wait:700 Down space space space",
         "Escape saved sound-off",
-        "wait:1000 paused",
-        "click:64,96 menu",
         "keep F4 exit=0",
         "start menu line=Settings_Loaded line=Badges_Loaded line=Highscores_Loaded",
         "wait:1500 silent",
         "rm-state",
         "unfocus saved kept-state",
-        "focus close exit=0",
-    });
-}
-
-// Wrong settings and Normal table checksums: the game reports the settings, falls back to the
-// default settings (the jingle plays) and an empty Normal table, keeps the other tables, plays,
-// and saves the recovered state when it loses the focus.
-TEST_F(Play, DamagedStateFileFallsBackBlockByBlockAndTheGameRuns) {
-    Run({
-        "damaged start menu line=Settings_Checksum_Invalid line=Badges_Loaded "
-        "line=Highscores_Loaded no-line=Settings_Loaded",
-        "wait:1000 heard",
-        "space board",
-        "Escape paused",
-        "unfocus saved recovered",
-        "close exit=0",
-    });
-}
-
-// The window opens centred; F11 switches to fullscreen and back; at 1280 x 720 the art loads
-// again and the menu is laid out at scale 2, where F1 shows the debug line at the bottom and the
-// options gear at virtual (38, 296) answers a click 26 virtual pixels above its hub.
-TEST_F(Play, FullscreenAndResizeRelayOutTheMenu) {
-    Run({
-        "start menu window=640x480+640+300",
+        "focus window=640x480+640+300",
         "F11 window=1920x1080+0+0",
         "F11 window=640x480+640+300 menu",
         "resize:1280x720 loading-1280 menu-1280",
         "wait:1000 shot F1 wait:1000 changed:0,660,400,60",
         "click:76,540 options",
+        "close exit=0",
+        "damage start menu line=Settings_Checksum_Invalid line=Badges_Loaded "
+        "line=Highscores_Loaded no-line=Settings_Loaded",
+        "wait:1000 heard",
+        "unfocus saved defaults",
         "close exit=0",
     });
 }

@@ -1,6 +1,5 @@
-// The real window under a private Xvfb: keys and clicks reaching the input module, the loop's
-// rate, focus, close requests, crash signals and the failure paths. host_e2e_app is the real
-// entry, host and framework with an application that prints what it receives (e2e_app.cpp).
+// The real window under a private Xvfb: input, focus, close requests, crash signals and the
+// failure paths. host_e2e_app: the real entry, host and framework printing what reaches them.
 
 #include <gtest/gtest.h>
 
@@ -24,10 +23,9 @@ struct RealWindow : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(x.Running()) << "Xvfb did not start"; }
 };
 
-// Keys and a click arrive as hits and characters; 10 s of updates after a 1 s warm-up keep the
-// rate of 60 (wide bounds; the figures are recorded); unfocused, the loop stops updating and
-// idles; focus resumes it; a close request ends it, also while suspended, with status 0.
-TEST_F(RealWindow, InputRateFocusAndCloseOnTheRealLoop) {
+// Keys and a click arrive as hits and characters; unfocused, the loop stops updating and idles
+// (its CPU share recorded); focus resumes it; a close request ends it, also while suspended.
+TEST_F(RealWindow, InputFocusAndCloseOnTheRealLoop) {
     Child app({"./host_e2e_app", "--ticks"}, x.Display());
     ASSERT_TRUE(app.WaitForLine("created", 20s));
     std::string ids = x.WaitForWindows("^Cobble Vale$"), window = ids.substr(0, ids.find('\n'));
@@ -47,36 +45,21 @@ TEST_F(RealWindow, InputRateFocusAndCloseOnTheRealLoop) {
         EXPECT_TRUE(app.WaitForLine("char " + std::to_string(c), 10s)) << "char " << c;
     }
 
-    auto ticks = [&] {  // update times in milliseconds
-        std::vector<int> out;
-        for (const std::string &l : app.Lines()) {
-            if (l.rfind("tick ", 0) == 0) out.push_back(std::atoi(l.c_str() + 5));
-        }
-        return out;
+    auto ticks = [&] {
+        auto lines = app.Lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string &l) { return l.rfind("tick ", 0) == 0; });
     };
-    int start = ticks().front() + 1000;
-    ASSERT_TRUE(app.WaitForLine(
-        [&](const std::string &l) {
-            return l.rfind("tick ", 0) == 0 && std::atoi(&l[5]) >= start + 10000;
-        },
-        30s));
-    std::vector<int> all = ticks();
-    long updates = std::count_if(all.begin(), all.end(),
-                                 [&](int t) { return t >= start && t < start + 10000; });
-    RecordProperty("updates_in_10s", static_cast<int>(updates));
-    EXPECT_GE(updates, 500);
-    EXPECT_LE(updates, 610);
-
     ASSERT_EQ(x.Run({"./host_xhelper", "unfocus"}), 0);
     ASSERT_TRUE(app.WaitForLine("suspend", 10s));
     std::this_thread::sleep_for(500ms);
-    size_t ticksBefore = ticks().size();
+    long ticksBefore = ticks();
     double cpu = app.CpuSeconds();
     std::this_thread::sleep_for(5s);
     double share = (app.CpuSeconds() - cpu) / 5.0;
     RecordProperty("unfocused_cpu_permille", static_cast<int>(share * 1000));
     EXPECT_LT(share, 0.10);
-    EXPECT_EQ(ticks().size(), ticksBefore) << "no updates while suspended";
+    EXPECT_EQ(ticks(), ticksBefore) << "no updates while suspended";
     ASSERT_EQ(x.Run({"./host_xhelper", "focus", window}), 0);
     EXPECT_TRUE(app.WaitForLine("resume", 10s));
     ASSERT_EQ(x.Run({"./host_xhelper", "unfocus"}), 0);
@@ -115,11 +98,8 @@ TEST_F(RealWindow, CrashSignalsAtRandomMomentsEndTheGameWithinTwoSeconds) {
     RecordProperty("hung", hung);
 }
 
-// No display: the window library cannot start; no GLX: no OpenGL window. Both report and fail.
+// Without GLX no OpenGL window opens: reported, status 1 (no display at all: install_test.sh).
 TEST(WindowFailure, IsReportedWithAMessageAndANonZeroStatus) {
-    Child noDisplay({"./cobblevale"}, "");
-    EXPECT_EQ(noDisplay.WaitExit(20s), 255);
-    EXPECT_TRUE(noDisplay.WaitForLine("glfwInit failed", 1s));
     XSession x({"-extension", "GLX"});
     ASSERT_TRUE(x.Running());
     Child noGlx({"./cobblevale"}, x.Display());
