@@ -1,7 +1,6 @@
-// The game on a real OpenGL context: a c_MyApp on the in-process test host (fake clock, real
-// frame loop) rendering through the real renderer into a GLFW window on a private Xvfb, with the
-// generated images in data/ beside the executable. For the pixel goldens, the game benchmarks
-// and the gallery. One GlGame at a time; the display (XvfbServer) and glfwInit are the caller's.
+// The game on the in-process test host (fake clock, real frame loop) drawn by the real renderer
+// into a GLFW window on a private Xvfb, with data/ beside the executable: for the goldens, the
+// benchmarks and the gallery. One at a time; the display and glfwInit are the caller's.
 #pragma once
 
 #define GL_GLEXT_PROTOTYPES
@@ -85,57 +84,46 @@ public:
 // counts on the fake clock (which also seeds the deal), so a screen is the same on every run.
 enum class GameScreen { Loading, Menu, Credits, Options, Board, Pause, GameOver };
 
-// A key held for `hold` frames (the game reads key states), then `after` frames.
-inline void TapKey(GlGame &game, int key, int hold = 4, int after = 12) {
-    game.host.ScriptKey(key, GLFW_PRESS);
-    game.Frame(hold);
-    game.host.ScriptKey(key, GLFW_RELEASE);
-    game.Frame(after);
-}
-
 // Drives a just started game to `screen` and renders it; false when it was not reached.
 inline bool DriveTo(GlGame &game, GameScreen screen) {
     c_MyApp &app = *game.app;
-    bool reached = true;
-    if (screen == GameScreen::Loading) {  // the dots spin 3 degrees a step: a fixed picture
-        game.Frame(6);
-        reached = app.LoadStage > 0 && app.Images[Img::OrvoLogo];
-    } else {
-        game.Frame(120);  // the loader, then the menu's slide-in and backdrop fade
-        reached = app.Mode == Screen::Menu;
+    struct Tap {  // a key held for 4 frames, then `after`
+        int key, after;
+    };
+    // Credits: the side panel, two columns right; options: the gear, one column left; board: a
+    // Normal game's deal settles, a roll, a step into column 0; game over: Hard, then below.
+    const std::vector<Tap> taps[] = {
+        {},
+        {},
+        {{GLFW_KEY_RIGHT, 12}, {GLFW_KEY_RIGHT, 12}, {GLFW_KEY_SPACE, 90}},
+        {{GLFW_KEY_LEFT, 12}, {GLFW_KEY_SPACE, 60}},
+        {{GLFW_KEY_SPACE, 240}, {GLFW_KEY_SPACE, 100}, {GLFW_KEY_RIGHT, 20}},
+        {{GLFW_KEY_SPACE, 240}, {GLFW_KEY_ESCAPE, 60}},
+        {{GLFW_KEY_DOWN, 12}, {GLFW_KEY_SPACE, 240}}};
+    // The loading screen after 6 frames (its dots spin 3 degrees a step), else the menu after
+    // the loader, its slide-in and backdrop fade.
+    game.Frame(screen == GameScreen::Loading ? 6 : 120);
+    auto tap = [&](Tap t) {  // the game reads key states
+        game.host.ScriptKey(t.key, GLFW_PRESS);
+        game.Frame(4);
+        game.host.ScriptKey(t.key, GLFW_RELEASE);
+        game.Frame(t.after);
+    };
+    for (Tap t : taps[static_cast<int>(screen)]) tap(t);
+    // Roll and walk right until a trap ends the run; the overlay lasts 90 frames, then the menu.
+    for (int turn = 0; screen == GameScreen::GameOver && turn < 60 && !app.GameOverFlag; ++turn) {
+        tap({GLFW_KEY_SPACE, 100});
+        for (int step = 0; step < 6 && !app.GameOverFlag; ++step) tap({GLFW_KEY_RIGHT, 8});
+        for (int wait = 0; wait < 70 && !app.GameOverFlag; ++wait) game.Frame();
     }
-    if (screen == GameScreen::Credits) {  // the side panel: two columns right, then confirm
-        TapKey(game, GLFW_KEY_RIGHT);
-        TapKey(game, GLFW_KEY_RIGHT);
-        TapKey(game, GLFW_KEY_SPACE, 4, 90);
-        reached &= app.CreditsOpen == 1;
-    } else if (screen == GameScreen::Options) {  // the gear: one column left, then confirm
-        TapKey(game, GLFW_KEY_LEFT);
-        TapKey(game, GLFW_KEY_SPACE, 4, 60);
-        reached &= app.OptionsOpen == 1;
-    } else if (screen == GameScreen::Board) {  // Normal: the deal settles, a roll, a step right
-        TapKey(game, GLFW_KEY_SPACE, 4, 240);
-        TapKey(game, GLFW_KEY_SPACE, 4, 100);
-        TapKey(game, GLFW_KEY_RIGHT, 4, 20);
-        reached &= app.Mode == Screen::Game;
-    } else if (screen == GameScreen::Pause) {
-        TapKey(game, GLFW_KEY_SPACE, 4, 240);
-        TapKey(game, GLFW_KEY_ESCAPE, 4, 60);
-        reached &= app.Paused == 1;
-    } else if (screen == GameScreen::GameOver) {  // Hard: roll and walk right into a trap
-        TapKey(game, GLFW_KEY_DOWN);
-        TapKey(game, GLFW_KEY_SPACE, 4, 240);
-        // Stops as soon as the run ends: the overlay lasts 90 frames before the menu returns.
-        for (int turn = 0; turn < 60 && app.GameOverFlag == 0; ++turn) {
-            TapKey(game, GLFW_KEY_SPACE, 4, 100);
-            for (int step = 0; step < 6 && app.GameOverFlag == 0; ++step) {
-                TapKey(game, GLFW_KEY_RIGHT, 4, 8);
-            }
-            for (int wait = 0; wait < 70 && app.GameOverFlag == 0; ++wait) game.Frame();
-        }
-        game.Frame(50);  // the overlay grows
-        reached &= app.GameOverFlag != 0 && app.Mode == Screen::Game;
-    }
+    if (screen == GameScreen::GameOver) game.Frame(50);  // the overlay grows
     game.Render();
-    return reached;
+    const bool reached[] = {app.LoadStage > 0 && bool(app.Images[Img::OrvoLogo]),
+                            app.Mode == Screen::Menu,
+                            app.CreditsOpen == 1,
+                            app.OptionsOpen == 1,
+                            app.Mode == Screen::Game,
+                            app.Paused == 1,
+                            app.GameOverFlag != 0 && app.Mode == Screen::Game};
+    return reached[static_cast<int>(screen)];
 }

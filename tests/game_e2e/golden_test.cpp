@@ -1,10 +1,7 @@
-// Screens reached with scripted keys on the fake clock (gl_game.h), drawn by the real renderer on
-// Mesa's software rasteriser under a private Xvfb, against the stored images in golden/: the
-// loading screen at 640 x 480 ("-hd" art) and 1280 x 720 ("-hd2"), the menu, the credits page,
-// the options box and the pause screen. A frame fails when more than 0.5% of its pixels have a
-// channel more than 8 from the golden's: slack for Mesa's rounding, while a moved dot, a missing
-// panel or a wrong art level changes far more. KT_UPDATE_GOLDENS=1 (scripts/update-goldens.sh)
-// writes the frames as the goldens instead.
+// Screens reached by scripted keys (gl_game.h), drawn by the real renderer on Mesa under Xvfb,
+// against golden/: a frame fails when over 0.5% of its pixels have a channel more than 8 off
+// (Mesa's rounding; a moved dot or a wrong art level changes far more). KT_UPDATE_GOLDENS=1
+// (scripts/update-goldens.sh) writes the goldens instead.
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,11 @@
 #!/bin/sh
-# Installs the build into a fresh prefix and checks what a player's desktop gets:
-#   install_test.sh <build dir> <application id> <icon size>...
-# the layout with the build's data beside the executable, the .desktop entry and AppStream
-# metadata clean under their validators, and the launcher, started from another folder, reaching
-# the installed game in the player's data directory (without a display, and under Xvfb).
+# install_test.sh <build dir> <application id> <icon size>...: the build installed into a fresh
+# prefix as a desktop gets it: layout, validators, and the launcher, started from another
+# folder, reaching the installed game in the player's data directory.
 set -eu
 . "$(dirname "$0")/x_display.sh"
 build=$1
-id=$2
-shift 2
+id=$2 && shift 2
 
 prefix=$tmp/prefix
 logged "$tmp/install.log" cmake --install "$build" --prefix "$prefix"

@@ -1,11 +1,8 @@
 #!/bin/sh
-# The Debian package, the way a player gets it:
-#   package_test.sh <source dir> <host_xhelper>
-# built with dpkg-buildpackage from a copy of the files git knows of (the work tree stays clean),
-# checked by lintian, installed with apt-get, played as an unprivileged player under Xvfb until a
-# window manager's close request (status 0), then purged, leaving none of its files. Root only:
-# status 77 (skipped) otherwise, and when cobblevale is already installed. Work trees on one
-# machine take turns at the package through a lock file.
+# package_test.sh <source dir> <host_xhelper>: the Debian package built from a copy of the files
+# git knows of, clean for lintian, installed with apt-get, played by an unprivileged player under
+# Xvfb until a close request (status 0), purged leaving none of its files. Root only (else status
+# 77, skipped, as when cobblevale is installed); work trees take turns through a lock file.
 set -eu
 . "$(dirname "$0")/x_display.sh"
 src=$1
@@ -15,27 +12,22 @@ need dpkg-buildpackage dh lintian Xvfb xdotool setpriv flock git
 chmod 755 "$tmp"  # apt reads the .deb as its own user
 apt="apt-get -y -q -o DPkg::Lock::Timeout=300"
 installed=
-on_exit() {
-    [ -z "$installed" ] || $apt purge cobblevale >/dev/null 2>&1 || true
-}
+on_exit() { [ -z "$installed" ] || $apt purge cobblevale >/dev/null 2>&1 || true; }
 
 mkdir "$tmp/src"
 git -C "$src" ls-files -z --cached --others --exclude-standard |
     (cd "$src" && tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -C "$tmp/src" -xf -
 logged "$tmp/build.log" env -C "$tmp/src" DEB_BUILD_OPTIONS="nocheck noddebs parallel=$(nproc)" \
     dpkg-buildpackage -us -uc -b
-set -- "$tmp"/cobblevale_*_amd64.deb
-deb=$1
+deb=$(ls "$tmp"/cobblevale_*_amd64.deb 2>/dev/null || true)
 [ -f "$deb" ] || die "no cobblevale_<version>_amd64.deb: $(ls "$tmp")"
 echo "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || fail "lintian: $(cat "$tmp/lintian.log")"
 
 exec 9>/tmp/cobblevale-package-test.lock
 flock -w 600 9 || die "another package test held /tmp/cobblevale-package-test.lock for 10 minutes"
-if dpkg-query -W -f='${Status}' cobblevale 2>/dev/null | grep -q 'ok installed'; then
-    echo "skipped: cobblevale is installed on this machine and the test would purge it"
-    exit 77
-fi
+dpkg-query -W -f='${Status}' cobblevale 2>/dev/null | grep -q 'ok installed' &&
+    echo "skipped: cobblevale is installed here and the test would purge it" && exit 77
 # The package's paths that exist before it is installed (the shared folders) may stay.
 dpkg-deb --fsys-tarfile "$deb" | tar -tf - | sed 's|^\./|/|; s|/$||; /^$/d' | while read -r p; do
     if [ -e "$p" ] || [ -L "$p" ]; then echo "$p"; fi
@@ -50,8 +42,7 @@ done
 
 # A player's environment: their own user and home, /usr/games on the PATH, nothing else.
 home=$tmp/home
-mkdir "$home"
-chown nobody:nogroup "$home"
+mkdir "$home" && chown nobody:nogroup "$home"
 start_xvfb
 setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home" DISPLAY="$display" \
     PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games cobblevale \

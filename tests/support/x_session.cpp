@@ -16,51 +16,35 @@
 
 extern char **environ;
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-std::vector<char *> Pointers(std::vector<std::string> &strings) {
-    std::vector<char *> out;
-    for (std::string &s : strings) out.push_back(&s[0]);
-    out.push_back(nullptr);
-    return out;
-}
-
-}  // namespace
 
 Child::Child(const std::vector<std::string> &args, const std::string &display)
     : output(memfd_create("child-output", MFD_CLOEXEC)) {
     // The caller's environment but DISPLAY and the audio back end: test machines have no sound.
-    std::vector<std::string> env, argStrings = args;
+    std::string displayVariable = "DISPLAY=" + display, audio = "ALSOFT_DRIVERS=null";
+    std::vector<char *> argv, envp;
+    for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
     for (char **e = environ; *e; ++e) {
         if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "ALSOFT_DRIVERS=", 15) != 0)
-            env.push_back(*e);
+            envp.push_back(*e);
     }
-    if (!display.empty()) env.push_back("DISPLAY=" + display);
-    env.push_back("ALSOFT_DRIVERS=null");
+    if (!display.empty()) envp.push_back(&displayVariable[0]);
+    envp.push_back(&audio[0]);
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, output, 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char *> argv = Pointers(argStrings), envp = Pointers(env);
     if (output < 0 || posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()))
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
 }
 
 Child::~Child() {
-    Stop();
+    if (pid > 0 && !reaped) kill(pid, SIGKILL), waitpid(pid, &status, 0);
     if (output >= 0) close(output);
-}
-
-void Child::Stop() {
-    if (pid > 0 && !reaped) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        reaped = true;
-    }
 }
 
 std::vector<std::string> Child::Lines() {
@@ -112,10 +96,10 @@ double Child::CpuSeconds() const {
 
 XSession::XSession(std::vector<std::string> extraArgs) {
     // The server picks a free display itself and prints it once it accepts clients, so tests
-    // running at once never share one; then until a client gets through (games started at once
-    // sometimes failed glfwInit).
-    std::vector<std::string> args = {"Xvfb", "-displayfd",  "1",         "-screen",
-                                     "0",    "1024x768x24", "-nolisten", "tcp"};
+    // running at once never share one; then until a client gets through. No reset when the last
+    // client leaves: a game started right after another would find the server resetting.
+    std::vector<std::string> args = {"Xvfb",        "-displayfd", "1",   "-screen", "0",
+                                     "1024x768x24", "-nolisten",  "tcp", "-noreset"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     server = std::make_unique<Child>(args, "");
     if (server->WaitForLine([](const std::string &) { return true; }, std::chrono::seconds(15)))
@@ -131,7 +115,6 @@ XSession::~XSession() {
 int XSession::Run(const std::vector<std::string> &args, std::string *output) {
     Child tool(args, Display());
     int status = tool.WaitExit(std::chrono::seconds(30));  // xwininfo may wait for a click
-    tool.Stop();
     if (output) {
         output->clear();
         for (const std::string &line : tool.Lines()) *output += line + "\n";

@@ -1,5 +1,5 @@
-// End-to-end test support: a private Xvfb server and child processes whose output lines the
-// test can wait for. Each XSession starts its own server on a free display number.
+// End-to-end test support: private Xvfb servers and child processes whose output lines the
+// test can wait for.
 #pragma once
 
 #include <sys/types.h>
@@ -27,14 +27,11 @@ public:
     bool WaitForLine(const std::string &line, std::chrono::milliseconds timeout) {
         return WaitForLine([&](const std::string &l) { return l == line; }, timeout);
     }
-    // The lines so far; a last one without its newline only once the process ended.
-    std::vector<std::string> Lines();
-    // The exit status; -1 on timeout or a signal.
-    int WaitExit(std::chrono::milliseconds timeout);
-    void Stop();
-    // The fields of /proc/<pid>/stat after the command name, the state letter first.
+    std::vector<std::string> Lines();  // a last one without its newline once the process ended
+    int WaitExit(std::chrono::milliseconds timeout);  // its status; -1 on timeout or a signal
+    // The fields of /proc/<pid>/stat after the command name (the state letter first), and the
+    // user plus system CPU seconds so far.
     std::string Stat() const;
-    // User plus system CPU seconds so far.
     double CpuSeconds() const;
 
 private:
@@ -44,7 +41,8 @@ private:
     int output = -1;
 };
 
-// A private X server (Xvfb, 1024 x 768 x 24, no TCP; `extraArgs` added), ready for clients.
+// A private X server (Xvfb, 1024 x 768 x 24, no TCP, no reset; `extraArgs` added), ready for
+// clients.
 class XSession {
 public:
     explicit XSession(std::vector<std::string> extraArgs = {});
