@@ -1,7 +1,5 @@
-// Screens of the game as 640 x 480 PNG files for the documentation (scripts/gallery.sh), reached
-// with scripted keys on the fake clock (gl_game.h), so they only change with the game or its
-// art. Runs from the build's bin directory and starts its own Xvfb:
-//   game_gallery <output directory>
+// game_gallery <output directory>: screens as 640 x 480 PNG files for scripts/gallery.sh,
+// reached by scripted keys (gl_game.h); runs from bin/ and starts its own Xvfb.
 
 #include <cstdio>
 #include <string>

@@ -14,6 +14,7 @@
 #pragma GCC diagnostic pop
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "tests/game_e2e/gl_game.h"
@@ -21,21 +22,6 @@
 #include "tests/graphics/png_writer.h"
 
 namespace {
-
-XvfbServer server;
-
-struct DisplayEnvironment : ::testing::Environment {
-    void SetUp() override {
-        ASSERT_TRUE(server.Start());
-        ASSERT_TRUE(glfwInit()) << "no connection to the private Xvfb";
-    }
-    void TearDown() override {
-        glfwTerminate();
-        server.Stop();
-    }
-};
-::testing::Environment *const environment =
-    ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
 
 struct Case {
     const char *name;
@@ -49,6 +35,10 @@ const Case kCases[] = {
 };
 
 TEST(Golden, ScreensMatchTheStoredImages) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Start());
+    std::shared_ptr<void> stop(nullptr, [&](void *) { glfwTerminate(), server.Stop(); });
+    ASSERT_TRUE(glfwInit()) << "no connection to the private Xvfb";
     for (const Case &c : kCases) {
         std::string name = std::string(c.name) + "-" + std::to_string(c.width) + "x" +
                            std::to_string(c.height) + ".png";

@@ -1,4 +1,4 @@
-// Frames and screenshots as RGB pixels, top row first, and comparing them.
+// Frames and screenshots as RGB pixels, top row first.
 #pragma once
 
 #include <cstdlib>
@@ -7,7 +7,6 @@
 struct Rgb {
     int r = -1, g = -1, b = -1;
 };
-// Every channel within `tolerance`.
 inline bool Near(Rgb a, Rgb b, int tolerance) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
            std::abs(a.b - b.b) <= tolerance;

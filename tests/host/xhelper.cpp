@@ -1,9 +1,6 @@
-// A tiny X client for the end-to-end tests, on the display in $DISPLAY (window ids decimal or
-// 0x-hexadecimal; status 0 on success):
-//   host_xhelper close <window>          a window manager's close request (WM_DELETE_WINDOW)
-//   host_xhelper focus <window>          gives the window the input focus once it is shown
-//   host_xhelper unfocus                 moves the input focus to the root window
-//   host_xhelper shot <window> <file>    the whole window as a binary PPM (P6) image
+// A tiny X client for the end-to-end tests on $DISPLAY (status 0 on success): "close <window>"
+// sends a window manager's close request (WM_DELETE_WINDOW), "focus <window>" focuses it once
+// shown, "unfocus" focuses the root, "shot <window> <file>" writes it as a binary PPM (P6).
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -11,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 int main(int argc, char **argv) {
@@ -23,8 +19,7 @@ int main(int argc, char **argv) {
     bool found = window && XGetWindowAttributes(display, window, &attributes);
     int status = 0;
     if (command == "close" && window) {
-        XEvent event;
-        std::memset(&event, 0, sizeof event);
+        XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
         event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);

@@ -28,13 +28,9 @@ for n in "$@"; do
 done
 
 # Both validators clean: a hint, an info or a pedantic note (software centres show them) fails.
-if ! out=$(desktop-file-validate "$desktop" 2>&1) || [ -n "$out" ]; then
-    fail "desktop-file-validate: $out"
-fi
-if ! out=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) ||
-    printf '%s\n' "$out" | grep -q '^[EWIP]: '; then
-    fail "appstreamcli: $out"
-fi
+{ out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ]; } || fail "desktop-file: $out"
+out=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) && ! printf '%s\n' "$out" |
+    grep -q '^[EWIP]: ' || fail "appstreamcli: $out"
 grep -qx "Icon=$id" "$desktop" || fail "the desktop entry does not name the icon $id"
 grep -qx "Exec=cobblevale" "$desktop" || fail "the desktop entry does not run the launcher"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||

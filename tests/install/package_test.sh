@@ -5,8 +5,7 @@
 # 77, skipped, as when cobblevale is installed); work trees take turns through a lock file.
 set -eu
 . "$(dirname "$0")/x_display.sh"
-src=$1
-xhelper=$2
+src=$1 && xhelper=$2
 [ "$(id -u)" -eq 0 ] || { echo "skipped: installing the package needs root" && exit 77; }
 need dpkg-buildpackage dh lintian Xvfb xdotool setpriv flock git
 chmod 755 "$tmp"  # apt reads the .deb as its own user

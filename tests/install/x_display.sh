@@ -1,23 +1,19 @@
 # Sourced by the install tests: counted failures, a scratch folder $tmp, a private Xvfb and the
-# game's window on it. At exit the game, the test's own on_exit (if any) and the server are
-# stopped, and $tmp is removed.
+# game's window on it; all stopped and removed at exit, after the test's own on_exit (if any).
 fails=0
 fail() { echo "FAIL: $*" && fails=$((fails + 1)); }
 die() { echo "FAIL: $*" && exit 1; }
-# need <tool>...: each on the PATH, or the test fails at once.
-need() {
+need() {  # need <tool>...: each on the PATH, or the test fails at once
     for t; do command -v "$t" >/dev/null || die "no $t: bash scripts/install-deps.sh test"; done
 }
-# logged <log> <command>...: the output goes to <log>, shown when the command fails the test.
-logged() {
+logged() {  # logged <log> <command>...: the output in <log>, shown if the command fails
     log=$1 && shift
     "$@" >"$log" 2>&1 || { tail -n 40 "$log" && die "$*"; }
 }
 finish() { [ "$fails" -eq 0 ] || die "$fails $1 check(s) failed"; echo "$1 checks passed"; }
 
 tmp=$(mktemp -d)
-game_pid=
-xvfb_pid=
+game_pid= xvfb_pid=
 cleanup() {
     [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null || true
     if type on_exit >/dev/null 2>&1; then on_exit; fi

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,12 +62,10 @@ std::vector<std::string> Child::Lines() {
     return lines;
 }
 
-bool Child::WaitForLine(const std::function<bool(const std::string &)> &match,
-                        std::chrono::milliseconds timeout) {
+bool Child::WaitForLine(const std::string &line, std::chrono::milliseconds timeout) {
     for (auto deadline = Clock::now() + timeout;; usleep(10000)) {
-        for (const std::string &line : Lines()) {
-            if (match(line)) return true;
-        }
+        std::vector<std::string> lines = Lines();
+        if (std::find(lines.begin(), lines.end(), line) != lines.end()) return true;
         if (Clock::now() >= deadline) return false;
     }
 }
@@ -80,8 +79,8 @@ int Child::WaitExit(std::chrono::milliseconds timeout) {
 }
 
 std::string Child::Stat() const {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string text;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), text);
     size_t close = text.rfind(')');  // the command name may hold spaces and parentheses
     return close == std::string::npos || close + 2 > text.size() ? "" : text.substr(close + 2);
 }
@@ -102,8 +101,8 @@ XSession::XSession(std::vector<std::string> extraArgs) {
                                      "1024x768x24", "-nolisten",  "tcp", "-noreset"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     server = std::make_unique<Child>(args, "");
-    if (server->WaitForLine([](const std::string &) { return true; }, std::chrono::seconds(15)))
-        number = std::atoi(server->Lines().front().c_str());
+    for (int i = 0; i < 1500 && server->Lines().empty(); ++i) usleep(10000);
+    if (!server->Lines().empty()) number = std::atoi(server->Lines().front().c_str());
     for (int i = 0; i < 100 && Running() && Run({"xwininfo", "-root"}) != 0; ++i) usleep(50000);
 }
 

@@ -1,11 +1,9 @@
-// End-to-end test support: private Xvfb servers and child processes whose output lines the
-// test can wait for.
+// End-to-end test support: private Xvfb servers and observed child processes.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -21,18 +19,12 @@ public:
     Child &operator=(const Child &) = delete;
 
     pid_t Pid() const { return pid; }
-    // Polls every 10 ms for a printed line satisfying `match`; false on timeout.
-    bool WaitForLine(const std::function<bool(const std::string &)> &match,
-                     std::chrono::milliseconds timeout);
-    bool WaitForLine(const std::string &line, std::chrono::milliseconds timeout) {
-        return WaitForLine([&](const std::string &l) { return l == line; }, timeout);
-    }
+    // Polls every 10 ms for the printed `line`; false on timeout.
+    bool WaitForLine(const std::string &line, std::chrono::milliseconds timeout);
     std::vector<std::string> Lines();  // a last one without its newline once the process ended
     int WaitExit(std::chrono::milliseconds timeout);  // its status; -1 on timeout or a signal
-    // The fields of /proc/<pid>/stat after the command name (the state letter first), and the
-    // user plus system CPU seconds so far.
-    std::string Stat() const;
-    double CpuSeconds() const;
+    std::string Stat() const;   // /proc/<pid>/stat after the command name: the state letter first
+    double CpuSeconds() const;  // user plus system
 
 private:
     pid_t pid = -1;
@@ -50,8 +42,8 @@ public:
 
     bool Running() const { return number >= 0; }
     std::string Display() const { return ":" + std::to_string(number); }
-    // Runs a program on this display to its end (killed after 30 s); its exit status (-1 when it
-    // could not run or was killed) and its standard output.
+    // Runs a program here to its end (killed after 30 s): its status (-1: not run, killed) and
+    // its standard output.
     int Run(const std::vector<std::string> &args, std::string *output = nullptr);
     // The ids of the windows titled `title` (an xdotool pattern), one a line, as soon as there is
     // one (polled every 10 ms: xdotool's --sync looks twice a second); empty after `limit`.
