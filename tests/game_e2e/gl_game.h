@@ -1,10 +1,6 @@
-// The game on a real OpenGL context: a c_MyApp on the in-process test host (fake clock, real
-// frame loop) whose renders go through the real renderer into a GLFW window on a private Xvfb,
-// and whose images are the generated files in data/ beside the executable. For pixel tests and
-// benchmarks of whole game frames, and the gallery; the game test kit records instead and has
-// no context.
-//
-// One GlGame at a time; the display (XvfbServer) and glfwInit belong to the caller.
+// The game on the in-process test host (fake clock, real frame loop) drawn by the real renderer
+// into a GLFW window on a private Xvfb, with data/ beside the executable: for the goldens, the
+// benchmarks and the gallery. One at a time; the display and glfwInit are the caller's.
 #pragma once
 
 #define GL_GLEXT_PROTOTYPES
@@ -20,7 +16,7 @@
 #include "tests/graphics/gl_env.h"
 #include "tests/support/test_game.h"
 
-// Decodes images like the real host. Sounds stay undecoded: nothing here listens.
+// Decodes images like the real host; sounds stay undecoded, nothing here listens.
 struct GlGameHost : KtTestGame {
     unsigned char *LoadImageData(String path, int *w, int *h, int *depth) override {
         return kt_image_LoadFile(this, path, w, h, depth);
@@ -34,18 +30,15 @@ public:
     GLFWwindow *window = nullptr;
     int width = 0, height = 0;
 
-    // Opens a w x h window and starts the game in it (ktInit, a new c_MyApp, the create hook);
-    // false when the window cannot be made.
+    // A w x h window with the game started in it; false when no window can be made.
     bool Start(int w, int h) {
         setenv("ALSOFT_DRIVERS", "null", 1);
         glfwDefaultWindowHints();
         glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-        window = glfwCreateWindow(w, h, "Cobble Vale test", nullptr, nullptr);
-        if (!window) return false;
+        if (!(window = glfwCreateWindow(w, h, "Cobble Vale test", nullptr, nullptr))) return false;
         glfwMakeContextCurrent(window);
         ++glfwGraphicsSeq;  // surfaces make their textures in this context
-        width = w;
-        height = h;
+        width = w, height = h;
         host.Install();
         host.SetDeviceSize(w, h);
         ktInit();
@@ -54,7 +47,6 @@ public:
         host.StartGame();
         return true;
     }
-
     ~GlGame() {
         if (app) {
             if (kt_app__delegate && kt_app__delegate->audio) kt_app__delegate->audio->Close();
@@ -66,96 +58,72 @@ public:
         if (window) glfwDestroyWindow(window);
     }
 
-    // Render, then one update, as the frame loop does.
+    // Render then update, as the frame loop does; Render alone draws the last update's records.
     void Frame(int count = 1) {
         for (int i = 0; i < count; ++i) host.RunFrame();
     }
-    // A render alone: draws what the last update recorded.
     void Render() { host.RenderGame(); }
-
     gxtkGraphics *Renderer() const { return kt_graphics_device; }
 
     // The back buffer as RGB bytes, top row first.
     std::vector<unsigned char> ReadRgb() const {
-        std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 3);
+        size_t stride = static_cast<size_t>(width) * 3;
+        std::vector<unsigned char> rows(stride * height);
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-        std::vector<unsigned char> rows(bottomUp.size());
-        size_t stride = static_cast<size_t>(width) * 3;
-        for (int y = 0; y < height; ++y) {
-            std::copy_n(bottomUp.begin() + static_cast<long>((height - 1 - y) * stride), stride,
-                        rows.begin() + static_cast<long>(y * stride));
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+        for (int y = 0; y < height / 2; ++y) {
+            std::swap_ranges(rows.begin() + y * stride, rows.begin() + (y + 1) * stride,
+                             rows.end() - (y + 1) * stride);
         }
         return rows;
     }
 };
 
-// Scripted ways to the game's screens: keys go through the host's real input mapping, time is
-// the test host's fake clock and every wait is a fixed number of frames, so a screen comes out
-// the same on every run (the board's deal is seeded from that clock too).
+// Scripted ways to the game's screens: keys through the host's real input mapping, fixed frame
+// counts on the fake clock (which also seeds the deal), so a screen is the same on every run.
 enum class GameScreen { Loading, Menu, Credits, Options, Board, Pause, GameOver };
 
-// A key held for `hold` frames (the game reads key states), then `after` frames.
-inline void TapKey(GlGame &game, int key, int hold = 4, int after = 12) {
-    game.host.ScriptKey(key, GLFW_PRESS);
-    game.Frame(hold);
-    game.host.ScriptKey(key, GLFW_RELEASE);
-    game.Frame(after);
-}
-
-// Drives a just started game to `screen` and leaves it there after a render; false when the
-// game did not reach it.
+// Drives a just started game to `screen` and renders it; false when it was not reached.
 inline bool DriveTo(GlGame &game, GameScreen screen) {
     c_MyApp &app = *game.app;
-    if (screen == GameScreen::Loading) {  // the dots spin 3 degrees a step: a fixed picture
-        game.Frame(6);
-        game.Render();
-        return app.LoadStage > 0 && app.Images[Img::OrvoLogo];
+    struct Tap {  // a key held for 4 frames, then `after`
+        int key, after;
+    };
+    // Credits: the side panel, two columns right; options: the gear, one column left; board: a
+    // Normal game's deal settles, a roll, a step into column 0; game over: Hard, then below.
+    const std::vector<Tap> taps[] = {
+        {},
+        {},
+        {{GLFW_KEY_RIGHT, 12}, {GLFW_KEY_RIGHT, 12}, {GLFW_KEY_SPACE, 90}},
+        {{GLFW_KEY_LEFT, 12}, {GLFW_KEY_SPACE, 60}},
+        {{GLFW_KEY_SPACE, 240}, {GLFW_KEY_SPACE, 100}, {GLFW_KEY_RIGHT, 20}},
+        {{GLFW_KEY_SPACE, 240}, {GLFW_KEY_ESCAPE, 60}},
+        {{GLFW_KEY_DOWN, 12}, {GLFW_KEY_SPACE, 240}}};
+    // The loading screen after 6 frames (its dots spin 3 degrees a step), else the menu after
+    // the loader, its slide-in and backdrop fade.
+    game.Frame(screen == GameScreen::Loading ? 6 : 120);
+    auto tap = [&](Tap t) {  // the game reads key states
+        game.host.ScriptKey(t.key, GLFW_PRESS);
+        game.Frame(4);
+        game.host.ScriptKey(t.key, GLFW_RELEASE);
+        game.Frame(t.after);
+    };
+    for (Tap t : taps[static_cast<int>(screen)]) tap(t);
+    // Roll and walk right until a trap ends the run; the overlay lasts 90 frames, then the menu.
+    for (int turn = 0; screen == GameScreen::GameOver && turn < 60 && !app.GameOverFlag; ++turn) {
+        tap({GLFW_KEY_SPACE, 100});
+        for (int step = 0; step < 6 && !app.GameOverFlag; ++step) tap({GLFW_KEY_RIGHT, 8});
+        for (int wait = 0; wait < 70 && !app.GameOverFlag; ++wait) game.Frame();
     }
-    game.Frame(120);  // the loader, then the menu's slide-in and backdrop fade
-    if (app.Mode != Screen::Menu) return false;
-    switch (screen) {
-        case GameScreen::Loading:
-        case GameScreen::Menu:
-            break;
-        case GameScreen::Credits:  // the side panel: two columns right, then confirm
-            TapKey(game, GLFW_KEY_RIGHT);
-            TapKey(game, GLFW_KEY_RIGHT);
-            TapKey(game, GLFW_KEY_SPACE, 4, 90);
-            if (app.CreditsOpen != 1) return false;
-            break;
-        case GameScreen::Options:  // the gear: one column left, then confirm
-            TapKey(game, GLFW_KEY_LEFT);
-            TapKey(game, GLFW_KEY_SPACE, 4, 60);
-            if (app.OptionsOpen != 1) return false;
-            break;
-        case GameScreen::Board:  // a Normal game: the deal settles, a roll, a step into column 0
-            TapKey(game, GLFW_KEY_SPACE, 4, 240);
-            TapKey(game, GLFW_KEY_SPACE, 4, 100);
-            TapKey(game, GLFW_KEY_RIGHT, 4, 20);
-            if (app.Mode != Screen::Game) return false;
-            break;
-        case GameScreen::Pause:
-            TapKey(game, GLFW_KEY_SPACE, 4, 240);
-            TapKey(game, GLFW_KEY_ESCAPE, 4, 60);
-            if (app.Paused != 1) return false;
-            break;
-        case GameScreen::GameOver:  // Hard: roll and walk right until a trap ends the run
-            TapKey(game, GLFW_KEY_DOWN);
-            TapKey(game, GLFW_KEY_SPACE, 4, 240);
-            // Stops as soon as the run ends: the overlay lasts 90 frames before the menu returns.
-            for (int turn = 0; turn < 60 && app.GameOverFlag == 0; ++turn) {
-                TapKey(game, GLFW_KEY_SPACE, 4, 100);
-                for (int step = 0; step < 6 && app.GameOverFlag == 0; ++step) {
-                    TapKey(game, GLFW_KEY_RIGHT, 4, 8);
-                }
-                for (int wait = 0; wait < 70 && app.GameOverFlag == 0; ++wait) game.Frame();
-            }
-            game.Frame(50);  // the overlay grows
-            if (app.GameOverFlag == 0 || app.Mode != Screen::Game) return false;
-            break;
-    }
+    if (screen == GameScreen::GameOver) game.Frame(50);  // the overlay grows
     game.Render();
-    return true;
+    const bool reached[] = {app.LoadStage > 0 && bool(app.Images[Img::OrvoLogo]),
+                            app.Mode == Screen::Menu,
+                            app.CreditsOpen == 1,
+                            app.OptionsOpen == 1,
+                            app.Mode == Screen::Game,
+                            app.Paused == 1,
+                            app.GameOverFlag != 0 && app.Mode == Screen::Game};
+    return reached[static_cast<int>(screen)];
 }

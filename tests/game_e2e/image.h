@@ -1,4 +1,4 @@
-// Frames and screenshots as RGB pixels, top row first, and comparing them.
+// Frames and screenshots as RGB pixels, top row first.
 #pragma once
 
 #include <cstdlib>
@@ -7,8 +7,6 @@
 struct Rgb {
     int r = -1, g = -1, b = -1;
 };
-
-// Every channel within `tolerance`.
 inline bool Near(Rgb a, Rgb b, int tolerance) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
            std::abs(a.b - b.b) <= tolerance;
@@ -18,8 +16,7 @@ struct Image {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
 
-    // Outside the image: {-1, -1, -1}.
-    Rgb At(int x, int y) const {
+    Rgb At(int x, int y) const {  // outside: {-1, -1, -1}
         if (x < 0 || y < 0 || x >= width || y >= height) return {};
         size_t i = (static_cast<size_t>(y) * width + x) * 3;
         return {rgb[i], rgb[i + 1], rgb[i + 2]};

@@ -1,9 +1,7 @@
-// A reporting application for the end-to-end tests: the real process entry, host, delegate and
-// input module, with an application that prints what reaches it, one line per fact:
-//   "created", "suspend", "resume", "hit <code> <count>", "char <character>", and with the
-//   argument --ticks also "tick <millisecs>" for every update.
+// The real process entry, host, delegate and input module with an application that prints what
+// reaches it, one line per fact: "created", "suspend", "resume", "tick <millisecs>" (every
+// update), "hit <code> <count>", "char <character>".
 
-#include <cstring>
 #include <string>
 
 #include "framework/app.h"
@@ -17,15 +15,6 @@ int Report(const std::string &line) {
 }
 
 struct c_ReportApp : c_App {
-    bool ticks = false;
-
-    c_ReportApp *m_new() {
-        c_App::m_new();
-        for (int i = 1; i < kt_argc; ++i) {
-            if (std::strcmp(kt_argv[i], "--ticks") == 0) ticks = true;
-        }
-        return this;
-    }
     int p_OnCreate() override {
         kt_app_SetUpdateRate(60);
         return Report("created");
@@ -33,7 +22,7 @@ struct c_ReportApp : c_App {
     int p_OnSuspend() override { return Report("suspend"); }
     int p_OnResume() override { return Report("resume"); }
     int p_OnUpdate() override {
-        if (ticks) Report("tick " + std::to_string(kt_app_Millisecs()));
+        Report("tick " + std::to_string(kt_app_Millisecs()));
         for (int code = 1; code < 512; ++code) {
             int hits = kt_input_KeyHit(code);
             if (hits > 0) Report("hit " + std::to_string(code) + " " + std::to_string(hits));
@@ -41,10 +30,6 @@ struct c_ReportApp : c_App {
         for (int c = kt_input_GetChar(); c != 0; c = kt_input_GetChar()) {
             Report("char " + std::to_string(c));
         }
-        return 0;
-    }
-    int p_OnRender() override {
-        kt_graphics_device->Cls(0, 40, 0);
         return 0;
     }
 };

@@ -1,80 +1,55 @@
 #!/bin/sh
-# Installs the build into a fresh prefix and checks what a player's desktop gets:
-#   install_test.sh <build dir> <application id> <icon size>...
-# the layout, with the build's data files beside the installed executable; the .desktop entry and
-# the AppStream metadata passing their validators cleanly; the launcher, started from another
-# folder, reaching the installed game with the player's data directory as its working directory
-# (without a display, and under Xvfb where the game opens its window).
+# install_test.sh <build dir> <application id> <icon size>...: the build installed into a fresh
+# prefix as a desktop gets it: layout, validators, and the launcher, started from another
+# folder, reaching the installed game in the player's data directory.
 set -eu
 . "$(dirname "$0")/x_display.sh"
 build=$1
-id=$2
-shift 2
+id=$2 && shift 2
 
 prefix=$tmp/prefix
 logged "$tmp/install.log" cmake --install "$build" --prefix "$prefix"
-
-# --- Layout -----------------------------------------------------------------------------------
 game=$prefix/lib/cobblevale/cobblevale
 launcher=$prefix/bin/cobblevale
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
-[ -x "$game" ] || fail "no executable game at $game"
-[ -x "$launcher" ] || fail "no executable launcher at $launcher"
-[ -f "$desktop" ] || fail "no desktop entry at $desktop"
-[ -f "$metainfo" ] || fail "no metainfo at $metainfo"
-[ -f "$prefix/share/man/man6/cobblevale.6" ] || fail "no manual page in $prefix/share/man/man6"
-# Every data file of the build, byte for byte, beside the executable.
+for f in "$game" "$launcher"; do [ -x "$f" ] || fail "no executable $f"; done
+for f in "$desktop" "$metainfo" "$prefix/share/man/man6/cobblevale.6"; do
+    [ -f "$f" ] || fail "no $f"
+done
 diff -r "$build/bin/data" "$prefix/lib/cobblevale/data" >"$tmp/data.diff" ||
     fail "installed data differs from the build's: $(head -5 "$tmp/data.diff")"
-
-# A PNG's width and height are the big-endian words at bytes 16 and 20 of its header.
-png_size() {
-    od -An -tu1 -j16 -N8 "$1" |
-        awk '{ printf "%dx%d", (($1*256+$2)*256+$3)*256+$4, (($5*256+$6)*256+$7)*256+$8 }'
-}
+# A PNG: its signature, then its width and height as big-endian words at bytes 16 and 20.
 for n in "$@"; do
     icon=$prefix/share/icons/hicolor/${n}x$n/apps/$id.png
-    if [ ! -f "$icon" ]; then
-        fail "no ${n}px icon at $icon"
-    elif [ "$(head -c 8 "$icon" | od -An -tx1 | tr -d ' \n')" != 89504e470d0a1a0a ]; then
-        fail "$icon is not a PNG"
-    elif [ "$(png_size "$icon")" != "${n}x$n" ]; then
-        fail "$icon is $(png_size "$icon"), not ${n}x$n"
-    fi
+    header=$(od -An -tu1 -N24 "$icon" 2>/dev/null | tr -s ' \n' ' ' || true)
+    expected=" 137 80 78 71 13 10 26 10 0 0 0 13 73 72 68 82 0 0 $((n / 256)) $((n % 256))"
+    [ "$header" = "$expected 0 0 $((n / 256)) $((n % 256)) " ] || fail "$icon: not a ${n}px PNG"
 done
 
-# --- Validation -------------------------------------------------------------------------------
-# Both must pass clean: a hint or an info (such as a missing content rating) counts as a fault.
-if ! out=$(desktop-file-validate "$desktop" 2>&1) || [ -n "$out" ]; then
-    fail "desktop-file-validate: $out"
-fi
-# The pedantic notes too (an uppercase id, a missing release, ...): software centres show them.
-if ! out=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) ||
-    printf '%s\n' "$out" | grep -q '^[EWIP]: '; then
-    fail "appstreamcli: $out"
-fi
+# Both validators clean: a hint, an info or a pedantic note (software centres show them) fails.
+{ out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ]; } || fail "desktop-file: $out"
+out=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) && ! printf '%s\n' "$out" |
+    grep -q '^[EWIP]: ' || fail "appstreamcli: $out"
 grep -qx "Icon=$id" "$desktop" || fail "the desktop entry does not name the icon $id"
 grep -qx "Exec=cobblevale" "$desktop" || fail "the desktop entry does not run the launcher"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metainfo does not launch $id.desktop"
 
-# --- The launcher, without a display ----------------------------------------------------------
-# The window library fails at once; its message shows that the installed game was reached.
-# XDG_DATA_HOME, when set, chooses the data directory.
+# Without a display the window library fails at once, which shows the game was reached; the data
+# directory is under $XDG_DATA_HOME when set.
 elsewhere=$tmp/elsewhere
 mkdir -p "$elsewhere" "$tmp/home"
 status=0
 (cd "$elsewhere" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$tmp/home" \
     XDG_DATA_HOME="$tmp/xdg" "$launcher") >"$tmp/nodisplay.log" 2>&1 || status=$?
-[ "$status" -ne 0 ] || fail "the game without a display exited with status 0"
+[ "$status" -eq 255 ] || fail "the game without a display exited with status $status"
 grep -q "glfwInit failed" "$tmp/nodisplay.log" ||
     fail "the launcher did not reach the game: $(cat "$tmp/nodisplay.log")"
 [ -d "$tmp/xdg/cobblevale" ] || fail "the launcher did not create \$XDG_DATA_HOME/cobblevale"
 
-# --- The launcher, under Xvfb -----------------------------------------------------------------
-# The game opens its window, running as the launcher's own process (the launcher execs it) in
-# ~/.local/share/cobblevale, and keeps running.
+# Under Xvfb the game opens its window as the launcher's own process in
+# ~/.local/share/cobblevale, keeps running, and its WM_CLASS class is StartupWMClass.
 need Xvfb xdotool xprop
 start_xvfb
 (cd "$elsewhere" && exec env -u XDG_DATA_HOME -u WAYLAND_DISPLAY DISPLAY="$display" \
@@ -82,13 +57,10 @@ start_xvfb
 game_pid=$!
 if launched "$game" "$tmp/home/.local/share/cobblevale" "$tmp/xvfb.log"; then
     sleep 1
-    kill -0 "$game_pid" 2>/dev/null ||
-        fail "the game ended after opening its window: $(cat "$tmp/xvfb.log")"
-    # The desktop matches windows to the entry by their WM_CLASS class.
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended after opening: $(cat "$tmp/xvfb.log")"
     wm_class=$(grep '^StartupWMClass=' "$desktop" | cut -d= -f2-)
     DISPLAY=$display xprop -id "$window" WM_CLASS | grep -q ", \"$wm_class\"\$" ||
         fail "the window's WM_CLASS is not StartupWMClass=$wm_class"
 fi
 [ -z "$(ls -A "$elsewhere")" ] || fail "files landed in the starting folder: $(ls -A "$elsewhere")"
-
 finish install
