@@ -83,26 +83,4 @@ TEST_F(App, OneAppAndTheKeysThatEndIt) {
     EXPECT_EXIT(game.PumpNow(), ::testing::ExitedWithCode(0), "");
 }
 
-// Display modes: distinct, first-seen order; none and no desktop: the window size.
-TEST_F(App, DisplayModesAreDistinctSizesInFirstSeenOrder) {
-    game.SetDisplayModes({{800, 600}, {640, 480}, {800, 600}, {1024, 768}, {640, 480}});
-    game.SetDesktopMode(1920, 1080);
-    kt_app_EnumDisplayModes();
-    std::vector<int> modes;
-    for (int i = 0; i < kt_app__displayModes.Length(); ++i) {
-        modes.insert(modes.end(),
-                     {kt_app__displayModes[i]->width, kt_app__displayModes[i]->height});
-    }
-    EXPECT_EQ(modes, (std::vector<int>{800, 600, 640, 480, 1024, 768}));
-    EXPECT_EQ(kt_app__desktopMode->width, 1920);
-    game.SetDisplayModes({});
-    game.SetDesktopMode(-1, -1);
-    game.SetDeviceSize(700, 500);
-    kt_app_ValidateDeviceWindow(false);
-    kt_app_EnumDisplayModes();
-    EXPECT_EQ(std::vector<int>({kt_app__displayModes.Length(), kt_app__desktopMode->width,
-                                kt_app__desktopMode->height}),
-              std::vector<int>({0, 700, 500}));
-}
-
 }  // namespace

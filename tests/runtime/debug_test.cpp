@@ -94,17 +94,4 @@ TEST(Errors, StopProtocolCommands) {
         {"q", {255, kReport, kStop}},
     };
     for (auto &[input, result] : cases) EXPECT_EQ(run_child(fatal, Input::File, input), result);
-
-    // A step command returns from the stop with the mode set.
-    auto step = [] {
-        dbg_stop();
-        std::printf("mode %c\n", dbg_stepmode);
-    };
-    EXPECT_EQ(run_child(step, Input::File, "s\n"), (ChildResult{99, "mode s\n", kStop}));
-
-    // An object query answers only for live objects; the child inherits this one.
-    char input[128];
-    std::snprintf(input, sizeof input, "@%p\n@0\n@0x1234\nq\n", static_cast<void *>(new Object));
-    EXPECT_EQ(run_child([] { dbg_stop(); }, Input::File, input),
-              (ChildResult{0, "", kStop + "+Object\n\n\n"}));
 }
