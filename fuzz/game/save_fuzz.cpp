@@ -1,5 +1,4 @@
-// The save string's loader on any state file, desktop and console: whatever it loaded saves as
-// a complete string (as many items as the defaults'), which loads and saves back to itself.
+// Any state file, desktop and console: what loads saves as a complete, self-reloading string.
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,9 +1,4 @@
-// A tour of every screen as a player meets it, compared with a stored transcript (tour.golden):
-// after each step, the last update's draw commands, the primitives the renderer received in
-// device pixels, and the sounds and music calls the step caused. Anything a player would see or
-// hear differently shows up as the first differing line. Numbers compare within 0.01, so a
-// change of rounding is not a change. `KT_UPDATE_GOLDENS=1` rewrites the transcript
-// (scripts/update-goldens.sh); read its diff before committing it.
+// Every screen against tour.golden (draws, primitives, sounds); KT_UPDATE_GOLDENS=1 rewrites it.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -37,8 +32,7 @@ auto Key(int key) {
 }
 const std::function<void(GameKit &)> Nothing;
 
-// The tour: desktop menu, options box, credits, a Normal run with its pause screen, a quit run's
-// scores, then the console's options and quit prompt.
+// Menu, options, credits, a Normal run and its pause screen, a quit run, the console screens.
 const std::vector<Step> &Tour() {
     static const std::vector<Step> steps = {
         {"loading, first frames", Nothing, 2},
@@ -105,7 +99,7 @@ std::string Transcript() {
         if (step.act) step.act(kit);
         kit.Frame(step.frames);
         out << "== " << step.name << "\ntext " << kit.Text() << "\n";
-        for (const std::string &c : kit.Describe()) out << c << "\n";
+        for (const KitCommand &c : kit.Commands()) out << c.Describe() << "\n";
         out << "-- device\n";
         for (const KitGraphics::Draw &d : kit.graphics->draws) {
             std::snprintf(line, sizeof line, "%s %.2f %.2f %.2f %.2f rgb %.2f %.2f %.2f a%.3f b%d",

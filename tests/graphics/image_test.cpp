@@ -215,21 +215,6 @@ TEST_F(GraphicsModule, LoadAndWritePremultiply) {
     EXPECT_EQ(Ints(s->data, s->data + surface.size()), surface) << "only the rectangle changes";
 }
 
-// The framework font: optional, loaded once, 96 frames with an x border.
-TEST_F(GraphicsModule, TheFrameworkFontIsLoadedOnceWhenPresent) {
-    kt_graphics_SetFont(nullptr, 32);
-    EXPECT_EQ(kt_graphics_context->defaultFont, nullptr);
-    Png("plume_font.png", 96 * 8, 12, 4, std::vector<unsigned char>(96 * 8 * 12 * 4, 255));
-    kt_graphics_SetFont(nullptr, 99);
-    c_Image *font = kt_graphics_context->defaultFont;
-    ASSERT_NE(font, nullptr);
-    EXPECT_EQ(kt_graphics_context->font, font);
-    EXPECT_EQ(Ints({kt_graphics_context->firstChar, font->frames.Length(), font->width}),
-              Ints({32, 96, 6}));
-    kt_graphics_SetFont(nullptr, 32);
-    EXPECT_EQ(kt_graphics_context->defaultFont, font);
-}
-
 // Prefetched decodes are taken once; failures load nothing; another level's batch is dropped.
 TEST_F(GraphicsModule, PrefetchHandsOutEachDecodeOnceAndAbandonsAnotherLevelsBatch) {
     for (const char *name : {"a1.png", "b1.png", "a2.png", "b2.png"})

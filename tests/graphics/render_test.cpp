@@ -38,7 +38,6 @@ protected:
     }
     void SetUp() override {
         ASSERT_NE(game.window, nullptr);
-        gxtk_SetForcePowerOfTwo(false);
         kt_graphics_Init();
         gr = new gxtkGraphics();
         kt_graphics_SetGraphicsDevice(gr);
@@ -107,19 +106,7 @@ TEST_F(Render, Primitives) {
     int lit = Region(kWhite)[0];
     EXPECT_TRUE(lit >= 2 + 2 * 8 && lit <= 2 + 2 * 9) << lit;
 
-    // A triangle and a quad are a call each; ovals share one, each fan from its own first vertex.
-    Start();
-    float tri[6] = {10, 10, 50, 10, 10, 50}, quad[8] = {60, 10, 100, 10, 100, 50, 60, 50};
-    gr->DrawPoly(Array<float>(tri, 6));
-    gr->SetColor(255, 0, 0);
-    gr->DrawPoly(Array<float>(quad, 8));
-    gr->DrawPoly(Array<float>());
-    EXPECT_EQ(Finish().drawCalls, 2);
-    EXPECT_EQ(Region(kRed), (Box{40 * 40, 60, 10, 99, 49}));
-    EXPECT_EQ(Pixels({{11, 45}, {45, 45}}), (Px{kWhite, kBlack}));
-    lit = Region(kWhite)[0];
-    EXPECT_TRUE(lit >= 780 && lit <= 820) << lit;
-
+    // Ovals share one call, each a fan from its own first vertex.
     Start();
     kt_graphics_DrawEllipse(50, 25, 100, 100);
     kt_graphics_DrawEllipse(160, 10, 30, 30);
@@ -230,28 +217,6 @@ TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow
     EXPECT_EQ(canvas->surface->seq, glfwGraphicsSeq);
 }
 
-// A texture re-made padded in a new window is drawn with the padded size at once.
-TEST_F(Render, RefusedSizesFallBackToPowerOfTwoTextures) {
-    std::vector<unsigned char> px(100 * 60 * 3);
-    for (int i = 0; i < 100 * 60; ++i) {
-        px[i * 3] = static_cast<unsigned char>(i % 100 * 2);
-        px[i * 3 + 1] = static_cast<unsigned char>(i / 100 * 4);
-        px[i * 3 + 2] = 77;
-    }
-    c_Image *image = LoadPng("npot.png", 100, 60, 3, px);
-    Finish();
-    gxtk_SetForcePowerOfTwo(true);
-    ASSERT_TRUE(game.OpenWindow(kWidth, kHeight));
-    Start();
-    kt_graphics_DrawImage(image, 0, 0, 0);
-    EXPECT_EQ(std::vector<float>({image->surface->uscale, image->surface->vscale}),
-              std::vector<float>({1.0f / 128, 1.0f / 64}));
-    Finish();
-    EXPECT_EQ(Pixels({{0, 0}, {99, 59}, {37, 21}, {100, 0}, {0, 60}}),
-              (Px{0x00004D, 0xC6EC4D, 0x4A544D, kBlack, kBlack}));
-}
-
-// ---------------------------------------------------------------------------------------------
 // Batching
 
 // Frames of one sheet share a call; a surface change flushes, in order.

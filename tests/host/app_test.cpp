@@ -10,8 +10,7 @@
 
 namespace {
 
-// Records each hook: an update with A's hit and down counts and the device size, a render
-// whether the render device was set.
+// Records each hook: updates with A's hit/down counts and device size, renders with the device set.
 struct c_ProbeApp : c_App {
     std::vector<std::string> hooks;
     c_ProbeApp *m_new() {
@@ -56,8 +55,7 @@ struct App : ::testing::Test {
 TEST_F(App, OneAppAndTheKeysThatEndIt) {
     EXPECT_EQ(game.Delegate(), kt_app__delegate);
     EXPECT_TRUE(kt_graphics_device && kt_audio_device && kt_input_device);
-    // A render sets the render state and clears it after; the size is refreshed before every
-    // update, render or not.
+    // Render state set only during a render; the size is refreshed before every update.
     game.RenderGame();
     EXPECT_EQ(kt_graphics_renderDevice, nullptr);
     game.ScriptKey(GLFW_KEY_A, GLFW_PRESS);

@@ -28,8 +28,7 @@ std::string contents(std::FILE *file) {
 
 enum class Input { Closed, File, Terminal };
 
-// Runs `body` in a child with standard output and error captured and standard input closed, a
-// file holding `input`, or a pseudo-terminal. A body that returns exits with status 99.
+// Runs `body` in a child, output captured, stdin closed/`input`/a pty; a return exits 99.
 ChildResult run_child(const std::function<void()> &body, Input mode,
                       const std::string &input = "") {
     std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();

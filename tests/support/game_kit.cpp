@@ -66,8 +66,7 @@ GameKit::GameKit(int w, int h, const std::string &state) {
     gc_set_verify(true);
     app = (new c_MyApp())->m_new();
     host.StartGame();
-    // The recording devices replace the real ones once the delegate has made them; the create
-    // hook only loads images, which does not depend on the device.
+    // Recording devices replace the delegate's (the create hook only loads images).
     graphics = new KitGraphics();
     audio = new KitAudio();
     // The device the delegate opened goes unused: close it now rather than at collection.
@@ -123,12 +122,6 @@ std::string GameKit::Text() const {
         if (c.kind == KitCommand::Image && c.slot == app->FontSlot)
             out += static_cast<char>(c.frame + 32);
     }
-    return out;
-}
-
-std::vector<std::string> GameKit::Describe() const {
-    std::vector<std::string> out;
-    for (const KitCommand &c : Commands()) out.push_back(c.Describe());
     return out;
 }
 

@@ -1,6 +1,4 @@
-// KtTestGame: the in-process test host. The windowless host (host/headless_game.h) plus a
-// scriptable device (window, display modes, focus, characters, mouse, close button, joysticks)
-// and a record of how the loop waited and slept.
+// KtTestGame: the windowless host plus a scriptable device and a record of waits and sleeps.
 #pragma once
 
 #include <functional>
@@ -108,8 +106,7 @@ private:
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
 };
 
-// A delegate that records every call as text ("start", "update", "key 1 38", "mouse 4 0 10 20",
-// ...) and runs an optional hook on each update and render.
+// A delegate recording every call as text ("start", "key 1 38", ...), with update/render hooks.
 struct KtRecordingDelegate : KtGameDelegate {
     std::vector<std::string> calls;
     std::function<void()> onUpdate, onRender;
