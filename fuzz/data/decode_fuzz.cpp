@@ -1,4 +1,5 @@
-// Text decoding of any file: Load agrees with Decode, and state-file text reads back unchanged.
+// Text decoding of any file (data_decode, runtime_decode_fuzzer): Load agrees with Decode within
+// the input's bounds, and any text the state file can hold reads back unchanged.
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,5 @@
-// Any state file, desktop and console: what loads saves as a complete, self-reloading string.
+// The save string's loader on any state file, desktop and console: whatever it loaded saves as
+// a complete string (as many items as the defaults'), which loads and saves back to itself.
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,5 @@
-// Any response in varied receives: ends once, text only after a head, within body and line caps.
+// Response bytes fed to a request in receives of varying size: it ends exactly once, has text
+// only after a whole head and no more units than body bytes, and keeps at most the head-line cap.
 
 #include <algorithm>
 

@@ -1,4 +1,5 @@
-// String::ToInt on any 8- and 16-bit text: no undefined behaviour (values: string_test).
+// String::ToInt on any text, 8-bit and 16-bit, under the sanitizers: no undefined behaviour,
+// however long or large the number (the values themselves: string_test).
 
 #include "fuzz/fuzz_support.h"
 
