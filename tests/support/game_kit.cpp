@@ -139,9 +139,9 @@ int GameKit::Cues(int cue, size_t from) const {
     return n;
 }
 
-std::vector<std::string> GameKit::SavedItems() {
+std::vector<std::string> GameKit::Items(const std::string &text) {
     std::vector<std::string> out;
-    std::stringstream in(host.LoadState().ToUtf8());
+    std::stringstream in(text);
     for (std::string item; std::getline(in, item, '|');) out.push_back(item);
     return out;
 }

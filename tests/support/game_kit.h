@@ -146,8 +146,9 @@ public:
     std::string Text() const;
     // How many effects with this cue played, counting from sounds[from].
     int Cues(int cue, size_t from = 0) const;
-    // The items of the saved state text, split at '|'.
-    std::vector<std::string> SavedItems();
+    // The items of a save text / of the saved state, split at '|'.
+    static std::vector<std::string> Items(const std::string &text);
+    std::vector<std::string> SavedItems() { return Items(host.LoadState().ToUtf8()); }
 
 private:
     float DeviceX(float vx) const { return vx * app->ScaleX + kt_Cobble_overscan; }

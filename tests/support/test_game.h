@@ -28,10 +28,8 @@ public:
     int GetDeviceHeight() override { return height; }
     // Releases every held scripted key first, as the GLFW host does before re-creating its window.
     void SetDeviceWindow(int width, int height, int flags) override;
-    void SetDisplayModes(std::vector<std::pair<int, int>> modes) { displayModes = modes; }
     // A negative width means the host reports no desktop mode.
     void SetDesktopMode(int w, int h) { desktop = {w, h}; }
-    Array<KtDisplayMode *> GetDisplayModes() override;
     KtDisplayMode *GetDesktopMode() override;
 
     // Scripted input (GLFW 3 codes), delivered in order at the next event pump like ScriptKey.
@@ -99,7 +97,6 @@ private:
     bool active = true;
     int width = 640, height = 480;
     std::pair<int, int> desktop{1024, 768};
-    std::vector<std::pair<int, int>> displayModes;
     double cursor[2] = {0, 0};
     std::map<int, KtTestJoystick> joysticks;
     KtTestJoystick gone;  // what a joystick that went away reports: nothing, as in GLFW
