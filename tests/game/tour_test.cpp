@@ -27,8 +27,14 @@ void Touch(GameKit &kit, float x, float y) {
     kit.Touch(0, true, x, y), kit.Frame(), kit.Touch(0, false, x, y);
 }
 
+// Each key tapped, then its number of frames.
+auto Keys(std::vector<std::pair<int, int>> taps) {
+    return [taps](GameKit &kit) {
+        for (auto [key, after] : taps) kit.Tap(key, after);
+    };
+}
 auto Key(int key) {
-    return [key](GameKit &kit) { kit.Tap(key); };
+    return Keys({{key, 0}});
 }
 const std::function<void(GameKit &)> Nothing;
 
@@ -40,8 +46,7 @@ const std::vector<Step> &Tour() {
         {"menu slides in", [](GameKit &kit) { kit.FinishLoading(); }, 12},
         {"menu at rest", Nothing, 40},
         {"wheel up: Easy", Key(GLFW_KEY_UP), 14},
-        {"wheel down twice: Hard",
-         [](GameKit &kit) { kit.Tap(GLFW_KEY_DOWN), kit.Frame(), kit.Tap(GLFW_KEY_DOWN); }, 14},
+        {"wheel down twice: Hard", Keys({{GLFW_KEY_DOWN, 1}, {GLFW_KEY_DOWN, 0}}), 14},
         {"wheel up: Normal", Key(GLFW_KEY_UP), 14},
         {"focus the gear", Key(GLFW_KEY_LEFT), 6},
         {"options box slides", Key(GLFW_KEY_ENTER), 10},
@@ -51,8 +56,7 @@ const std::vector<Step> &Tour() {
         {"options: touch row 1", [](GameKit &kit) { Touch(kit, 200, 140); }, 4},
         {"options: click row 4", [](GameKit &kit) { kit.Click(200, 250); }, 4},
         {"options close", Key(GLFW_KEY_ESCAPE), 30},
-        {"focus the side panel",
-         [](GameKit &kit) { kit.Tap(GLFW_KEY_RIGHT), kit.Frame(), kit.Tap(GLFW_KEY_RIGHT); }, 6},
+        {"focus the side panel", Keys({{GLFW_KEY_RIGHT, 1}, {GLFW_KEY_RIGHT, 0}}), 6},
         {"credits", Key(GLFW_KEY_ENTER), 60},
         {"credits closed", Key(GLFW_KEY_ESCAPE), 40},
         {"back to the wheel", Key(GLFW_KEY_LEFT), 6},
@@ -66,8 +70,7 @@ const std::vector<Step> &Tour() {
         {"step right", Key(GLFW_KEY_RIGHT), 20},
         {"pause button", [](GameKit &kit) { kit.Click(16, 16); }, 24},
         {"pause: the gear", Key(GLFW_KEY_DOWN), 4},
-        {"pause: quit",
-         [](GameKit &kit) { kit.Tap(GLFW_KEY_UP), kit.Frame(), kit.Tap(GLFW_KEY_UP); }, 4},
+        {"pause: quit", Keys({{GLFW_KEY_UP, 1}, {GLFW_KEY_UP, 0}}), 4},
         {"pause: resume", Key(GLFW_KEY_DOWN), 4},
         {"resumed", Key(GLFW_KEY_ENTER), 20},
         {"portrait window", [](GameKit &kit) { kit.Resize(480, 720); }, 40},
@@ -75,11 +78,7 @@ const std::vector<Step> &Tour() {
         {"portrait resumed", Key(GLFW_KEY_ENTER), 20},
         {"landscape again", [](GameKit &kit) { kit.Resize(640, 480); }, 40},
         {"pause again, quit the run",
-         [](GameKit &kit) {
-             kit.Tap(GLFW_KEY_ESCAPE), kit.Frame(20), kit.Tap(GLFW_KEY_UP), kit.Frame(),
-                 kit.Tap(GLFW_KEY_ENTER);
-         },
-         6},
+         Keys({{GLFW_KEY_ESCAPE, 20}, {GLFW_KEY_UP, 1}, {GLFW_KEY_ENTER, 0}}), 6},
         {"quit overlay grows", Nothing, 30},
         {"back on the menu", Nothing, 120},
         {"console menu", [](GameKit &) { kt_Cobble_isOuya = 1; }, 30},

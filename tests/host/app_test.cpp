@@ -33,26 +33,15 @@ struct c_ProbeApp : c_App {
     int p_OnRender() override { return Hook(kt_graphics_renderDevice ? "render" : "render?"); }
 };
 
-struct App : ::testing::Test {
-    KtTestGame game;
-    c_ProbeApp *app = nullptr;
-
-    void SetUp() override {
-        setenv("ALSOFT_DRIVERS", "null", 1);  // test machines have no sound card
-        game.Install();
-        kt_app_Init();
-        kt_graphics_Init();
-        kt_input_Init();
-        kt_audio_Init();
-        gc_set_torture(true);
-        app = (new c_ProbeApp())->m_new();
-        game.StartGame();
-    }
-    void TearDown() override { gc_set_torture(false); }
-};
-
 // One app a process, devices from the start; Close and Back key downs end it with 0.
-TEST_F(App, OneAppAndTheKeysThatEndIt) {
+TEST(App, OneAppAndTheKeysThatEndIt) {
+    setenv("ALSOFT_DRIVERS", "null", 1);  // test machines have no sound card
+    KtTestGame game;
+    game.Install();
+    kt_app_Init(), kt_graphics_Init(), kt_input_Init(), kt_audio_Init();
+    gc_set_torture(true);
+    c_ProbeApp *app = (new c_ProbeApp())->m_new();
+    game.StartGame();
     EXPECT_EQ(game.Delegate(), kt_app__delegate);
     EXPECT_TRUE(kt_graphics_device && kt_audio_device && kt_input_device);
     // Render state set only during a render; the size is refreshed before every update.
@@ -79,6 +68,7 @@ TEST_F(App, OneAppAndTheKeysThatEndIt) {
     EXPECT_EXIT(game.KeyEvent(1, 416), ::testing::ExitedWithCode(0), "");
     game.ScriptClose();
     EXPECT_EXIT(game.PumpNow(), ::testing::ExitedWithCode(0), "");
+    gc_set_torture(false);
 }
 
 }  // namespace

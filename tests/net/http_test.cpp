@@ -32,11 +32,7 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
     const std::string big(200000, 'z');  // many receives
     // Path, body, bytes of the head beyond the send buffer (or -1), reply and its text.
     const std::tuple<std::string, std::string, int, std::vector<Step>, std::string> cases[] = {
-        {"/housecall.php?hello=1&gameID=7#top",
-         "",
-         -1,
-         {ok + "Content-Length: 3\r\n\r\nabc", kPause, "def"},
-         "abcdef"},
+        {"/h?a=1#f", "", -1, {ok + "Content-Length: 3\r\n\r\nabc", kPause, "def"}, "abcdef"},
         {"/scores", "h\xC3\xA9llo", -1, {ok + "\r\n", kPause, big}, big},
         {"", "", 0, {ok + "\r\n"}, ""},
         {"", "", 1, {}, ""},
