@@ -129,9 +129,7 @@ TEST_F(Render, ImagesArePremultipliedAndBlendOverTheBackground) {
     kt_graphics_SetAlpha(0.5f);
     kt_graphics_DrawImage(image, 10, 20, 0);  // vertex alpha scales the texel
     // Additive blending adds the colour, scaled by alpha; mode 0 is alpha blending again.
-    kt_graphics_SetAlpha(1);
-    kt_graphics_SetBlend(1);
-    kt_graphics_SetColor(100, 50, 0);
+    kt_graphics_SetAlpha(1), kt_graphics_SetBlend(1), kt_graphics_SetColor(100, 50, 0);
     kt_graphics_DrawRect(0, 40, 10, 10);
     kt_graphics_SetAlpha(0.5f);
     kt_graphics_DrawRect(20, 40, 10, 10);
@@ -205,22 +203,17 @@ TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow
 // Frames of one sheet share a call; a surface change flushes, in order.
 TEST_F(Render, OneSurfaceIsOneCallAndASurfaceChangeFlushesInOrder) {
     c_Image *sheet = LoadPng("sheet.png", 4, 2, 4, std::vector<unsigned char>(4 * 2 * 4, 255), 2);
-    kt_graphics_SetColor(255, 0, 0);
-    kt_graphics_DrawImage2(sheet, 10, 10, 0, 1, 1, 0);
-    kt_graphics_SetColor(0, 255, 0);
-    kt_graphics_DrawImage2(sheet, 30, 10, 0, 2, 2, 1);
+    kt_graphics_SetColor(255, 0, 0), kt_graphics_DrawImage2(sheet, 10, 10, 0, 1, 1, 0);
+    kt_graphics_SetColor(0, 255, 0), kt_graphics_DrawImage2(sheet, 30, 10, 0, 2, 2, 1);
     gxtkFrameStats stats = Finish();
     EXPECT_EQ(std::vector<int>({stats.drawCalls, stats.vertices}), std::vector<int>({1, 8}));
     EXPECT_EQ(Region(kRed), (Box{4, 10, 10, 11, 11}));
     EXPECT_EQ(Region(kGreen), (Box{16, 30, 10, 33, 13}));
 
     Start();
-    kt_graphics_SetColor(255, 0, 0);
-    kt_graphics_DrawRect(0, 0, 10, 10);
-    kt_graphics_SetColor(0, 0, 255);
-    kt_graphics_DrawImage(sheet, 5, 5, 0);
-    kt_graphics_SetColor(0, 255, 0);
-    kt_graphics_DrawRect(8, 8, 10, 10);
+    kt_graphics_SetColor(255, 0, 0), kt_graphics_DrawRect(0, 0, 10, 10);
+    kt_graphics_SetColor(0, 0, 255), kt_graphics_DrawImage(sheet, 5, 5, 0);
+    kt_graphics_SetColor(0, 255, 0), kt_graphics_DrawRect(8, 8, 10, 10);
     EXPECT_EQ(gr->stats.flushes, 2);
     EXPECT_EQ(Finish().drawCalls, 3);
     EXPECT_EQ(Pixels({{4, 4}, {6, 6}, {9, 9}}), (Px{kRed, kBlue, kGreen}));

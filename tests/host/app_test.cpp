@@ -47,23 +47,16 @@ TEST(App, OneAppAndTheKeysThatEndIt) {
     // Render state set only during a render; the size is refreshed before every update.
     game.RenderGame();
     EXPECT_EQ(kt_graphics_renderDevice, nullptr);
-    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS);
-    game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
-    game.PumpNow();
-    game.UpdateGame();
-    game.SetDeviceSize(800, 600);
-    game.UpdateGame();
-    game.SuspendGame();
-    game.ResumeGame();
+    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS), game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
+    game.PumpNow(), game.UpdateGame(), game.SetDeviceSize(800, 600), game.UpdateGame();
+    game.SuspendGame(), game.ResumeGame();
     EXPECT_EQ(app->hooks, (std::vector<std::string>{"create", "render", "update 1 0 640x480",
                                                     "update 0 0 800x600", "suspend", "resume"}));
 
     // The audio device runs threads: each death test re-runs the program instead of forking it.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT((new c_ProbeApp())->m_new(), ::testing::ExitedWithCode(255), "");
-    game.KeyEvent(2, 432);
-    game.KeyEvent(3, 432);
-    game.KeyEvent(3, 416);
+    game.KeyEvent(2, 432), game.KeyEvent(3, 432), game.KeyEvent(3, 416);
     EXPECT_EXIT(game.KeyEvent(1, 432), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(game.KeyEvent(1, 416), ::testing::ExitedWithCode(0), "");
     game.ScriptClose();

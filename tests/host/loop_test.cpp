@@ -66,27 +66,18 @@ TEST(LoopEntries, GuardedEntryPointsFollowTheGameState) {
     game.Install();
     game.SetDelegate(delegate);
     auto everyCall = [&] {
-        game.UpdateGame();
-        game.RenderGame();
-        game.KeyEvent(1, 65);
-        game.MouseEvent(6, -1, 1, 2);
-        game.TouchEvent(7, 0, 1, 2);
-        game.MotionEvent(10, 0, 1, 2, 3);
-        game.DiscardGraphics();
+        game.UpdateGame(), game.RenderGame(), game.KeyEvent(1, 65), game.MouseEvent(6, -1, 1, 2);
+        game.TouchEvent(7, 0, 1, 2), game.MotionEvent(10, 0, 1, 2, 3), game.DiscardGraphics();
     };
     everyCall();
-    game.SuspendGame();
-    game.ResumeGame();
+    game.SuspendGame(), game.ResumeGame();
     EXPECT_TRUE(delegate->calls.empty());
     long long steps = gc_stats.steps;
-    game.StartGame();
-    game.StartGame();
+    game.StartGame(), game.StartGame();
     EXPECT_EQ(gc_stats.steps, steps + 1);
-    game.SuspendGame();
-    game.SuspendGame();
+    game.SuspendGame(), game.SuspendGame();
     everyCall();
-    game.ResumeGame();
-    game.ResumeGame();
+    game.ResumeGame(), game.ResumeGame();
     game.UpdateGame();
     EXPECT_EQ(delegate->calls, (Calls{"start", "suspend", "render", "key 1 65", "mouse 6 -1 1 2",
                                       "touch 7 0", "motion 10", "discard", "resume", "update"}));
