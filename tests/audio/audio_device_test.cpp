@@ -112,8 +112,7 @@ TEST_F(AudioDevice, SecondPlayMusicReplacesTheFirst) {
     EXPECT_EQ(Heard(capture->Next(0.1)) + std::to_string(dev().MusicState()), "0");
 }
 
-// A channel holds its sample until a flush sees it end; collected, its buffer goes at the next
-// flush.
+// A channel holds its sample until a flush sees it end; collected, its buffer goes at the next.
 TEST_F(AudioDevice, CollectorKeepsSoundingSamplesAndDeletesTheRest) {
     CollectAll();
     dev().FlushDiscarded();

@@ -1,5 +1,4 @@
-// Audio test helpers: WAV and Ogg files, a host that loads plain paths, and what OpenAL Soft's
-// wave writer captured.
+// Audio test helpers: WAV and Ogg files, a plain-path host, OpenAL Soft's wave-writer capture.
 #pragma once
 
 #include <sndfile.h>

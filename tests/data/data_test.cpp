@@ -39,8 +39,7 @@ TEST(Paths, BareNamesGoToDataAndEachAreaMapsBelowTheAppDirectory) {
     EXPECT_EQ(internal.ToUtf8(), "/games/cv/internal");
 }
 
-// A surrogate pair is one 4-byte sequence and bytes that are not UTF-8 survive the trip; an
-// unresolvable path never reaches the file system, and a NUL would open some other file.
+// Surrogate pairs and non-UTF-8 bytes round-trip; unresolvable paths and NULs are refused.
 TEST_F(DataDir, FileNamesConvertToUtf8AndBackAndOpenFileRefusesWhatCannotBeNamed) {
     std::string out;
     const String name = units({'a', 0xE9, 0x20AC, 0xD83D, 0xDE00});

@@ -70,8 +70,7 @@ TEST_F(StateFile, DamagedOrOversizedStateIsKeptAside) {
     EXPECT_FALSE(fs::exists(kState));
 }
 
-// By a player who is not root: in place where no temporary file fits, else nothing; a size limit
-// (a full disk) keeps the old file. Nothing is left behind.
+// Not root: in place where no temporary fits, else nothing; a size limit keeps the old file.
 TEST_F(StateFile, SavesThatCannotUseATemporaryFileOrFailPartWay) {
     // Player's own file?, directory mode, size limit, bytes saved, result, what the file holds.
     const std::tuple<bool, mode_t, rlim_t, std::size_t, int, std::string> cases[] = {

@@ -83,8 +83,7 @@ struct Run : KitTest {
 
 }  // namespace
 
-// A run starts from nothing; pause freezes the glide; a held throw waits for the deal; the pause
-// button needs the HUD; a push steps the first allowed of left, up, right, down, never to START.
+// Start, pause freezes, a held throw waits for the deal; pushes step left, up, right, down first.
 TEST_F(Run, StartPauseThrowAndStepsInTheDirectionOrder) {
     app->Score = app->ShownScore = 990;
     app->GameOverFlag = 1, app->GameOverTimer = 12, app->QuitFlag = -1;
@@ -140,8 +139,7 @@ TEST_F(Run, StartPauseThrowAndStepsInTheDirectionOrder) {
     kit.Release(GLFW_KEY_RIGHT);
 }
 
-// Normal: face down scores 10, 29 updates on safe 50 more or a trap a life (START 30 later); a
-// card face up or still turning down resolves at once without points and keeps turning.
+// Normal: 10 face down, +50 safe or a life on a trap 29 later; face-up cards resolve at once.
 TEST_F(Run, Landings) {
     StartAt(2, 7.0);
     ASSERT_TRUE(FrameUntil([&] { return CellAt(12, 3)[Cell::Turn] >= 0; }, 600));
@@ -199,8 +197,7 @@ TEST_F(Run, LastLifeLostWhileTheBoardClearsEndsTheRun) {
     EXPECT_EQ(V({app->GameOverFlag, redealt}), V({1, 1}));
 }
 
-// Hard: steps right until a trap ends the run: the save, and an FNV-1a digest of every update's
-// state (a change to the random draws changes both constants; the message prints them).
+// Hard, stepping right to game over: the save and an FNV-1a digest of every update's state.
 TEST_F(Run, HardRunToGameOver) {
     constexpr int kFinalScore = 250;
     constexpr std::uint64_t kDigest = 0xce3afa7f7fc0b6e6ull;

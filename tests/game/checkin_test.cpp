@@ -13,7 +13,7 @@ TEST(Checkin, OffAsConfiguredAndTheAnswerIsRecordedInTheUpdate) {
         EXPECT_TRUE(kt_Cobble_J_On_Allow == 0 && !kit.app->CheckinRequest && !kit.app->CheckinDone)
             << "off: no request, so no socket";
 
-        net_test::LoopbackServer server({net_test::Reply("HTTP/1.0 200 OK\r\n\r\n" + body)});
+        net_test::LoopbackServer server({"HTTP/1.0 200 OK\r\n\r\n" + body});
         testing::internal::CaptureStdout();
         kit.app->p_GetURL(String(server.Url("/housecall.php").c_str()),
                           String("hello=1&gameID=") + String(kt_Cobble_GameNum));

@@ -23,8 +23,7 @@ constexpr int kHatLeft = 10, kHatUp = 11, kHatRight = 12, kHatDown = 13;  // dev
 
 }  // namespace
 
-// `always` keys play whatever the iCade setting, `iCadeOff` only with it off; the keyboard alone
-// (player -1) never opens the menu, and plays for every player.
+// `always` keys play with any iCade setting, `iCadeOff` only with it off; player -1: no menu.
 TEST_F(Controls, KeysWithICadeOffAndOn) {
     struct Case {
         int action;

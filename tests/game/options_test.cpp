@@ -43,8 +43,7 @@ TEST_F(Options, SoundRowCyclesAndSavesOnlyOnClose) {
     EXPECT_EQ(items.at(Setting::Sound) + items.at(Setting::LeftStickY), "11");
 }
 
-// Row clicks flip iCade and the sticks; closing the window saves the open box first and exits
-// 0; the cursor stops at the gear, which closes the box and saves.
+// Rows flip iCade and sticks; closing the window saves the open box; the gear closes and saves.
 TEST_F(Options, RowClicksAndClosing) {
     ClickRow(2);
     EXPECT_EQ(V({kt_Cobble_iCadeControls, Shows("iCade:On")}), V({1, 1}));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <sstream>
 
 #include "tests/support/game_kit.h"
 
@@ -16,16 +15,9 @@ const std::string kH = "Highscores Loaded\n", kAll = "Settings Loaded\nBadges Lo
 const char *const kPrinted[] = {"Settings Loaded\n", "Badges Loaded\n",
                                 "Settings Checksum Invalid\n", "Badge Checksum Invalid\n"};
 
-std::vector<std::string> Items(const std::string &text) {
-    std::vector<std::string> items;
-    std::stringstream in(text);
-    for (std::string item; std::getline(in, item, '|');) items.push_back(item);
-    return items;
-}
-
 // `text` with item `index` (if >= 0) replaced, cut after `count` items (if >= 0).
 std::string Edit(const std::string &text, int index, const std::string &with, int count = -1) {
-    std::vector<std::string> items = Items(text);
+    std::vector<std::string> items = GameKit::Items(text);
     if (index >= 0) items[static_cast<size_t>(index)] = with;
     if (count >= 0) items.resize(static_cast<size_t>(count));
     std::string out;
@@ -36,7 +28,7 @@ std::string Edit(const std::string &text, int index, const std::string &with, in
 // The items of block b of a save string: settings, badges, tables 0..2.
 std::vector<std::string> Block(const std::string &text, int b) {
     static const int kAt[] = {0, kBadgesAt, kTablesAt, kTablesAt + 21, kTablesAt + 42, 98};
-    std::vector<std::string> items = Items(text);
+    std::vector<std::string> items = GameKit::Items(text);
     return {items.begin() + kAt[b], items.begin() + kAt[b + 1]};
 }
 
@@ -89,11 +81,11 @@ TEST_F(Save, RoundTripsByteForByteButLoadsThreeTablesOnly) {
     Load("");
     app->Highscores[Highscore::Top(2, 9)] = 1000;
     app->Highscores[Highscore::Last(2, 9)] = 1;
-    EXPECT_EQ(Items(Saved())[kTablesAt + 62], "13014");
+    EXPECT_EQ(GameKit::Items(Saved())[kTablesAt + 62], "13014");
     // Entries 60..109 fill the five extra blocks (block 7, pair 9: entries 79 and 109).
     Load("");
     for (int i = 60; i < 150; ++i) app->Highscores[i] = i;
-    const std::vector<std::string> items = Items(Saved());
+    const std::vector<std::string> items = GameKit::Items(Saved());
     EXPECT_EQ(items[kTablesAt + 7 * 21 + 18] + " " + items[kTablesAt + 7 * 21 + 19], "79 109");
     Load(kit.host.LoadState().ToUtf8());
     EXPECT_EQ(Saved(), fresh);
@@ -121,7 +113,7 @@ TEST_F(Save, EachBlockFallsBackAlone) {
         {-1, 56, "sb", 0b111, 0},   {-1, 97, "sb", 0b1111, 1},  {-1, 98, "sb", 0b11111, 0}};
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.damage) + " " + std::to_string(c.cut));
-        std::string sum = c.damage < 0 ? "0" : Items(rich)[static_cast<size_t>(c.damage)];
+        std::string sum = c.damage < 0 ? "0" : GameKit::Items(rich)[static_cast<size_t>(c.damage)];
         const std::string text = Edit(rich, c.damage, std::to_string(std::stoll(sum) + 1), c.cut);
         kit.host.damagedState = String();
         std::string printed;

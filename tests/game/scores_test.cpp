@@ -6,8 +6,7 @@
 
 using Scores = KitTest;
 
-// The score rolls in sixths. On Hard: the HUD counts an empty entry as beaten, the notice takes an
-// equal entry's place, the entry goes below equal entries; the last list takes every score.
+// Score rolls in sixths; Hard placings (empty beaten, below equals); the last list takes all.
 TEST_F(Scores, RollingScorePlacingsAndOrdinals) {
     app->Score = 150;
     std::vector<int> shown;
@@ -76,8 +75,7 @@ TEST_F(Scores, QuitRunLocksTheInputAndEntersItsScore) {
               (std::vector<int>{120, 0, 120}));
 }
 
-// A notice slides in at 16 pixels a frame, out over its last ten, is drawn once more and freed.
-// Only badges 0..63 have an icon; notice slots 13 and 14 are never drawn.
+// Notices slide in 16 px a frame, out over ten; badges 0..63 have icons; slots 13, 14 never drawn.
 TEST_F(Scores, BadgeNotices) {
     int icons = 0;
     auto notices = [&] {  // "x,y" of each notice box of the last update; counts the badge icons

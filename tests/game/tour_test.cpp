@@ -1,9 +1,4 @@
-// A tour of every screen as a player meets it, compared with a stored transcript (tour.golden):
-// after each step, the last update's draw commands, the primitives the renderer received in
-// device pixels, and the sounds and music calls the step caused. Anything a player would see or
-// hear differently shows up as the first differing line. Numbers compare within 0.01, so a
-// change of rounding is not a change. `KT_UPDATE_GOLDENS=1` rewrites the transcript
-// (scripts/update-goldens.sh); read its diff before committing it.
+// Every screen against tour.golden (draws, primitives, sounds); KT_UPDATE_GOLDENS=1 rewrites it.
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
@@ -28,65 +23,54 @@ struct Step {
     int frames;
 };
 
-void Tap(GameKit &kit, int key) {
-    kit.Tap(key);
-}
-void Click(GameKit &kit, float x, float y) {
-    kit.MoveMouse(x, y);
-    kit.MouseButton(true);
-    kit.Frame();
-    kit.MouseButton(false);
-}
 void Touch(GameKit &kit, float x, float y) {
-    kit.Touch(0, true, x, y);
-    kit.Frame();
-    kit.Touch(0, false, x, y);
+    kit.Touch(0, true, x, y), kit.Frame(), kit.Touch(0, false, x, y);
 }
 
+// Each key tapped, then its number of frames.
+auto Keys(std::vector<std::pair<int, int>> taps) {
+    return [taps](GameKit &kit) {
+        for (auto [key, after] : taps) kit.Tap(key, after);
+    };
+}
 auto Key(int key) {
-    return [key](GameKit &kit) { Tap(kit, key); };
+    return Keys({{key, 0}});
 }
-auto Nothing() {
-    return [](GameKit &) {};
-}
+const std::function<void(GameKit &)> Nothing;
 
-// The tour: desktop menu, options box, credits, a Normal run with its pause screen, a quit run's
-// scores, then the console's options and quit prompt.
+// Menu, options, credits, a Normal run and its pause screen, a quit run, the console screens.
 const std::vector<Step> &Tour() {
     static const std::vector<Step> steps = {
-        {"loading, first frames", Nothing(), 2},
-        {"loading, later", Nothing(), 8},
+        {"loading, first frames", Nothing, 2},
+        {"loading, later", Nothing, 8},
         {"menu slides in", [](GameKit &kit) { kit.FinishLoading(); }, 12},
-        {"menu at rest", Nothing(), 40},
+        {"menu at rest", Nothing, 40},
         {"wheel up: Easy", Key(GLFW_KEY_UP), 14},
-        {"wheel down twice: Hard",
-         [](GameKit &kit) { Tap(kit, GLFW_KEY_DOWN), kit.Frame(), Tap(kit, GLFW_KEY_DOWN); }, 14},
+        {"wheel down twice: Hard", Keys({{GLFW_KEY_DOWN, 1}, {GLFW_KEY_DOWN, 0}}), 14},
         {"wheel up: Normal", Key(GLFW_KEY_UP), 14},
         {"focus the gear", Key(GLFW_KEY_LEFT), 6},
         {"options box slides", Key(GLFW_KEY_ENTER), 10},
-        {"options box open", Nothing(), 30},
+        {"options box open", Nothing, 30},
         {"options row 2", Key(GLFW_KEY_DOWN), 4},
         {"options row 3", Key(GLFW_KEY_DOWN), 4},
         {"options: touch row 1", [](GameKit &kit) { Touch(kit, 200, 140); }, 4},
-        {"options: click row 4", [](GameKit &kit) { Click(kit, 200, 250); }, 4},
+        {"options: click row 4", [](GameKit &kit) { kit.Click(200, 250); }, 4},
         {"options close", Key(GLFW_KEY_ESCAPE), 30},
-        {"focus the side panel",
-         [](GameKit &kit) { Tap(kit, GLFW_KEY_RIGHT), kit.Frame(), Tap(kit, GLFW_KEY_RIGHT); }, 6},
+        {"focus the side panel", Keys({{GLFW_KEY_RIGHT, 1}, {GLFW_KEY_RIGHT, 0}}), 6},
         {"credits", Key(GLFW_KEY_ENTER), 60},
         {"credits closed", Key(GLFW_KEY_ESCAPE), 40},
         {"back to the wheel", Key(GLFW_KEY_LEFT), 6},
-        {"click the side panel", [](GameKit &kit) { Click(kit, 580, 240); }, 6},
+        {"click the side panel", [](GameKit &kit) { kit.Click(580, 240); }, 6},
         {"back to the wheel again", Key(GLFW_KEY_LEFT), 6},
         {"start Normal", Key(GLFW_KEY_ENTER), 20},
-        {"the deal glides", Nothing(), 60},
-        {"the deal settled", Nothing(), 200},
+        {"the deal glides", Nothing, 60},
+        {"the deal settled", Nothing, 200},
         {"throw", Key(GLFW_KEY_SPACE), 20},
-        {"the die lands", Nothing(), 80},
+        {"the die lands", Nothing, 80},
         {"step right", Key(GLFW_KEY_RIGHT), 20},
-        {"pause button", [](GameKit &kit) { Click(kit, 16, 16); }, 24},
+        {"pause button", [](GameKit &kit) { kit.Click(16, 16); }, 24},
         {"pause: the gear", Key(GLFW_KEY_DOWN), 4},
-        {"pause: quit",
-         [](GameKit &kit) { Tap(kit, GLFW_KEY_UP), kit.Frame(), Tap(kit, GLFW_KEY_UP); }, 4},
+        {"pause: quit", Keys({{GLFW_KEY_UP, 1}, {GLFW_KEY_UP, 0}}), 4},
         {"pause: resume", Key(GLFW_KEY_DOWN), 4},
         {"resumed", Key(GLFW_KEY_ENTER), 20},
         {"portrait window", [](GameKit &kit) { kit.Resize(480, 720); }, 40},
@@ -94,13 +78,9 @@ const std::vector<Step> &Tour() {
         {"portrait resumed", Key(GLFW_KEY_ENTER), 20},
         {"landscape again", [](GameKit &kit) { kit.Resize(640, 480); }, 40},
         {"pause again, quit the run",
-         [](GameKit &kit) {
-             Tap(kit, GLFW_KEY_ESCAPE), kit.Frame(20), Tap(kit, GLFW_KEY_UP), kit.Frame(),
-                 Tap(kit, GLFW_KEY_ENTER);
-         },
-         6},
-        {"quit overlay grows", Nothing(), 30},
-        {"back on the menu", Nothing(), 120},
+         Keys({{GLFW_KEY_ESCAPE, 20}, {GLFW_KEY_UP, 1}, {GLFW_KEY_ENTER, 0}}), 6},
+        {"quit overlay grows", Nothing, 30},
+        {"back on the menu", Nothing, 120},
         {"console menu", [](GameKit &) { kt_Cobble_isOuya = 1; }, 30},
         {"console options", [](GameKit &kit) { kit.app->OptionsOpen = 1; }, 35},
         {"console options closed", Key(GLFW_KEY_ESCAPE), 40},
@@ -115,10 +95,10 @@ std::string Transcript() {
     size_t sounds = 0, music = 0;
     char line[200];
     for (const Step &step : Tour()) {
-        step.act(kit);
+        if (step.act) step.act(kit);
         kit.Frame(step.frames);
         out << "== " << step.name << "\ntext " << kit.Text() << "\n";
-        for (const std::string &c : kit.Describe()) out << c << "\n";
+        for (const KitCommand &c : kit.Commands()) out << c.Describe() << "\n";
         out << "-- device\n";
         for (const KitGraphics::Draw &d : kit.graphics->draws) {
             std::snprintf(line, sizeof line, "%s %.2f %.2f %.2f %.2f rgb %.2f %.2f %.2f a%.3f b%d",

@@ -1,6 +1,4 @@
-// A private X display and an OpenGL window for programs that render (pixel tests, benchmarks).
-// Xvfb picks a free display number itself (-displayfd), so parallel programs never collide;
-// Mesa's software rasteriser gives the same pixels on every machine.
+// A private Xvfb display (-displayfd: no collisions) and a Mesa OpenGL window for pixel tests.
 #pragma once
 
 #include <GLFW/glfw3.h>
@@ -18,8 +16,7 @@
 #include "host/image_decode.h"
 #include "host/ktgame.h"
 
-// The host for rendering tests: one GLFW window (320 x 240 while there is none), data files
-// under `dataDir`.
+// The rendering tests' host: one GLFW window (320 x 240 while none), data files under `dataDir`.
 struct GlTestGame : KtGame {
     GLFWwindow *window = nullptr;
     std::string dataDir;
@@ -34,8 +31,7 @@ struct GlTestGame : KtGame {
         return kt_image_LoadFile(this, path, w, h, depth);
     }
 
-    // (Re)creates the window and makes its context current; counts it in glfwGraphicsSeq as
-    // the real host does.
+    // (Re)creates the window, makes it current, counts it in glfwGraphicsSeq like the host.
     bool OpenWindow(int width, int height) {
         if (window) glfwDestroyWindow(window);
         glfwDefaultWindowHints();

@@ -120,7 +120,7 @@ TEST_F(GraphicsModule, MisuseIsARuntimeError) {
     for (auto &[call, message] : cases) EXPECT_RUNTIME_ERROR(call(), message);
 }
 
-// Every frame starts from the same state; a scissor rectangle is rounded and clamped to int.
+// Every frame starts from the same state.
 TEST_F(GraphicsModule, EveryFrameStartsFromTheSameState) {
     kt_graphics_BeginRender();
     kt_graphics_SetColor(1, 2, 3);
@@ -138,9 +138,6 @@ TEST_F(GraphicsModule, EveryFrameStartsFromTheSameState) {
     EXPECT_EQ(Ints({gr->scissorX, gr->scissorY, gr->scissorW, gr->scissorH,
                     kt_graphics_context->matrixSp}),
               Ints({0, 0, 320, 240, 0}));
-    kt_graphics_SetScissor(10.4f, 10.6f, -3.6f, 1e20f);
-    EXPECT_EQ(Ints({gr->scissorX, gr->scissorY, gr->scissorW, gr->scissorH}),
-              Ints({10, 11, -4, 2147483647}));
 }
 
 // An oval has x radius + y radius vertices under the matrix, a multiple of 4 from 12 to 1024.
@@ -213,21 +210,6 @@ TEST_F(GraphicsModule, LoadAndWritePremultiply) {
     Ints surface(6 * 2 * 4), row{100, 50, 25, 128, 10, 20, 30, 255};
     std::copy(row.begin(), row.end(), surface.begin() + 4 * 4);
     EXPECT_EQ(Ints(s->data, s->data + surface.size()), surface) << "only the rectangle changes";
-}
-
-// The framework font: optional, loaded once, 96 frames with an x border.
-TEST_F(GraphicsModule, TheFrameworkFontIsLoadedOnceWhenPresent) {
-    kt_graphics_SetFont(nullptr, 32);
-    EXPECT_EQ(kt_graphics_context->defaultFont, nullptr);
-    Png("plume_font.png", 96 * 8, 12, 4, std::vector<unsigned char>(96 * 8 * 12 * 4, 255));
-    kt_graphics_SetFont(nullptr, 99);
-    c_Image *font = kt_graphics_context->defaultFont;
-    ASSERT_NE(font, nullptr);
-    EXPECT_EQ(kt_graphics_context->font, font);
-    EXPECT_EQ(Ints({kt_graphics_context->firstChar, font->frames.Length(), font->width}),
-              Ints({32, 96, 6}));
-    kt_graphics_SetFont(nullptr, 32);
-    EXPECT_EQ(kt_graphics_context->defaultFont, font);
 }
 
 // Prefetched decodes are taken once; failures load nothing; another level's batch is dropped.

@@ -10,8 +10,7 @@
 
 namespace {
 
-// Records each hook: an update with A's hit and down counts and the device size, a render
-// whether the render device was set.
+// Records each hook: updates with A's hit/down counts and device size, renders with the device set.
 struct c_ProbeApp : c_App {
     std::vector<std::string> hooks;
     c_ProbeApp *m_new() {
@@ -34,75 +33,35 @@ struct c_ProbeApp : c_App {
     int p_OnRender() override { return Hook(kt_graphics_renderDevice ? "render" : "render?"); }
 };
 
-struct App : ::testing::Test {
-    KtTestGame game;
-    c_ProbeApp *app = nullptr;
-
-    void SetUp() override {
-        setenv("ALSOFT_DRIVERS", "null", 1);  // test machines have no sound card
-        game.Install();
-        kt_app_Init();
-        kt_graphics_Init();
-        kt_input_Init();
-        kt_audio_Init();
-        gc_set_torture(true);
-        app = (new c_ProbeApp())->m_new();
-        game.StartGame();
-    }
-    void TearDown() override { gc_set_torture(false); }
-};
-
 // One app a process, devices from the start; Close and Back key downs end it with 0.
-TEST_F(App, OneAppAndTheKeysThatEndIt) {
+TEST(App, OneAppAndTheKeysThatEndIt) {
+    setenv("ALSOFT_DRIVERS", "null", 1);  // test machines have no sound card
+    KtTestGame game;
+    game.Install();
+    kt_app_Init(), kt_graphics_Init(), kt_input_Init(), kt_audio_Init();
+    gc_set_torture(true);
+    c_ProbeApp *app = (new c_ProbeApp())->m_new();
+    game.StartGame();
     EXPECT_EQ(game.Delegate(), kt_app__delegate);
     EXPECT_TRUE(kt_graphics_device && kt_audio_device && kt_input_device);
-    // A render sets the render state and clears it after; the size is refreshed before every
-    // update, render or not.
+    // Render state set only during a render; the size is refreshed before every update.
     game.RenderGame();
     EXPECT_EQ(kt_graphics_renderDevice, nullptr);
-    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS);
-    game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
-    game.PumpNow();
-    game.UpdateGame();
-    game.SetDeviceSize(800, 600);
-    game.UpdateGame();
-    game.SuspendGame();
-    game.ResumeGame();
+    game.ScriptKey(GLFW_KEY_A, GLFW_PRESS), game.ScriptKey(GLFW_KEY_A, GLFW_RELEASE);
+    game.PumpNow(), game.UpdateGame(), game.SetDeviceSize(800, 600), game.UpdateGame();
+    game.SuspendGame(), game.ResumeGame();
     EXPECT_EQ(app->hooks, (std::vector<std::string>{"create", "render", "update 1 0 640x480",
                                                     "update 0 0 800x600", "suspend", "resume"}));
 
     // The audio device runs threads: each death test re-runs the program instead of forking it.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT((new c_ProbeApp())->m_new(), ::testing::ExitedWithCode(255), "");
-    game.KeyEvent(2, 432);
-    game.KeyEvent(3, 432);
-    game.KeyEvent(3, 416);
+    game.KeyEvent(2, 432), game.KeyEvent(3, 432), game.KeyEvent(3, 416);
     EXPECT_EXIT(game.KeyEvent(1, 432), ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(game.KeyEvent(1, 416), ::testing::ExitedWithCode(0), "");
     game.ScriptClose();
     EXPECT_EXIT(game.PumpNow(), ::testing::ExitedWithCode(0), "");
-}
-
-// Display modes: distinct, first-seen order; none and no desktop: the window size.
-TEST_F(App, DisplayModesAreDistinctSizesInFirstSeenOrder) {
-    game.SetDisplayModes({{800, 600}, {640, 480}, {800, 600}, {1024, 768}, {640, 480}});
-    game.SetDesktopMode(1920, 1080);
-    kt_app_EnumDisplayModes();
-    std::vector<int> modes;
-    for (int i = 0; i < kt_app__displayModes.Length(); ++i) {
-        modes.insert(modes.end(),
-                     {kt_app__displayModes[i]->width, kt_app__displayModes[i]->height});
-    }
-    EXPECT_EQ(modes, (std::vector<int>{800, 600, 640, 480, 1024, 768}));
-    EXPECT_EQ(kt_app__desktopMode->width, 1920);
-    game.SetDisplayModes({});
-    game.SetDesktopMode(-1, -1);
-    game.SetDeviceSize(700, 500);
-    kt_app_ValidateDeviceWindow(false);
-    kt_app_EnumDisplayModes();
-    EXPECT_EQ(std::vector<int>({kt_app__displayModes.Length(), kt_app__desktopMode->width,
-                                kt_app__desktopMode->height}),
-              std::vector<int>({0, 700, 500}));
+    gc_set_torture(false);
 }
 
 }  // namespace

@@ -76,13 +76,8 @@ TEST(Joystick, LayoutsAndPorts) {
     Array<bool> buttons(32);
     // Polls `port`: {present, left stick x y z, right stick x y z, then the pressed buttons}.
     auto poll = [&](int port) {
-        std::vector<float> out{float(game.PollJoystick(port, joyx, joyy, joyz, buttons)),
-                               joyx[0],
-                               joyy[0],
-                               joyz[0],
-                               joyx[1],
-                               joyy[1],
-                               joyz[1]};
+        std::vector<float> out{float(game.PollJoystick(port, joyx, joyy, joyz, buttons))};
+        for (int s = 0; s < 2; ++s) out.insert(out.end(), {joyx[s], joyy[s], joyz[s]});
         for (int i = 0; i < 32; ++i) {
             if (buttons[i]) out.push_back(i);
         }

@@ -1,5 +1,4 @@
-// The asynchronous layer: the ring and its worker, the event pump and its guard, connecting and
-// closing, and the fatal errors.
+// The async layer: the ring and worker, the event pump and its guard, connect/close, fatal errors.
 
 #include "tests/net/net_support.h"
 
@@ -36,9 +35,7 @@ struct NestedSource : c_IAsyncEventSource {
 NestedSource *g_nested;
 gc_roots nested_root([] { gc_mark(g_nested); });
 
-// The most a queue holds, three times from wherever the indices stand after the last round,
-// with collector steps between enqueues so that queued operations must be marked; the drained
-// worker ends, so each round has to start a new one.
+// A full queue thrice from where the indices stand, collecting between enqueues; new workers.
 TEST_F(AsyncTest, RingRunsEveryOperationOnTheWorkerInOrderAndThePumpIgnoresCallsFromInside) {
     c_Socket *socket = NewSocket();
     std::vector<int> all(c_AsyncQueue::SIZE - 1);
@@ -71,8 +68,7 @@ struct Callbacks : Object, virtual c_IOnConnectComplete, virtual c_IOnReceiveCom
 Callbacks *g_callbacks;
 gc_roots callbacks_root([] { gc_mark(g_callbacks); });
 
-// Connecting marks the socket connected; closing wakes a receive blocked on the handle (which a
-// bare close would not) and then releases the handle.
+// Connect marks the socket; close wakes a receive blocked on the handle, then releases it.
 TEST_F(AsyncTest, ConnectMarksTheSocketAndCloseWakesAPendingReceive) {
     LoopbackServer server({kHold});
     gc_assign(g_callbacks, new Callbacks);

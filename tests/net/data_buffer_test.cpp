@@ -12,8 +12,7 @@ String Units(const std::u16string &text) {
     return String(reinterpret_cast<const Char *>(text.data()), static_cast<int>(text.size()));
 }
 
-// The text, what reads back, the encoding and the bytes; a surrogate pair is two three-byte
-// sequences, one per half.
+// Text, read-back, encoding, bytes; a surrogate pair is two three-byte sequences.
 TEST(DataBuffer, EncodesEachCodeUnitAndReadsItBack) {
     const std::tuple<std::u16string, std::u16string, const char *, const char *> cases[] = {
         {u"Az\u00E9\u0141", u"Az\u00E9A", "ascii", "Az\xE9\x41"},
@@ -30,8 +29,7 @@ TEST(DataBuffer, EncodesEachCodeUnitAndReadsItBack) {
     }
 }
 
-// Reading stops at a stray continuation byte, a sequence cut by the range or by a byte that
-// does not continue it, and at four-byte sequences, which are not read.
+// Reading stops at stray, cut or broken sequences, and at (unread) four-byte ones.
 TEST(DataBuffer, Utf8ReadingStopsAtAnInvalidOrCutSequence) {
     const std::pair<std::string, std::u16string> cases[] = {
         {"ab\x80zz", u"ab"},         {"a\xC3", u"a"},

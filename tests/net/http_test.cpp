@@ -1,5 +1,4 @@
-// HTTP requests against scripted loopback peers, pumped as the game pumps them, nothing else
-// holding the request while a cycle ends at every step.
+// HTTP against scripted loopback peers, pumped as the game does, a cycle ending at every step.
 
 #include <optional>
 
@@ -33,13 +32,9 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
     const std::string big(200000, 'z');  // many receives
     // Path, body, bytes of the head beyond the send buffer (or -1), reply and its text.
     const std::tuple<std::string, std::string, int, std::vector<Step>, std::string> cases[] = {
-        {"/housecall.php?hello=1&gameID=7#top",
-         "",
-         -1,
-         {Reply(ok + "Content-Length: 3\r\n\r\nabc"), kPause, Reply("def")},
-         "abcdef"},
-        {"/scores", "h\xC3\xA9llo", -1, {Reply(ok + "\r\n"), kPause, Reply(big)}, big},
-        {"", "", 0, {Reply(ok + "\r\n")}, ""},
+        {"/h?a=1#f", "", -1, {ok + "Content-Length: 3\r\n\r\nabc", kPause, "def"}, "abcdef"},
+        {"/scores", "h\xC3\xA9llo", -1, {ok + "\r\n", kPause, big}, big},
+        {"", "", 0, {ok + "\r\n"}, ""},
         {"", "", 1, {}, ""},
     };
     for (const auto &[given, body, over, script, text] : cases) {
@@ -81,7 +76,7 @@ TEST_F(HttpTest, SilentResetOrUnreachablePeersEndWithNoStatusAndALine) {
     // The line printed, and the address, or none for a server playing the script.
     const std::tuple<const char *, std::string, std::vector<Step>> cases[] = {
         {"silent past the timeout", "", {kHold}},
-        {"connection failed", "", {Reply("HTTP/1.0 200 OK\r\n\r\npartial"), kPause, kReset}},
+        {"connection failed", "", {"HTTP/1.0 200 OK\r\n\r\npartial", kPause, kReset}},
         // 65536 higher would reach the idle listener if it were cut to 16 bits.
         {"invalid URL", at(idle_port + 65536), {}},
         {"within the timeout", at(full_port), {}},

@@ -17,12 +17,8 @@
 
 namespace net_test {
 
-// One step of a server's reply: bytes to write; a pause, so the next write most likely lands in
-// a receive of its own; a reset; or silence until the client closes (or 20 s pass).
+// A reply step: bytes; a pause (next write in its own receive); a reset; or silence (<= 20 s).
 using Step = std::string;
-inline Step Reply(std::string bytes) {
-    return bytes;
-}
 const Step kPause = "\1pause", kReset = "\1reset", kHold = "\1hold";
 
 // A socket on a free port of 127.0.0.1, listening unless `backlog` < 0; `port` 0 on failure.
@@ -38,8 +34,7 @@ inline int Listen(int backlog, int *port) {
     return fd;
 }
 
-// Accepts one connection, reads the request (head and announced body), plays the script and
-// closes. Every wait has a timeout, so a client fault fails, not hangs.
+// Accepts one connection, reads the request, plays the script, closes; every wait times out.
 class LoopbackServer {
 public:
     explicit LoopbackServer(std::vector<Step> script) : script_(std::move(script)) {

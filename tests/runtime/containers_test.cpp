@@ -79,11 +79,6 @@ TEST(Stack, GrowsToTwiceTheLengthPlusTenAndCopiesWhatItIsGiven) {
     t->p_Push6(values, 3);
     EXPECT_EQ(t->p_Join(String()).ToUtf8(), "abcdbcd");
     EXPECT_EQ(t->p_Join(String("-")), String("-").Join(t->p_ToArray()));
-    c_StringStack *one = (new c_StringStack)->m_new();
-    EXPECT_TRUE(one->p_ToArray().IsEmptyShared());
-    EXPECT_EQ(one->p_Join(String(",")).GetRep(), &String::nullRep);
-    one->p_Push4(v[0]);
-    EXPECT_TRUE(one->p_Join(String(",")).Shares(v[0]));
 }
 
 // Shortening or clearing releases the slots; growing fills with nil; a negative length is 0.

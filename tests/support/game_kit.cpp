@@ -66,8 +66,7 @@ GameKit::GameKit(int w, int h, const std::string &state) {
     gc_set_verify(true);
     app = (new c_MyApp())->m_new();
     host.StartGame();
-    // The recording devices replace the real ones once the delegate has made them; the create
-    // hook only loads images, which does not depend on the device.
+    // Recording devices replace the delegate's (the create hook only loads images).
     graphics = new KitGraphics();
     audio = new KitAudio();
     // The device the delegate opened goes unused: close it now rather than at collection.
@@ -126,12 +125,6 @@ std::string GameKit::Text() const {
     return out;
 }
 
-std::vector<std::string> GameKit::Describe() const {
-    std::vector<std::string> out;
-    for (const KitCommand &c : Commands()) out.push_back(c.Describe());
-    return out;
-}
-
 std::string KitCommand::Describe() const {
     static const char *const names[] = {"image", "rect", "oval", "line", "other"};
     char buf[200];
@@ -146,9 +139,9 @@ int GameKit::Cues(int cue, size_t from) const {
     return n;
 }
 
-std::vector<std::string> GameKit::SavedItems() {
+std::vector<std::string> GameKit::Items(const std::string &text) {
     std::vector<std::string> out;
-    std::stringstream in(host.LoadState().ToUtf8());
+    std::stringstream in(text);
     for (std::string item; std::getline(in, item, '|');) out.push_back(item);
     return out;
 }

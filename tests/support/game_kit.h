@@ -1,5 +1,4 @@
-// GameKit: the game on the test host, driven by scripted input, recording what it draws, plays
-// and loads. One per test (it initialises every module global); the collector verifies barriers.
+// GameKit: the game on the test host, scripted and recorded; one per test, barriers verified.
 #pragma once
 
 #include <GLFW/glfw3.h>
@@ -145,11 +144,11 @@ public:
     std::vector<KitCommand> Commands() const;
     // The characters drawn with the font slot, in order (glyph frame + 32).
     std::string Text() const;
-    std::vector<std::string> Describe() const;
     // How many effects with this cue played, counting from sounds[from].
     int Cues(int cue, size_t from = 0) const;
-    // The items of the saved state text, split at '|'.
-    std::vector<std::string> SavedItems();
+    // The items of a save text / of the saved state, split at '|'.
+    static std::vector<std::string> Items(const std::string &text);
+    std::vector<std::string> SavedItems() { return Items(host.LoadState().ToUtf8()); }
 
 private:
     float DeviceX(float vx) const { return vx * app->ScaleX + kt_Cobble_overscan; }

@@ -1,5 +1,4 @@
-// EXPECT_RUNTIME_ERROR: the statement ends the process through the runtime's fatal error path
-// (exit -1); its output goes to standard error to be matched, and stdin is closed.
+// EXPECT_RUNTIME_ERROR: exits -1 via the fatal error path; stderr matched, stdin closed.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -27,12 +27,6 @@ KtDisplayMode *Mode(std::pair<int, int> size) {
 
 }  // namespace
 
-Array<KtDisplayMode *> KtTestGame::GetDisplayModes() {
-    Array<KtDisplayMode *> out(static_cast<int>(displayModes.size()));
-    for (int i = 0; i < out.Length(); ++i) out.Store(i, Mode(displayModes[i]));
-    return out;
-}
-
 KtDisplayMode *KtTestGame::GetDesktopMode() {
     return desktop.first < 0 ? nullptr : Mode(desktop);
 }

@@ -1,6 +1,4 @@
-// KtTestGame: the in-process test host. The windowless host (host/headless_game.h) plus a
-// scriptable device (window, display modes, focus, characters, mouse, close button, joysticks)
-// and a record of how the loop waited and slept.
+// KtTestGame: the windowless host plus a scriptable device and a record of waits and sleeps.
 #pragma once
 
 #include <functional>
@@ -30,10 +28,8 @@ public:
     int GetDeviceHeight() override { return height; }
     // Releases every held scripted key first, as the GLFW host does before re-creating its window.
     void SetDeviceWindow(int width, int height, int flags) override;
-    void SetDisplayModes(std::vector<std::pair<int, int>> modes) { displayModes = modes; }
     // A negative width means the host reports no desktop mode.
     void SetDesktopMode(int w, int h) { desktop = {w, h}; }
-    Array<KtDisplayMode *> GetDisplayModes() override;
     KtDisplayMode *GetDesktopMode() override;
 
     // Scripted input (GLFW 3 codes), delivered in order at the next event pump like ScriptKey.
@@ -101,15 +97,13 @@ private:
     bool active = true;
     int width = 640, height = 480;
     std::pair<int, int> desktop{1024, 768};
-    std::vector<std::pair<int, int>> displayModes;
     double cursor[2] = {0, 0};
     std::map<int, KtTestJoystick> joysticks;
     KtTestJoystick gone;  // what a joystick that went away reports: nothing, as in GLFW
     int joySlots[KT_JOYSTICK_PORTS] = {-1, -1, -1, -1};
 };
 
-// A delegate that records every call as text ("start", "update", "key 1 38", "mouse 4 0 10 20",
-// ...) and runs an optional hook on each update and render.
+// A delegate recording every call as text ("start", "key 1 38", ...), with update/render hooks.
 struct KtRecordingDelegate : KtGameDelegate {
     std::vector<std::string> calls;
     std::function<void()> onUpdate, onRender;
