@@ -131,6 +131,7 @@ TEST_F(Controls, PointerTestEdges) {
         int (*test)(c_MyApp *);
         int expected;
     } cases[] = {{110, 110, [](c_MyApp *a) { return a->p_MouseIn(100, 100, 10, 10); }, 0},
+                 {110, 105, [](c_MyApp *a) { return a->p_MouseIn(100, 100, 10, 10); }, 0},
                  {110, 110, [](c_MyApp *a) { return a->p_MouseIn(100, 100, 11, 11); }, 1},
                  {110, 110, [](c_MyApp *a) { return a->p_MouseIn(110, 100, 5, 20); }, 0},
                  {110, 110, [](c_MyApp *a) { return a->p_MouseIn_Centered(100, 100, 20, 40); }, 0},
