@@ -36,6 +36,13 @@ auto Keys(std::vector<std::pair<int, int>> taps) {
 auto Key(int key) {
     return Keys({{key, 0}});
 }
+// The button held from the first point to the last, one frame a point.
+auto Drag(std::vector<std::pair<float, float>> points) {
+    return [points](GameKit &kit) {
+        for (auto [x, y] : points) kit.MoveMouse(x, y), kit.MouseButton(true), kit.Frame();
+        kit.MouseButton(false);
+    };
+}
 const std::function<void(GameKit &)> Nothing;
 
 // Menu, options, credits, a Normal run and its pause screen, a quit run, the console screens.
@@ -81,10 +88,14 @@ const std::vector<Step> &Tour() {
          Keys({{GLFW_KEY_ESCAPE, 20}, {GLFW_KEY_UP, 1}, {GLFW_KEY_ENTER, 0}}), 6},
         {"quit overlay grows", Nothing, 30},
         {"back on the menu", Nothing, 120},
+        {"the wheel flung by a drag", Drag({{250, 250}, {260, 260}, {275, 275}}), 2},
+        {"the wheel settles", Nothing, 20},
         {"console menu", [](GameKit &) { kt_Cobble_isOuya = 1; }, 30},
         {"console options", [](GameKit &kit) { kit.app->OptionsOpen = 1; }, 35},
         {"console options closed", Key(GLFW_KEY_ESCAPE), 40},
         {"console quit prompt", Key(GLFW_KEY_ESCAPE), 4},
+        {"prompt ignored", Key(GLFW_KEY_J), 10},
+        {"a console run", Key(GLFW_KEY_ENTER), 30},
     };
     return steps;
 }
