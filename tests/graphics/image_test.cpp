@@ -204,8 +204,9 @@ TEST_F(GraphicsModule, LoadAndWritePremultiply) {
 
     gxtkSurface *s = kt_graphics_CreateImage(3, 2, 2, 0)->surface;
     EXPECT_EQ(s->data, nullptr);
-    int argb[4] = {static_cast<int>(0x80C86432u), static_cast<int>(0xFF0A141Eu), 0, 0x7F000000};
-    gr->WritePixels2(s, Array<int>(argb, 4), 4, 0, 2, 1, 0, 2);
+    int argb[4] = {0x7F000000, static_cast<int>(0x80C86432u), static_cast<int>(0xFF0A141Eu),
+                   0x7F000000};
+    gr->WritePixels2(s, Array<int>(argb, 4), 4, 0, 2, 1, 1, 2);
     ASSERT_NE(s->data, nullptr);
     Ints surface(6 * 2 * 4), row{100, 50, 25, 128, 10, 20, 30, 255};
     std::copy(row.begin(), row.end(), surface.begin() + 4 * 4);
