@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 // POSIX: the process that opened the device (getpid).
@@ -87,14 +89,35 @@ void gxtkSample::Discard() {
 // ---------------------------------------------------------------------------------------------
 // Opening and closing
 
-gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr), channels() {
-    alcDevice = alcOpenDevice(nullptr);
-    if (!alcDevice) alcDevice = alcOpenDevice("Generic Hardware");
-    if (!alcDevice) alcDevice = alcOpenDevice("Generic Software");
+gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr), channels(), ready(false) {
     ktPrint(String("opening openal device"));
+    // The opener writes the two handles and nothing else; Ready reads them after the join.
+    auto open = [this] {
+        alcDevice = alcOpenDevice(nullptr);
+        if (!alcDevice) alcDevice = alcOpenDevice("Generic Hardware");
+        if (!alcDevice) alcDevice = alcOpenDevice("Generic Software");
+        if (alcDevice) alcContext = alcCreateContext(alcDevice, nullptr);
+    };
+    try {
+        opener = std::thread(open);
+    } catch (const std::system_error &) {
+        open();  // no thread to be had: open it here
+    }
+    // Registered now, so a game that ends while the device is still opening waits for it
+    // rather than leaving OpenAL to tear down under the opener.
+    static bool exitHookSet = false;
+    if (!exitHookSet) exitHookSet = std::atexit(CloseLiveDeviceAtExit) == 0;
+    liveDevice = this;
+    liveDeviceOwner = getpid();
+}
+
+void gxtkAudio::Ready() {
+    if (ready) return;
+    ready = true;
+    if (opener.joinable()) opener.join();
     if (!alcDevice) {
         ktPrint(String("OpenAl error: alcOpenDevice failed"));
-    } else if (!(alcContext = alcCreateContext(alcDevice, nullptr))) {
+    } else if (!alcContext) {
         ktPrint(String("OpenAl error: alcCreateContext failed"));
     } else if (!alcMakeContextCurrent(alcContext)) {
         ktPrint(String("OpenAl error: alcMakeContextCurrent failed"));
@@ -102,12 +125,6 @@ gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr), channels() {
     // Positions only pan; they never attenuate.
     alDistanceModel(AL_NONE);
     ChannelSource(kMusicChannel);
-    if (alcContext) {
-        static bool exitHookSet = false;
-        if (!exitHookSet) exitHookSet = std::atexit(CloseLiveDeviceAtExit) == 0;
-        liveDevice = this;
-        liveDeviceOwner = getpid();
-    }
 }
 
 // The game's device lives for the process; only a test's device is ever collected. Its buffers
@@ -117,6 +134,7 @@ gxtkAudio::~gxtkAudio() {
 }
 
 void gxtkAudio::Close() {
+    Ready();
     if (liveDevice == this) liveDevice = nullptr;
     if (alcContext) {
         if (alcGetCurrentContext() == alcContext) alcMakeContextCurrent(nullptr);
@@ -137,6 +155,7 @@ void gxtkAudio::mark() {
 // Sources and the discard list
 
 ALuint gxtkAudio::ChannelSource(int channel) {
+    Ready();
     gxtkChannel &chan = channels[channel];
     if (chan.source) return chan.source;
     ALuint source = 0;
@@ -164,6 +183,7 @@ void gxtkAudio::Release(gxtkChannel &chan) {
 }
 
 void gxtkAudio::FlushDiscarded() {
+    Ready();
     // A stopped source still holds its last buffer, which OpenAL then refuses to delete.
     for (gxtkChannel &chan : channels) {
         if (chan.sample && SourceState(chan.source) == AL_STOPPED) Release(chan);
@@ -182,6 +202,7 @@ void gxtkAudio::FlushDiscarded() {
 // Channels
 
 int gxtkAudio::ChannelState(int channel) {
+    Ready();
     if (!ValidChannel(channel)) return 0;
     gxtkChannel &chan = channels[channel];
     if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) Release(chan);
@@ -270,6 +291,7 @@ gxtkSample *gxtkAudio::LoadSample(String path) {
 }
 
 bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample *sample, String path) {
+    Ready();
     KtGame *game = KtGame::_game;
     if (!sample || !game) return false;
     int length = 0, nchannels = 0, format = 0, hertz = 0;

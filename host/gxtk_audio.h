@@ -4,7 +4,8 @@
 // first use; when OpenAL has no more sources a channel takes one from a stopped effect channel
 // (never from the music channel). Samples are fully decoded OpenAL buffers; a sample's buffer
 // is deleted through the process-wide discard list once no source holds it any more. Without an
-// audio device every call still works and nothing sounds. Main thread only.
+// audio device every call still works and nothing sounds. Main thread only, but for the opening
+// of the device (see the constructor).
 //
 // Who owns a channel's sample: the channel holds its sample, as a reference the collector
 // follows, from the play until the channel is stopped or is found stopped (by ChannelState,
@@ -18,6 +19,8 @@
 // <AL/...>: the channel and sample records hold OpenAL names.
 #include <AL/al.h>
 #include <AL/alc.h>
+
+#include <thread>
 
 #include "host/ktgame.h"
 
@@ -51,10 +54,16 @@ struct gxtkAudio : Object {
     ALCcontext *alcContext;
     gxtkChannel channels[kChannels];
 
-    // Opens the default device (then "Generic Hardware", "Generic Software") and prints what
-    // failed; the device object exists in every case.
+    // Starts opening the default device (then "Generic Hardware", "Generic Software") on a
+    // thread of its own and returns at once: the set-up takes milliseconds (far more with a
+    // sound server) that the first frames need. The device object exists in every case.
     gxtkAudio();
     ~gxtkAudio() override;
+    // Waits for the opening, prints what failed and makes the context current; at once when
+    // that is done. alcDevice and alcContext are valid only after it. Every path to OpenAL
+    // passes through it: ChannelSource, FlushDiscarded, ChannelState, LoadSample__UNSAFE__ and
+    // Close call it, and a channel whose state is not 0 was played through ChannelSource.
+    void Ready();
     // Destroys the context and closes the device; the object stays, silent.
     void Close();
     // Marks the samples the channels hold. Runs inside the collector: no OpenAL call.
@@ -95,6 +104,9 @@ struct gxtkAudio : Object {
     void FlushDiscarded();
 
 private:
+    std::thread opener;  // opens the device; joined by Ready
+    bool ready;          // Ready has run
+
     // Detaches the channel's buffer from its source, forgets its sample and marks it stopped.
     void Release(gxtkChannel &chan);
 };

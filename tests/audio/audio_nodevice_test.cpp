@@ -22,6 +22,7 @@ TEST(AudioWithoutDevice, ReportsOnceAndEveryCallStaysHarmless) {
     KtGame::_game = new FileGame();
     testing::internal::CaptureStdout();
     kt_audio_SetAudioDevice(new gxtkAudio());
+    kt_audio_device->Ready();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "opening openal device\nOpenAl error: alcOpenDevice failed\n");
     gxtkAudio &dev = *kt_audio_device;
