@@ -263,6 +263,8 @@ void gxtkSurface::Bind() {
     uscale = 1.0f / static_cast<float>(tw > 0 ? tw : 1);
     vscale = 1.0f / static_cast<float>(th > 0 ? th : 1);
     // The texture holds the pixels now. After a failed upload the store stays their only copy.
+    // The freed bytes stay counted for the collector: the texture holds as many until the
+    // surface is collected, and finding dead surfaces is what that count paces.
     if (uploaded) {
         std::free(data);
         data = nullptr;
