@@ -323,6 +323,8 @@ void KtGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     int desktopWidth = desktop ? desktop->width : width;
     int desktopHeight = desktop ? desktop->height : height;
     if (window) {
+        // The textures go with the context: their pixels come back to the surfaces first.
+        gxtk_SaveTextures();
         glfwDestroyWindow(window);
         window = nullptr;
     }

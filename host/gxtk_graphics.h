@@ -4,9 +4,13 @@
 // primitives of one kind and one surface into a batch that goes out as one draw call. Colour
 // (premultiplied by alpha) and the 2-D matrix are applied on the CPU, so neither breaks a batch;
 // polygons of different vertex counts are one kind; a change of kind or surface, a full buffer, a
-// real change of blend mode or scissor, a pixel read and the end of the frame flush it. Surfaces
-// keep their pixels in memory and re-create their texture lazily whenever glfwGraphicsSeq says the
-// window (and context) was re-created.
+// real change of blend mode or scissor, a pixel read and the end of the frame flush it.
+//
+// A surface's pixels live in one place: in its pixel store until a texture holds them, in the
+// texture afterwards (the store is freed once the upload succeeded). Before a window and its
+// context go away, gxtk_SaveTextures reads every live texture back into its store; each surface
+// then re-creates its texture lazily from the store once glfwGraphicsSeq says the window (and
+// context) was re-created.
 #pragma once
 
 #include "host/ktgame.h"
@@ -32,7 +36,9 @@ struct gxtkFrameStats {
 };
 
 struct gxtkSurface : Object {
-    unsigned char *data;  // width x height pixels of depth bytes, premultiplied; malloc'ed
+    // width x height pixels of depth bytes, premultiplied; malloc'ed. Null while a texture of
+    // the current context holds the pixels (or when there are none yet).
+    unsigned char *data;
     int width, height;
     int depth;            // 1 luminance, 2 luminance + alpha, 3 RGB, 4 RGBA
     unsigned int format;  // the GL pixel format matching depth
@@ -54,10 +60,12 @@ struct gxtkSurface : Object {
     // outside 1..4 is refused: the buffer is freed and the surface stays empty.
     void SetData(unsigned char *pixels, int width, int height, int depth);
     // Stores the ARGB ints of the rectangle premultiplied (RGBA surfaces only; others ignore
-    // it) and uploads it when the texture belongs to the current context. The rectangle must
-    // lie inside the surface and the array must hold every row (a runtime error otherwise).
+    // it): into the texture when it belongs to the current context, and into the pixel store
+    // when there is one or no texture holds the pixels (the store is then made). The rectangle
+    // must lie inside the surface and the array must hold every row (a runtime error otherwise).
     void SetSubData(int x, int y, int w, int h, Array<int> pixels, int offset, int pitch);
-    // Binds the texture, creating and uploading it first when it is missing or stale.
+    // Binds the texture, creating and uploading it first when it is missing or stale; a
+    // successful upload frees the pixel store.
     void Bind();
 };
 
@@ -140,6 +148,11 @@ extern int glfwGraphicsSeq;
 
 // ---------------------------------------------------------------------------------------------
 // Functions
+
+// Reads every texture of the current context back into its surface's pixel store, so that no
+// pixels are lost with the context. Call it with the context current, right before its window
+// is destroyed; the surfaces then count as having no texture.
+void gxtk_SaveTextures();
 
 // Test switch: treat every texture size that is not a power of two as refused by the driver,
 // so the padded-texture fallback can be exercised on drivers that accept any size.

@@ -1,4 +1,4 @@
-// gxtkSurface: pixels kept in memory and a texture re-created per OpenGL context.
+// gxtkSurface: pixels in memory until a texture holds them, read back before a context goes.
 
 #include "host/gxtk_graphics.h"
 
@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // Globals
@@ -33,7 +35,55 @@ void drainGlErrors() {
     }
 }
 
+// The surfaces whose texture was made in some context and not yet deleted or saved: the ones
+// gxtk_SaveTextures reads back. Raw pointers: a surface removes itself in Discard and its
+// destructor, so the registry never holds a freed surface. Never destroyed, so a surface
+// freed during the process's exit still finds it.
+std::unordered_set<gxtkSurface *> &liveTextures() {
+    static auto *surfaces = new std::unordered_set<gxtkSurface *>();
+    return *surfaces;
+}
+
+bool hasTextureOfThisContext(const gxtkSurface &s) {
+    return s.seq == glfwGraphicsSeq && s.seq > 0;
+}
+
+// The texture's pixels as a new pixel store (null when the texture holds none): width x height
+// of the surface's own format, cut from the top-left corner of a padded texture.
+unsigned char *readTexture(const gxtkSurface &s) {
+    GLint tw = 0, th = 0;
+    glBindTexture(GL_TEXTURE_2D, s.texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+    if (s.width <= 0 || s.height <= 0 || tw < s.width || th < s.height) return nullptr;
+    std::size_t row = static_cast<std::size_t>(s.width) * s.depth;
+    auto *pixels = static_cast<unsigned char *>(std::malloc(row * s.height));
+    if (!pixels) return nullptr;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (tw == s.width && th == s.height) {
+        glGetTexImage(GL_TEXTURE_2D, 0, s.format, GL_UNSIGNED_BYTE, pixels);
+        return pixels;
+    }
+    std::size_t paddedRow = static_cast<std::size_t>(tw) * s.depth;
+    std::vector<unsigned char> padded(paddedRow * th);
+    glGetTexImage(GL_TEXTURE_2D, 0, s.format, GL_UNSIGNED_BYTE, padded.data());
+    for (int y = 0; y < s.height; ++y) {
+        std::memcpy(pixels + y * row, padded.data() + y * paddedRow, row);
+    }
+    return pixels;
+}
+
 }  // namespace
+
+// The stores made here are not reported to the collector: they hold pixels that already
+// counted when they were decoded or written, and the next Bind frees them again.
+void gxtk_SaveTextures() {
+    for (gxtkSurface *s : liveTextures()) {
+        if (hasTextureOfThisContext(*s) && !s->data) s->data = readTexture(*s);
+        s->seq = -1;
+    }
+    liveTextures().clear();
+}
 
 void gxtk_SetForcePowerOfTwo(bool on) {
     forcePowerOfTwo = on;
@@ -64,7 +114,8 @@ gxtkSurface::~gxtkSurface() {
 }
 
 int gxtkSurface::Discard() {
-    if (seq == glfwGraphicsSeq && seq > 0) {
+    liveTextures().erase(this);
+    if (hasTextureOfThisContext(*this)) {
         glDeleteTextures(1, &texture);
         seq = -1;
     }
@@ -129,7 +180,8 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, Array<int> pixels, int 
                    "array must hold offset + (height - 1) x pitch + width ints"));
     }
     if (w == 0 || h == 0) return;
-    if (!data) {
+    bool live = hasTextureOfThisContext(*this);
+    if (!data && !live) {
         data =
             static_cast<unsigned char *>(std::calloc(static_cast<std::size_t>(width) * height, 4));
         if (!data) return;
@@ -137,9 +189,22 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, Array<int> pixels, int 
         gc_ext_malloced(bytes < 0x7fffffff ? static_cast<int>(bytes) : 0x7fffffff);
     }
 
+    // Into the store where there is one; otherwise the texture holds the pixels and only the
+    // rectangle is converted, into a buffer of its own.
+    std::vector<unsigned char> rect;
+    unsigned char *out;
+    int stride;  // pixels from one row to the next
+    if (data) {
+        out = data + (static_cast<std::size_t>(y) * width + x) * 4;
+        stride = width;
+    } else {
+        rect.resize(static_cast<std::size_t>(w) * h * 4);
+        out = rect.data();
+        stride = w;
+    }
     for (int row = 0; row < h; ++row) {
         const int *src = pixels.Data() + offset + static_cast<long long>(row) * pitch;
-        unsigned char *dst = data + (static_cast<std::size_t>(y + row) * width + x) * 4;
+        unsigned char *dst = out + static_cast<std::size_t>(row) * stride * 4;
         for (int col = 0; col < w; ++col, dst += 4) {
             unsigned argb = static_cast<unsigned>(src[col]);
             unsigned a = argb >> 24;
@@ -150,13 +215,12 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, Array<int> pixels, int 
         }
     }
 
-    if (seq != glfwGraphicsSeq || seq <= 0) return;
+    if (!live) return;
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // The row length lets one call upload a rectangle narrower than the store.
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, width);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
-                    data + (static_cast<std::size_t>(y) * width + x) * 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, stride);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, out);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
@@ -168,6 +232,7 @@ void gxtkSurface::Bind() {
     }
     seq = glfwGraphicsSeq;
     glGenTextures(1, &texture);
+    liveTextures().insert(this);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -184,6 +249,7 @@ void gxtkSurface::Bind() {
                      GL_UNSIGNED_BYTE, data);
         refused = glGetError() != GL_NO_ERROR;
     }
+    bool uploaded = !refused;
     if (refused) {
         // A driver without non-power-of-two textures: pad, the image sits top-left.
         tw = gxtk_PowerOfTwo(width), th = gxtk_PowerOfTwo(height);
@@ -192,7 +258,15 @@ void gxtkSurface::Bind() {
         if (data) {
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
         }
+        uploaded = glGetError() == GL_NO_ERROR;
     }
     uscale = 1.0f / static_cast<float>(tw > 0 ? tw : 1);
     vscale = 1.0f / static_cast<float>(th > 0 ? th : 1);
+    // The texture holds the pixels now. After a failed upload the store stays their only copy.
+    // The freed bytes stay counted for the collector: the texture holds as many until the
+    // surface is collected, and finding dead surfaces is what that count paces.
+    if (uploaded) {
+        std::free(data);
+        data = nullptr;
+    }
 }

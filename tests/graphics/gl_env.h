@@ -33,7 +33,7 @@ struct GlTestGame : KtGame {
 
     // (Re)creates the window, makes it current, counts it in glfwGraphicsSeq like the host.
     bool OpenWindow(int width, int height) {
-        if (window) glfwDestroyWindow(window);
+        if (window) gxtk_SaveTextures(), glfwDestroyWindow(window);
         glfwDefaultWindowHints();
         glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
         window = glfwCreateWindow(width, height, "graphics test", nullptr, nullptr);

@@ -169,7 +169,8 @@ TEST_F(Render, DrawImage2TurnsAboutTheHandleAndRestoresTheMatrix) {
     EXPECT_EQ(Region(kBlack)[0], kWidth * kHeight - 9);
 }
 
-// A pending draw of a canvas goes out before a write to it; textures survive a new window.
+// A pending draw of a canvas goes out before a write to it; textures survive a new window, also
+// written ones, padded ones and ones of other formats.
 TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow) {
     c_Image *canvas = kt_graphics_CreateImage(4, 4, 1, 0);
     Array<int> red(16), green(4);
@@ -180,20 +181,26 @@ TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow
     gr->WritePixels2(canvas->surface, green, 1, 1, 2, 2, 0, 2);
     c_Image *rgb = LoadPng("rgb.png", 1, 1, 3, {0, 0, 255});
     c_Image *half = LoadPng("half.png", 1, 1, 4, {255, 255, 255, 128});
+    gxtk_SetForcePowerOfTwo(true);
+    c_Image *la = LoadPng("la.png", 3, 2, 2, std::vector<unsigned char>(3 * 2 * 2, 128));
+    gxtk_SetForcePowerOfTwo(false);
     gr->WritePixels2(rgb->surface, green, 0, 0, 1, 1, 0, 1);
     auto draw = [&] {
         kt_graphics_DrawImage(canvas, 10, 0, 0);
         kt_graphics_DrawImage(rgb, 20, 0, 0);
         kt_graphics_DrawImage(half, 30, 0, 0);
+        kt_graphics_DrawImage(la, 40, 0, 0);
         Finish();
-        return std::vector<Box>{Region(kRed), Region(kGreen), Region(kBlue), Region(0x808080)};
+        return std::vector<Box>{Region(kRed), Region(kGreen), Region(kBlue), Region(0x808080),
+                                Region(0x404040)};
     };
-    const Box green4{4, 11, 1, 12, 2}, blue1{1, 20, 0, 20, 0}, grey1{1, 30, 0, 30, 0};
-    EXPECT_EQ(draw(), (std::vector<Box>{{16 + 12, 0, 0, 13, 3}, green4, blue1, grey1}));
+    const Box green4{4, 11, 1, 12, 2}, blue1{1, 20, 0, 20, 0}, grey1{1, 30, 0, 30, 0},
+        grey6{6, 40, 0, 42, 1};
+    EXPECT_EQ(draw(), (std::vector<Box>{{16 + 12, 0, 0, 13, 3}, green4, blue1, grey1, grey6}));
     int oldSeq = half->surface->seq;
     ASSERT_TRUE(game.OpenWindow(kWidth, kHeight));
     Start();
-    EXPECT_EQ(draw(), (std::vector<Box>{{12, 10, 0, 13, 3}, green4, blue1, grey1}));
+    EXPECT_EQ(draw(), (std::vector<Box>{{12, 10, 0, 13, 3}, green4, blue1, grey1, grey6}));
     EXPECT_NE(half->surface->seq, oldSeq);
     EXPECT_EQ(canvas->surface->seq, glfwGraphicsSeq);
 }
