@@ -57,7 +57,8 @@ unsigned char *readTexture(const gxtkSurface &s) {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
     if (s.width <= 0 || s.height <= 0 || tw < s.width || th < s.height) return nullptr;
     std::size_t row = static_cast<std::size_t>(s.width) * s.depth;
-    auto *pixels = static_cast<unsigned char *>(std::malloc(row * s.height));
+    // Zeroed, so a read the driver refuses leaves a clear image rather than stale memory.
+    auto *pixels = static_cast<unsigned char *>(std::calloc(row, s.height));
     if (!pixels) return nullptr;
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     if (tw == s.width && th == s.height) {
