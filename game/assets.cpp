@@ -213,11 +213,22 @@ int c_MyApp::p_WaitStart(int mode) {
     BgRed -= BgRed * 0.125f;
     BgGreen -= BgGreen * 0.125f;
     BgBlue -= BgBlue * 0.125f;
-    p_CLS2D(BgRed, BgGreen, BgBlue, 1);
-
-    LoaderSize = Trunc(kt_Cobble_jscrw < kt_Cobble_jscrh ? kt_Cobble_jscrw : kt_Cobble_jscrh);
     // Kept within one turn: the angle is all that matters, and the count never overflows.
     LoaderSpin = (LoaderSpin + kSpinStep) % 360;
+    p_DrawLoadingScreen(mode);
+
+    if (mode == 0) {
+        PressLock = 1;
+        Mode = Screen::Menu;
+        p_Reload();
+        kt_app_SetUpdateRate(kUpdateRate);
+    }
+    return 0;
+}
+
+void c_MyApp::p_DrawLoadingScreen(int mode) {
+    p_CLS2D(BgRed, BgGreen, BgBlue, 1);
+    LoaderSize = Trunc(kt_Cobble_jscrw < kt_Cobble_jscrh ? kt_Cobble_jscrw : kt_Cobble_jscrh);
     float cx = kt_Cobble_jscrw * 0.5f, cy = kt_Cobble_jscrh * 0.5f;
 
     if (mode == 1) DrawRing(this, kInnerRing, cx, cy);
@@ -231,14 +242,6 @@ int c_MyApp::p_WaitStart(int mode) {
     p_SetCol(255, 255, 255, 1);
     p_SetSize(1, kNoValue);
     p_Text(kt_Cobble_jscrw * 0.5f, kt_Cobble_jscrh - 32, String("Loading..."), 1, 1, 0);
-
-    if (mode == 0) {
-        PressLock = 1;
-        Mode = Screen::Menu;
-        p_Reload();
-        kt_app_SetUpdateRate(kUpdateRate);
-    }
-    return 0;
 }
 
 int c_MyApp::p_BankLoad() {

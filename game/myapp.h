@@ -356,6 +356,9 @@ struct c_MyApp : c_App, virtual c_IOnHttpRequestComplete {
     int p_Reload();
     int p_Loader();
     int p_WaitStart(int mode);
+    // The loading screen as the loader's updates draw it (mode 1 with its rings), advancing
+    // nothing.
+    void p_DrawLoadingScreen(int mode);
     int p_LoadSFX(int n);
     int p_PlaySFX(int n, float rate, float volume, float pan);
     int p_PlayTune(String name, int loop);

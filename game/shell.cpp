@@ -196,6 +196,10 @@ int c_MyApp::p_OnCreate() {
     p_Load();
 
     for (int i = 0; i < ChannelMap.Length(); ++i) ChannelMap[i] = i;
+
+    // The first frame, drawn before any update, already shows the loading screen and its logo.
+    p_FitScreen();
+    p_DrawLoadingScreen(1);
     return 0;
 }
 

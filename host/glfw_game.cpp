@@ -359,6 +359,14 @@ void KtGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
         glfwShowWindow(window);
     }
     glfwMakeContextCurrent(window);
+    // Black at once rather than whatever the screen held, until the game's first frame; not
+    // held back by the display's refresh. The swap also makes a software driver measure the
+    // window again at the next frame, so a resize that comes before the game's first frame (a
+    // window manager's) is drawn at the new size.
+    glfwSwapInterval(0);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glfwSwapBuffers(window);
     if (swapInterval >= 0) glfwSwapInterval(swapInterval);
 
     glfwSetKeyCallback(window, KeyCallback);

@@ -48,7 +48,8 @@ const std::function<void(GameKit &)> Nothing;
 // Menu, options, credits, a Normal run and its pause screen, a quit run, the console screens.
 const std::vector<Step> &Tour() {
     static const std::vector<Step> steps = {
-        {"loading, first frames", Nothing, 2},
+        {"the first frame: the loading screen", Nothing, 1},
+        {"loading, second frame", Nothing, 1},
         {"loading, later", Nothing, 8},
         {"menu slides in", [](GameKit &kit) { kit.FinishLoading(); }, 12},
         {"menu at rest", Nothing, 40},
