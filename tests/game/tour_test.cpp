@@ -90,13 +90,23 @@ const std::vector<Step> &Tour() {
         {"quit overlay grows", Nothing, 30},
         {"back on the menu", Nothing, 120},
         {"the wheel flung by a drag", Drag({{250, 250}, {260, 260}, {275, 275}}), 2},
-        {"the wheel settles", Nothing, 20},
+        {"the wheel settles", Nothing, 10},
+        {"a press that acted drags nothing",
+         [](GameKit &kit) {
+             Drag({{580, 240}, {400, 300}, {250, 300}})(kit), kit.Tap(GLFW_KEY_LEFT);
+         },
+         5},
         {"console menu", [](GameKit &) { kt_Cobble_isOuya = 1; }, 30},
         {"console options", [](GameKit &kit) { kit.app->OptionsOpen = 1; }, 35},
         {"console options closed", Key(GLFW_KEY_ESCAPE), 40},
         {"console quit prompt", Key(GLFW_KEY_ESCAPE), 4},
         {"prompt ignored", Key(GLFW_KEY_J), 10},
-        {"a console run", Key(GLFW_KEY_ENTER), 30},
+        {"a console run, two badge notices",
+         [](GameKit &kit) {
+             kit.Tap(GLFW_KEY_ENTER);
+             for (int i : {0, 1}) kit.app->BadgeShowID[i] = i, kit.app->BadgeShowTime[i] = 1;
+         },
+         30},
     };
     return steps;
 }

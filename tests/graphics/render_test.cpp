@@ -97,14 +97,16 @@ TEST_F(Render, Primitives) {
     kt_graphics_Scale(2, 2);
     kt_graphics_DrawRect(0, 0, 0, 0);  // hands the matrix over, draws nothing
     gr->DrawPoint(5, 6);               // (10, 12) + 0.5, not (5.5, 6.5) x 2
+    kt_graphics_SetMatrix(1, 0, 0, 1, 1, 0);
+    kt_graphics_DrawRect(40, 50, 1, 1);  // moved by the smallest translation: (41, 50)
     kt_graphics_SetMatrix(1, 0, 0, 1, 0, 0);
     kt_graphics_DrawLine(20, 100, 29, 100);
     kt_graphics_DrawLine(150, 10, 150, 19);
     Finish();
-    EXPECT_EQ(Pixels({{5, 6}, {10, 12}, {21, 100}, {28, 100}, {150, 11}, {150, 18}}),
-              Px(6, kWhite));
+    EXPECT_EQ(Pixels({{5, 6}, {10, 12}, {41, 50}, {21, 100}, {28, 100}, {150, 11}, {150, 18}}),
+              Px(7, kWhite));
     int lit = Region(kWhite)[0];
-    EXPECT_TRUE(lit >= 2 + 2 * 8 && lit <= 2 + 2 * 9) << lit;
+    EXPECT_TRUE(lit >= 3 + 2 * 8 && lit <= 3 + 2 * 9) << lit;
 
     // Ovals share one call, each a fan from its own first vertex.
     Start();
