@@ -62,7 +62,7 @@ std::vector<int> Items(const std::string &text) {
 
 struct Play : ::testing::Test {
     XSession x{{"-screen", "0", "1920x1080x24"}};  // room for a 1280 x 720 window
-    std::string dir, window, keptState;
+    std::string dir, window, keptState, damagedState;
     std::unique_ptr<Child> game;
     std::unique_ptr<audiotest::WaveCapture> wave;
 
@@ -78,8 +78,8 @@ struct Play : ::testing::Test {
         if (!HasFailure()) fs::remove_all(dir, ignored);
     }
 
-    std::string State() {
-        std::ifstream file(dir + "/.vantorstate", std::ios::binary);
+    std::string State(const std::string &name = ".vantorstate") {
+        std::ifstream file(dir + "/" + name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
     // The game in `dir` through env (Child's silent audio back end replaced by the wave writer).
@@ -156,8 +156,9 @@ struct Play : ::testing::Test {
     // Inputs: start, click:X,Y, wait:MS, resize:WxH, keep (the state text), damage (the kept text
     // with a wrong settings checksum), rm-state, unfocus, focus, close, else an xdotool key.
     // Checks: kScreens (waited for), heard, silent, saved (the whole file written anew in this
-    // step), sound-off, kept-state, defaults (the kept text but the sound on), line=TEXT,
-    // no-line=TEXT ('_' a space), window=WxH+X+Y, exit=N.
+    // step), sound-off, kept-state, defaults (the kept text but the sound on), damaged-kept (the
+    // damaged text set aside whole), line=TEXT, no-line=TEXT ('_' a space), window=WxH+X+Y,
+    // exit=N.
     void Act(const std::string &word, const std::string &before) {
         int a = 0, b = 0;
         const char *w = word.c_str();
@@ -184,8 +185,12 @@ struct Play : ::testing::Test {
         } else if (word == "keep" || word == "kept-state") {
             EXPECT_EQ(State(), word == "keep" ? keptState = State() : keptState);
         } else if (word == "damage") {
-            std::ofstream file(dir + "/.vantorstate");
-            for (size_t i = 0; i < kept.size(); ++i) file << kept[i] + (i == 25) << "|";
+            damagedState.clear();
+            for (size_t i = 0; i < kept.size(); ++i)
+                damagedState += std::to_string(kept[i] + (i == 25)) + "|";
+            std::ofstream(dir + "/.vantorstate") << damagedState;
+        } else if (word == "damaged-kept") {
+            EXPECT_EQ(State(".vantorstate.damaged"), damagedState);
         } else if (word == "defaults") {
             EXPECT_TRUE(items.size() == kept.size() && items[5] == 1 &&
                         std::equal(items.begin() + 26, items.end(), kept.begin() + 26))
@@ -221,7 +226,8 @@ struct Play : ::testing::Test {
 // file (no jingle) and saves it again on losing the focus; its window opens centred, F11 goes
 // fullscreen and back; at 1280 x 720 the art loads again and the menu is laid out at scale 2,
 // where the gear at virtual (38, 296) answers a click 26 pixels above its hub. A wrong settings
-// checksum is reported and costs the settings alone (the jingle plays again).
+// checksum is reported and costs the settings alone (the jingle plays again); the damaged file
+// is kept aside whole.
 TEST_F(Play, TheRealGameKeepsItsStateOnDiskAndAnswersTheWindowSystem) {
     Run({
         "start loading menu",
@@ -241,7 +247,7 @@ TEST_F(Play, TheRealGameKeepsItsStateOnDiskAndAnswersTheWindowSystem) {
         "click:76,540 options",
         "close exit=0",
         "damage start menu line=Settings_Checksum_Invalid line=Badges_Loaded "
-        "line=Highscores_Loaded no-line=Settings_Loaded",
+        "line=Highscores_Loaded no-line=Settings_Loaded damaged-kept",
         "wait:1000 heard",
         "unfocus saved defaults",
         "close exit=0",
