@@ -245,8 +245,9 @@ int c_MyApp::p_Text(float x, float y, String text, float xalign, float yalign, i
         if (c == '\\' && i + 1 < n && t[i + 1] == 'n') {
             ++i;
             ++line;
+            // One row across and one space along the text, where the first row's text begins.
             px = sx - static_cast<float>(line) * ch * DrawSizeY * sa + cw * DrawSizeX * ca;
-            py = sy + static_cast<float>(line) * ch * DrawSizeY * ca;
+            py = sy + static_cast<float>(line) * ch * DrawSizeY * ca + cw * DrawSizeX * sa;
             continue;
         }
         if (c == kEscape) {

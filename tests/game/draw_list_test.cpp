@@ -47,6 +47,7 @@ TEST_F(DrawList, ListCapacityAndRstrWidth) {
 TEST_F(DrawList, TextLayoutAndButtonGlyphs) {
     app->p_SetRot(90);  // right-aligned and above the line, turned: up the screen
     EXPECT_EQ(Text(u"ab", 2, 0), "65@95,43 66@95,50 ");
+    EXPECT_EQ(Text(u"a\\nb"), "65@100,57 66@90,57 ");  // the second row beside the first
     app->p_SetRot(0);
     EXPECT_EQ(Text(u"i \u00a0i"), "73@107,50 73@125,50 ");
     // Escapes: the blink frame 200 ms in 500 (kind 1), the second set (kind 0), else the letter.
