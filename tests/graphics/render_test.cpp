@@ -205,6 +205,9 @@ TEST_F(Render, WritePixelsUpdatesRgbaTexturesOnlyAndTexturesComeBackInANewWindow
     EXPECT_EQ(draw(), (std::vector<Box>{{12, 10, 0, 13, 3}, green4, blue1, grey1, grey6}));
     EXPECT_NE(half->surface->seq, oldSeq);
     EXPECT_EQ(canvas->surface->seq, glfwGraphicsSeq);
+    unsigned texture = half->surface->texture;
+    half->surface->Discard();
+    EXPECT_FALSE(glIsTexture(texture)) << "a discarded surface leaves no texture behind";
 }
 
 // Batching
