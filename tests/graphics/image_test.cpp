@@ -114,6 +114,7 @@ TEST_F(GraphicsModule, MisuseIsARuntimeError) {
         {[&] { Draw(image, -1); }, "Image frame -1 out of range"},
         {[] { Draw(nullptr, 0); }, "image is null"},
         {[&] { gr->WritePixels2(s, argb, 99, 0, 2, 1, 0, 2); }, "inside the surface"},
+        {[&] { gr->WritePixels2(s, argb, 0, 79, 1, 2, 0, 1); }, "inside the surface"},
         {[&] { gr->WritePixels2(s, argb, 0, 0, 2, 2, 1, 2); }, "pixel array must hold"},
         {[&] { gr->ReadPixels(Array<int>(3), 0, 0, 2, 2, 0, 2); }, "cannot hold"},
     };
