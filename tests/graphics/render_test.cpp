@@ -152,6 +152,11 @@ TEST_F(Render, RectanglesAndTheScissorCoverExactlyTheirPixels) {
     kt_graphics_DrawRect(0, 0, kWidth, kHeight);
     Finish();
     EXPECT_EQ(Region(kWhite)[0], kWidth * kHeight);
+    Start();
+    kt_graphics_SetMatrix(1, 0, 0, 2, 0, 0);
+    kt_graphics_DrawRect(60, 10, 10, 5);  // through a scale: (60, 20) to (70, 30)
+    Finish();
+    EXPECT_EQ(Region(kWhite), (Box{10 * 10, 60, 20, 69, 29}));
 }
 
 // DrawImage2 turns about a centred handle and restores the matrix.

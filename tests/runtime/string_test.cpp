@@ -61,8 +61,10 @@ TEST(String, SliceSplitReplaceAndJoinBoundaries) {
     EXPECT_EQ(texts({String("aaaa").Replace(String("aa"), String("a")),
                      String("a.b.c").Replace(String("."), String("--")),
                      String("xx").Replace(String("x"), String()),
-                     String("-").Join(Array<String>(ab, 2)), String("-").Join(Array<String>())}),
-              (Texts{"aa", "a--b--c", "", "a-b", ""}));
+                     String("-").Join(Array<String>(ab, 2)), String("-").Join(Array<String>()),
+                     String("-").Join(Array<String>(ab, 2).Slice(-1, 2))}),
+              (Texts{"aa", "a--b--c", "", "a-b", "", "b"}));
+    EXPECT_TRUE(ab[0] < ab[1] && !(ab[1] < ab[0]) && !(ab[0] < String("a")));
 }
 
 TEST(StringDeathTest, LengthBeyondIntIsAFatalErrorNotAWrappedSize) {
