@@ -116,6 +116,8 @@ TEST_F(Render, Primitives) {
     kt_graphics_SetMatrix(2, 0, 0, 2, 0, 0);
     kt_graphics_DrawEllipse(30, 60, 10, 5);  // through the matrix: (60, 120) to (80, 130)
     EXPECT_EQ(Finish().drawCalls, 1);
+    // Together their ideal area, pi (50 x 50 + 15 x 15 + 7 x 15 + 10 x 5), within the rounding.
+    EXPECT_NEAR(Region(kWhite)[0], 3.14159 * 2880, 40);
     EXPECT_EQ(
         Pixels({{52, 75}, {147, 75}, {100, 27}, {100, 122}, {175, 25}, {167, 115}, {70, 125}}),
         Px(7, kWhite));
