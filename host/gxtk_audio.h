@@ -55,8 +55,8 @@ struct gxtkAudio : Object {
     gxtkChannel channels[kChannels];
 
     // Starts opening the default device (then "Generic Hardware", "Generic Software") on a
-    // thread of its own and returns at once: the set-up takes milliseconds (far more with a
-    // sound server) that the first frames need. The device object exists in every case.
+    // thread of its own and returns at once: the set-up takes milliseconds (more with a sound
+    // server) that the first frames need. The device object exists in every case.
     gxtkAudio();
     ~gxtkAudio() override;
     // Waits for the opening, prints what failed and makes the context current; at once when
