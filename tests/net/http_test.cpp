@@ -33,6 +33,7 @@ TEST_F(HttpTest, SendsTheRequestExactlyAndReadsTheWholeReply) {
     // Path, body, bytes of the head beyond the send buffer (or -1), reply and its text.
     const std::tuple<std::string, std::string, int, std::vector<Step>, std::string> cases[] = {
         {"/h?a=1#f", "", -1, {ok + "Content-Length: 3\r\n\r\nabc", kPause, "def"}, "abcdef"},
+        {"/", "", -1, {ok + "Content-Le", kPause, "ngth: 2\r\n\r\nhi"}, "hi"},  // a split line
         {"/scores", "h\xC3\xA9llo", -1, {ok + "\r\n", kPause, big}, big},
         {"", "", 0, {ok + "\r\n"}, ""},
         {"", "", 1, {}, ""},
